@@ -1,0 +1,46 @@
+# Entry points: `make run` (the wizard against the provider stand-in), `make test` (every test).
+BUILD ?= build
+ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+JOBS ?= $(shell nproc)
+
+.PHONY: setup deps configure build run test check fuzz bench format clean
+
+setup: deps configure
+
+deps:
+	@scripts/install-deps.sh
+
+configure: deps
+	@test -f $(BUILD)/build.ninja || cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: setup
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	scripts/run-demo.sh $(BUILD)
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+check: deps
+	@test -f $(ASAN_BUILD)/build.ninja || cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSIGNUP_SANITIZE=ON
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=0 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -L unit
+
+# libFuzzer targets (clang); FUZZ_SECONDS per target.
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@test -f $(FUZZ_BUILD)/build.ninja || CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSIGNUP_FUZZ=ON -DSIGNUP_SANITIZE=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+bench: build
+	scripts/run-bench.sh $(BUILD)
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

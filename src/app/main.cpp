@@ -1,0 +1,2 @@
+// Entry point of signup.
+int main() { return 0; }

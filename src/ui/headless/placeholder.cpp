@@ -1,0 +1,1 @@
+// Headless backend (filled in with the framework).
