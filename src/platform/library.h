@@ -1,0 +1,31 @@
+// Loading a library at run time and resolving its functions by name (LoadLibraryA, GetProcAddress,
+// FreeLibrary), so that an optional system library may be absent without the program failing.
+#pragma once
+
+#include "platform/win32.h"
+
+#ifndef _WIN32
+
+#include <cstdint>
+
+struct HINSTANCE__;
+using HMODULE = HINSTANCE__*;
+// A resolved function; the caller casts it to the function's real pointer type.
+using FARPROC = intptr_t (*)();
+
+// Called by whoever needs an optional library. "rasapi32.dll" (any letter case) is the dial-up
+// library: the shared object named by the environment variable SIGNUP_RASAPI32 when it is set,
+// else rasapi32.so beside the executable. Any other "name.dll" is name.so beside the executable;
+// a name with a '/' is used as a path. Returns null on failure with the last error set to
+// ERROR_MOD_NOT_FOUND. Every successful call must be balanced by FreeLibrary.
+HMODULE LoadLibraryA(LPCSTR lpLibFileName);
+
+// Called with a handle from LoadLibraryA. Returns the exported function, or null with the last
+// error set to ERROR_PROC_NOT_FOUND (ERROR_INVALID_HANDLE for a null handle).
+FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
+
+// Releases a handle from LoadLibraryA; the library is unloaded when its last handle goes.
+// Returns TRUE, or FALSE with the last error set (ERROR_INVALID_HANDLE for a null handle).
+BOOL FreeLibrary(HMODULE hLibModule);
+
+#endif
