@@ -71,3 +71,11 @@ DWORD GetLastError();
 void SetLastError(DWORD code);
 
 #endif
+
+// Registry and system-service codes (platform/registry.h, platform/system.h).
+#ifndef ERROR_BAD_PATHNAME
+#define ERROR_BAD_PATHNAME 161L
+#endif
+#ifndef ERROR_NOT_OWNER
+#define ERROR_NOT_OWNER 288L
+#endif

@@ -1,0 +1,388 @@
+// SQLite implementation of the registry store (see registry_store.h).
+#include "platform/posix/registry_store.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+
+namespace platform::regstore {
+namespace {
+
+// Marks the file as ours ("SGRG"), so a database of another program is never written into.
+constexpr int kApplicationId = 0x53475247;
+constexpr int kSchemaVersion = 1;
+// Writers wait this long for each other before a write fails.
+constexpr int kBusyTimeoutMs = 30000;
+
+std::atomic<void (*)()> g_beforeCommitHook{nullptr};
+
+const char kSchema[] =
+    "CREATE TABLE keys(fold TEXT PRIMARY KEY, parent TEXT NOT NULL, name TEXT NOT NULL)"
+    " WITHOUT ROWID;"
+    "CREATE INDEX keys_by_parent ON keys(parent, fold);"
+    "CREATE TABLE vals(id INTEGER PRIMARY KEY, key TEXT NOT NULL, fold TEXT NOT NULL,"
+    " name TEXT NOT NULL, type INTEGER NOT NULL, data BLOB NOT NULL, UNIQUE(key, fold));";
+
+// A prepared statement, finalized on destruction.
+class Stmt {
+ public:
+  Stmt(sqlite3* db, const char* sql) { rc_ = sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
+  ~Stmt() { sqlite3_finalize(stmt_); }
+  Stmt(const Stmt&) = delete;
+  Stmt& operator=(const Stmt&) = delete;
+
+  int prepareResult() const { return rc_; }
+  Stmt& Bind(int i, std::string_view text) {
+    sqlite3_bind_text(stmt_, i, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    return *this;
+  }
+  Stmt& BindBlob(int i, std::string_view bytes) {
+    sqlite3_bind_blob(stmt_, i, bytes.data(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+    return *this;
+  }
+  Stmt& Bind(int i, int64_t n) {
+    sqlite3_bind_int64(stmt_, i, n);
+    return *this;
+  }
+  // SQLITE_ROW, SQLITE_DONE or an error code.
+  int Step() { return rc_ == SQLITE_OK ? sqlite3_step(stmt_) : rc_; }
+  std::string Text(int col) {
+    const void* p = sqlite3_column_blob(stmt_, col);
+    int n = sqlite3_column_bytes(stmt_, col);
+    return p ? std::string(static_cast<const char*>(p), static_cast<size_t>(n)) : std::string();
+  }
+  int64_t Int(int col) { return sqlite3_column_int64(stmt_, col); }
+
+ private:
+  sqlite3_stmt* stmt_ = nullptr;
+  int rc_;
+};
+
+LONG ReadError(int rc) {
+  switch (rc & 0xff) {
+    case SQLITE_NOMEM:
+      return ERROR_OUTOFMEMORY;
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+      return ERROR_BADDB;
+    default:
+      return ERROR_CANTREAD;
+  }
+}
+
+LONG WriteError(int rc) {
+  switch (rc & 0xff) {
+    case SQLITE_NOMEM:
+      return ERROR_OUTOFMEMORY;
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+      return ERROR_BADDB;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+      return ERROR_ACCESS_DENIED;
+    default:
+      return ERROR_CANTWRITE;
+  }
+}
+
+// Creates the folders on the way to the store file (mode 0700 for new ones).
+bool MakeParentDirs(const std::string& file) {
+  for (size_t slash = file.find('/', 1); slash != std::string::npos;
+       slash = file.find('/', slash + 1)) {
+    std::string dir = file.substr(0, slash);
+    if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  }
+  return true;
+}
+
+// Parent path of a non-root canonical path.
+std::string ParentOf(const std::string& path) { return path.substr(0, path.rfind('\\')); }
+
+// Lower and upper bounds of the folded paths strictly below fold ('\\' + 1 == ']').
+std::string SubtreeLow(const std::string& fold) { return fold + "\\"; }
+std::string SubtreeHigh(const std::string& fold) { return fold + "]"; }
+
+}  // namespace
+
+std::string StorePath() {
+  const char* env = std::getenv("SIGNUP_REGISTRY");
+  if (env && *env) return env;
+  std::string base;
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/') {
+    base = xdg;
+  } else if (const char* home = std::getenv("HOME"); home && *home) {
+    base = std::string(home) + "/.config";
+  } else {
+    return {};
+  }
+  return base + "/signup/registry.db";
+}
+
+std::string Fold(std::string_view utf8) {
+  std::string out(utf8);
+  for (char& c : out) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return out;
+}
+
+const std::vector<std::string>& Roots() {
+  static const std::vector<std::string> roots = {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER"};
+  return roots;
+}
+
+bool IsRoot(std::string_view canonical) { return canonical.find('\\') == std::string_view::npos; }
+
+bool CanonicalKeyPath(std::string_view text, std::string* canonical) {
+  size_t slash = text.find('\\');
+  std::string root = Fold(text.substr(0, slash));
+  if (root == "HKCU") root = "HKEY_CURRENT_USER";
+  if (root == "HKLM") root = "HKEY_LOCAL_MACHINE";
+  if (root != "HKEY_CURRENT_USER" && root != "HKEY_LOCAL_MACHINE") return false;
+  std::string out = root;
+  while (slash != std::string_view::npos) {
+    size_t next = text.find('\\', slash + 1);
+    std::string_view part = text.substr(
+        slash + 1, next == std::string_view::npos ? std::string_view::npos : next - slash - 1);
+    if (part.empty()) {
+      if (next != std::string_view::npos) return false;
+      break;
+    }
+    out += '\\';
+    out += part;
+    slash = next;
+  }
+  *canonical = out;
+  return true;
+}
+
+void SetBeforeCommitHookForTest(void (*hook)()) { g_beforeCommitHook = hook; }
+
+LONG Store::Open(bool write, std::unique_ptr<Store>* out) {
+  out->reset();
+  std::string path = StorePath();
+  if (path.empty()) return write ? ERROR_CANTOPEN : ERROR_FILE_NOT_FOUND;
+  if (write) {
+    // Created here rather than by SQLite so that it is private from the first byte.
+    if (!MakeParentDirs(path)) return ERROR_CANTOPEN;
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_CANTOPEN;
+    close(fd);
+  } else if (access(path.c_str(), F_OK) != 0) {
+    return ERROR_FILE_NOT_FOUND;
+  }
+  // Readers open read-write too: a hot journal left by a killed writer must be rolled back.
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+  if (rc != SQLITE_OK && !write) {
+    sqlite3_close(db);
+    db = nullptr;
+    rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+  }
+  if (rc != SQLITE_OK) {
+    sqlite3_close(db);
+    return write ? WriteError(rc) : ERROR_FILE_NOT_FOUND;
+  }
+  std::unique_ptr<Store> store(new Store(db));
+  sqlite3_busy_timeout(db, kBusyTimeoutMs);
+  LONG err = store->Setup(write);
+  if (err != ERROR_SUCCESS) return err;
+  *out = std::move(store);
+  return ERROR_SUCCESS;
+}
+
+// Checks that the file is our store; a writer turns an empty file into one.
+LONG Store::Setup(bool write) {
+  auto readHeader = [this](int* appId, int* tables) {
+    Stmt id(db_, "PRAGMA application_id");
+    int rc = id.Step();
+    if (rc != SQLITE_ROW) return rc;
+    *appId = static_cast<int>(id.Int(0));
+    Stmt count(db_, "SELECT count(*) FROM sqlite_master");
+    rc = count.Step();
+    if (rc != SQLITE_ROW) return rc;
+    *tables = static_cast<int>(count.Int(0));
+    return SQLITE_OK;
+  };
+  int appId = 0;
+  int tables = 0;
+  int rc = readHeader(&appId, &tables);
+  if (rc != SQLITE_OK) return write ? WriteError(rc) : ERROR_FILE_NOT_FOUND;
+  if (appId == kApplicationId) return ERROR_SUCCESS;
+  if (!write || tables != 0) return write ? ERROR_BADDB : ERROR_FILE_NOT_FOUND;
+
+  LONG err = Begin(true);
+  if (err != ERROR_SUCCESS) return err;
+  // Another writer may have set the file up while we waited for the lock.
+  rc = readHeader(&appId, &tables);
+  if (rc != SQLITE_OK) return WriteError(rc);
+  if (appId == kApplicationId) return Commit();
+  if (tables != 0) return ERROR_BADDB;
+  err = Exec(kSchema);
+  if (err != ERROR_SUCCESS) return err;
+  std::string pragmas = "PRAGMA application_id=" + std::to_string(kApplicationId) +
+                        ";PRAGMA user_version=" + std::to_string(kSchemaVersion) + ";";
+  err = Exec(pragmas.c_str());
+  if (err != ERROR_SUCCESS) return err;
+  return Commit();
+}
+
+Store::~Store() {
+  if (inTransaction_) Rollback();
+  sqlite3_close(db_);
+}
+
+LONG Store::Exec(const char* sql) {
+  int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+  return rc == SQLITE_OK ? ERROR_SUCCESS : WriteError(rc);
+}
+
+LONG Store::Begin(bool write) {
+  LONG err = Exec(write ? "BEGIN IMMEDIATE" : "BEGIN");
+  if (err != ERROR_SUCCESS) return write ? err : ERROR_CANTREAD;
+  inTransaction_ = true;
+  writeTransaction_ = write;
+  return ERROR_SUCCESS;
+}
+
+LONG Store::Commit() {
+  if (writeTransaction_) {
+    if (auto hook = g_beforeCommitHook.load()) hook();
+  }
+  LONG err = Exec("COMMIT");
+  if (err != ERROR_SUCCESS) {
+    Rollback();
+    return err;
+  }
+  inTransaction_ = false;
+  return ERROR_SUCCESS;
+}
+
+void Store::Rollback() {
+  if (sqlite3_get_autocommit(db_) == 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  inTransaction_ = false;
+}
+
+LONG Store::KeyExists(const std::string& path, bool* exists) {
+  if (IsRoot(path)) {
+    *exists = true;
+    return ERROR_SUCCESS;
+  }
+  Stmt s(db_, "SELECT 1 FROM keys WHERE fold=?");
+  int rc = s.Bind(1, Fold(path)).Step();
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE) return ReadError(rc);
+  *exists = rc == SQLITE_ROW;
+  return ERROR_SUCCESS;
+}
+
+LONG Store::CreateKey(const std::string& path, bool* created) {
+  *created = false;
+  if (IsRoot(path)) return ERROR_SUCCESS;
+  for (size_t slash = path.find('\\'); slash != std::string::npos;) {
+    size_t next = path.find('\\', slash + 1);
+    std::string key = path.substr(0, next);
+    std::string name = path.substr(slash + 1, next == std::string::npos ? next : next - slash - 1);
+    Stmt insert(db_, "INSERT OR IGNORE INTO keys(fold, parent, name) VALUES(?, ?, ?)");
+    int rc = insert.Bind(1, Fold(key)).Bind(2, Fold(ParentOf(key))).Bind(3, name).Step();
+    if (rc != SQLITE_DONE) return WriteError(rc);
+    *created = sqlite3_changes(db_) > 0;
+    slash = next;
+  }
+  return ERROR_SUCCESS;
+}
+
+LONG Store::SubKeys(const std::string& path, std::vector<std::string>* names) {
+  names->clear();
+  Stmt s(db_, "SELECT name FROM keys WHERE parent=? ORDER BY fold");
+  s.Bind(1, Fold(path));
+  int rc;
+  while ((rc = s.Step()) == SQLITE_ROW) names->push_back(s.Text(0));
+  return rc == SQLITE_DONE ? ERROR_SUCCESS : ReadError(rc);
+}
+
+LONG Store::SubKeyAt(const std::string& path, DWORD index, std::string* name) {
+  Stmt s(db_, "SELECT name FROM keys WHERE parent=? ORDER BY fold LIMIT 1 OFFSET ?");
+  int rc = s.Bind(1, Fold(path)).Bind(2, int64_t{index}).Step();
+  if (rc == SQLITE_DONE) return ERROR_NO_MORE_ITEMS;
+  if (rc != SQLITE_ROW) return ReadError(rc);
+  *name = s.Text(0);
+  return ERROR_SUCCESS;
+}
+
+LONG Store::Values(const std::string& path, std::vector<Value>* values) {
+  values->clear();
+  Stmt s(db_, "SELECT name, type, data FROM vals WHERE key=? ORDER BY id");
+  s.Bind(1, Fold(path));
+  int rc;
+  while ((rc = s.Step()) == SQLITE_ROW) {
+    values->push_back(Value{s.Text(0), static_cast<DWORD>(s.Int(1)), s.Text(2)});
+  }
+  return rc == SQLITE_DONE ? ERROR_SUCCESS : ReadError(rc);
+}
+
+LONG Store::ValueAt(const std::string& path, DWORD index, Value* value) {
+  Stmt s(db_, "SELECT name, type, data FROM vals WHERE key=? ORDER BY id LIMIT 1 OFFSET ?");
+  int rc = s.Bind(1, Fold(path)).Bind(2, int64_t{index}).Step();
+  if (rc == SQLITE_DONE) return ERROR_NO_MORE_ITEMS;
+  if (rc != SQLITE_ROW) return ReadError(rc);
+  *value = Value{s.Text(0), static_cast<DWORD>(s.Int(1)), s.Text(2)};
+  return ERROR_SUCCESS;
+}
+
+LONG Store::GetValue(const std::string& path, std::string_view name, Value* value) {
+  Stmt s(db_, "SELECT name, type, data FROM vals WHERE key=? AND fold=?");
+  int rc = s.Bind(1, Fold(path)).Bind(2, Fold(name)).Step();
+  if (rc == SQLITE_DONE) return ERROR_FILE_NOT_FOUND;
+  if (rc != SQLITE_ROW) return ReadError(rc);
+  *value = Value{s.Text(0), static_cast<DWORD>(s.Int(1)), s.Text(2)};
+  return ERROR_SUCCESS;
+}
+
+LONG Store::SetValue(const std::string& path, const Value& value) {
+  Stmt s(db_,
+         "INSERT INTO vals(key, fold, name, type, data) VALUES(?, ?, ?, ?, ?)"
+         " ON CONFLICT(key, fold) DO UPDATE SET type=excluded.type, data=excluded.data");
+  int rc = s.Bind(1, Fold(path))
+               .Bind(2, Fold(value.name))
+               .Bind(3, value.name)
+               .Bind(4, int64_t{value.type})
+               .BindBlob(5, value.data)
+               .Step();
+  return rc == SQLITE_DONE ? ERROR_SUCCESS : WriteError(rc);
+}
+
+LONG Store::DeleteValue(const std::string& path, std::string_view name) {
+  Stmt s(db_, "DELETE FROM vals WHERE key=? AND fold=?");
+  int rc = s.Bind(1, Fold(path)).Bind(2, Fold(name)).Step();
+  if (rc != SQLITE_DONE) return WriteError(rc);
+  return sqlite3_changes(db_) > 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+}
+
+LONG Store::DeleteKey(const std::string& path) {
+  std::string fold = Fold(path);
+  Stmt vals(db_, "DELETE FROM vals WHERE key=?");
+  int rc = vals.Bind(1, fold).Step();
+  if (rc != SQLITE_DONE) return WriteError(rc);
+  Stmt keys(db_, "DELETE FROM keys WHERE fold=?");
+  rc = keys.Bind(1, fold).Step();
+  return rc == SQLITE_DONE ? ERROR_SUCCESS : WriteError(rc);
+}
+
+LONG Store::DeleteTree(const std::string& path) {
+  std::string fold = Fold(path);
+  Stmt vals(db_, "DELETE FROM vals WHERE key=? OR (key>=? AND key<?)");
+  int rc = vals.Bind(1, fold).Bind(2, SubtreeLow(fold)).Bind(3, SubtreeHigh(fold)).Step();
+  if (rc != SQLITE_DONE) return WriteError(rc);
+  Stmt keys(db_, "DELETE FROM keys WHERE fold=? OR (fold>=? AND fold<?)");
+  rc = keys.Bind(1, fold).Bind(2, SubtreeLow(fold)).Bind(3, SubtreeHigh(fold)).Step();
+  return rc == SQLITE_DONE ? ERROR_SUCCESS : WriteError(rc);
+}
+
+}  // namespace platform::regstore

@@ -1,0 +1,99 @@
+// The registry calls the program makes (settings, Internet settings, machine registration), with
+// the Win32 signatures, constants and error codes. On Linux the keys live in one SQLite file per
+// user (SIGNUP_REGISTRY, else $XDG_CONFIG_HOME/signup/registry.db); names and string data cross
+// this interface as CP932 bytes and are kept as UTF-8 in the store.
+#pragma once
+
+#include "platform/system.h"
+#include "platform/win32.h"
+
+#ifndef _WIN32
+
+struct HKEY__;
+using HKEY = HKEY__*;
+using PHKEY = HKEY*;
+
+struct FILETIME {
+  DWORD dwLowDateTime;
+  DWORD dwHighDateTime;
+};
+using PFILETIME = FILETIME*;
+
+// Predefined roots: always open, never closed (RegCloseKey on them is a harmless no-op).
+#define HKEY_CURRENT_USER ((HKEY)(uintptr_t)((LONG)0x80000001))
+#define HKEY_LOCAL_MACHINE ((HKEY)(uintptr_t)((LONG)0x80000002))
+
+#define REG_NONE 0
+#define REG_SZ 1
+#define REG_EXPAND_SZ 2
+#define REG_BINARY 3
+#define REG_DWORD 4
+#define REG_MULTI_SZ 7
+
+#define REG_OPTION_NON_VOLATILE 0x00000000L
+#define REG_CREATED_NEW_KEY 0x00000001L
+#define REG_OPENED_EXISTING_KEY 0x00000002L
+
+#define KEY_QUERY_VALUE 0x0001
+#define KEY_SET_VALUE 0x0002
+#define KEY_CREATE_SUB_KEY 0x0004
+#define KEY_ENUMERATE_SUB_KEYS 0x0008
+#define KEY_NOTIFY 0x0010
+#define KEY_CREATE_LINK 0x0020
+#define KEY_WOW64_64KEY 0x0100
+#define KEY_WOW64_32KEY 0x0200
+#define KEY_READ 0x20019
+#define KEY_WRITE 0x20006
+#define KEY_EXECUTE 0x20019
+#define KEY_ALL_ACCESS 0xF003F
+
+// Every call returns ERROR_SUCCESS or a Win32 error code (it does not touch GetLastError):
+//   ERROR_INVALID_HANDLE     hKey is not an open key;
+//   ERROR_FILE_NOT_FOUND     the key or value does not exist (also: no store, or a store file that
+//                            is not a readable registry database);
+//   ERROR_ACCESS_DENIED      the handle lacks the access right, or RegDeleteKeyA on a key with
+//                            subkeys;
+//   ERROR_KEY_DELETED        the key behind hKey has been deleted meanwhile;
+//   ERROR_MORE_DATA          a buffer is too small (the size out-parameter gives what is needed);
+//   ERROR_BADDB              a write to a store file that is not a registry database (the file is
+//                            left as it is);
+//   ERROR_CANTOPEN / ERROR_CANTWRITE  the store cannot be created or written.
+
+// Opens an existing key below hKey (empty or null lpSubKey: a new handle to hKey itself).
+LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult);
+
+// Opens or creates the key (and missing keys on the way); *lpdwDisposition, when given, tells
+// REG_CREATED_NEW_KEY or REG_OPENED_EXISTING_KEY. Class, options and security are ignored.
+LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, DWORD dwOptions,
+                     REGSAM samDesired, const LPSECURITY_ATTRIBUTES lpSecurityAttributes,
+                     PHKEY phkResult, LPDWORD lpdwDisposition);
+
+// Reads a value (null or empty name: the key's default value). With lpData null the size is
+// reported in *lpcbData; a buffer smaller than the value gives ERROR_MORE_DATA and the needed
+// size. REG_SZ and REG_EXPAND_SZ come back as CP932 text, sizes counting the terminating zero.
+LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
+                      LPBYTE lpData, LPDWORD lpcbData);
+
+// Writes a value in one transaction. REG_SZ and REG_EXPAND_SZ data is CP932 text, taken up to its
+// terminating zero or cbData bytes; other types are kept byte for byte.
+LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
+                    DWORD cbData);
+
+LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName);
+
+// Deletes the key and its values; fails with ERROR_ACCESS_DENIED while it has subkeys.
+LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey);
+
+// Subkeys in case-insensitive name order. *lpcchName: buffer size in, name length (without the
+// zero) out. ERROR_NO_MORE_ITEMS past the last one. Class and time are reported empty and zero.
+LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved,
+                   LPSTR lpClass, LPDWORD lpcchClass, PFILETIME lpftLastWriteTime);
+
+// Values in the order they were first written; name and data sizes as for RegEnumKeyExA and
+// RegQueryValueExA.
+LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
+                   LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData);
+
+LONG RegCloseKey(HKEY hKey);
+
+#endif
