@@ -34,8 +34,10 @@ struct ControlTemplate {
   int id;               // control id (-1 / 0xFFFF for IDC_STATIC labels)
   ControlKind kind;
   const char* text;     // caption, UTF-8 ("" when none)
-  DWORD style;          // Win32 window and control style bits (WS_*, ES_*, BS_*, CBS_*, SS_*)
-  short x, y, cx, cy;   // dialog units
+  DWORD style;          // Win32 style bits (WS_*, ES_*, BS_*, CBS_*, SS_*: res/styles.h)
+  short x, y, cx, cy;   // dialog units; a combo box's cy includes its dropped-down list
+  // Initial list items of a combo box (UTF-8), added in order when the control is created.
+  std::vector<const char*> items = {};
 };
 
 struct DialogTemplate {

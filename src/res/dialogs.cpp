@@ -1,0 +1,322 @@
+// The dialog templates: the progress, dial-up details, LAN details and mail-account dialogs, and
+// the seven wizard pages, with every control, its style and its place in dialog units.
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "res/resources.h"
+#include "res/styles.h"
+
+namespace res {
+namespace {
+
+constexpr const char* kFont = "ＭＳ Ｐゴシック";
+constexpr int kPointSize = 9;
+
+constexpr DWORD kModal =
+    DS_SETFONT | DS_MODALFRAME | DS_3DLOOK | WS_POPUP | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD kPage = DS_SETFONT | DS_3DLOOK | WS_CHILD | WS_DISABLED | WS_CAPTION;
+
+// A page's template only has to hold its controls: the sheet resizes every page to the 448 x 310
+// pixels of the page pictures, which these units come to at 1.5 and 1.625 pixels per unit.
+constexpr short kPageWidth = 299;
+constexpr short kPageHeight = 191;
+
+constexpr DWORD kShown = WS_CHILD | WS_VISIBLE;
+constexpr DWORD kEditBox = kShown | WS_BORDER | WS_TABSTOP;
+constexpr DWORD kReadOnlyLog = kShown | WS_BORDER | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL;
+constexpr DWORD kReadOnlyScroll = kReadOnlyLog | WS_VSCROLL;
+
+ControlTemplate Control(int id, ControlKind kind, const char* text, DWORD style, short x, short y,
+                        short cx, short cy, std::vector<const char*> items = {}) {
+  return ControlTemplate{id, kind, text, style, x, y, cx, cy, std::move(items)};
+}
+
+ControlTemplate Label(const char* text, short x, short y, short cx) {
+  return Control(IDC_STATIC, ControlKind::Static, text, kShown | SS_LEFT, x, y, cx, 8);
+}
+
+// Pages place their controls by pixels when they start; the template holds the same places in
+// dialog units (6 x 13 base units: 1.5 pixels across, 1.625 down per unit).
+ControlTemplate PageControl(int id, ControlKind kind, const char* text, DWORD style, int px, int py,
+                            int pw, int ph, std::vector<const char*> items = {}) {
+  auto across = [](int pixels) { return static_cast<short>(std::lround(pixels / 1.5)); };
+  auto down = [](int pixels) { return static_cast<short>(std::lround(pixels / 1.625)); };
+  return Control(id, kind, text, style, across(px), down(py), across(pw), down(ph),
+                 std::move(items));
+}
+
+std::vector<const char*> Numbers(int first, int last) {
+  static const char* const kDigits[] = {"1",  "2",  "3",  "4",  "5",  "6",  "7",  "8",
+                                        "9",  "10", "11", "12", "13", "14", "15", "16",
+                                        "17", "18", "19", "20", "21", "22", "23", "24",
+                                        "25", "26", "27", "28", "29", "30", "31"};
+  return std::vector<const char*>(kDigits + first - 1, kDigits + last);
+}
+
+// 142: the dial progress dialog. Redial is the default button so that Enter never cancels.
+DialogTemplate Progress() {
+  return DialogTemplate{
+      142,
+      "ｻｰﾊﾞｰに接続中(ﾌﾘｰﾀﾞｲﾔﾙ)...",
+      kModal | DS_SETFOREGROUND,
+      0,
+      0,
+      199,
+      48,
+      kFont,
+      kPointSize,
+      {
+          Control(1035, ControlKind::Edit, "",
+                  kShown | WS_BORDER | ES_MULTILINE | ES_READONLY | ES_CENTER, 7, 6, 185, 17),
+          Control(1037, ControlKind::PushButton, "切断(&U)",
+                  WS_CHILD | WS_DISABLED | WS_TABSTOP | BS_PUSHBUTTON, 7, 28, 50, 14),
+          Control(1038, ControlKind::DefPushButton, "ﾘﾀﾞｲﾔﾙ(&R)",
+                  kShown | WS_TABSTOP | BS_DEFPUSHBUTTON, 87, 28, 50, 14),
+          Control(2, ControlKind::PushButton, "ｷｬﾝｾﾙ", kShown | WS_TABSTOP | BS_PUSHBUTTON, 142, 28,
+                  50, 14),
+      }};
+}
+
+// 147: the mail-account notice shown on Finish; only OK is visible.
+DialogTemplate MailAccount() {
+  return DialogTemplate{
+      147,
+      "ﾒｰﾙｱｶｳﾝﾄ確認",
+      kModal,
+      0,
+      0,
+      220,
+      158,
+      kFont,
+      kPointSize,
+      {
+          Control(1101, ControlKind::Edit, "",
+                  kShown | ES_MULTILINE | ES_READONLY | ES_CENTER | ES_AUTOVSCROLL, 7, 7, 206, 62),
+          Control(IDC_STATIC, ControlKind::GroupBox, "ﾒｰﾙｱｶｳﾝﾄ情報:", kShown | BS_GROUPBOX, 7, 72,
+                  206, 60),
+          Control(1097, ControlKind::Edit, "", kReadOnlyLog | WS_TABSTOP, 14, 84, 192, 44),
+          Control(2, ControlKind::PushButton, "ｷｬﾝｾﾙ", WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON, 108,
+                  138, 50, 14),
+          Control(1, ControlKind::DefPushButton, "OK", kShown | WS_TABSTOP | BS_DEFPUSHBUTTON, 163,
+                  138, 50, 14),
+      }};
+}
+
+// 157: the dial-up details dialog; labels left of their fields, OK and Cancel bottom right.
+DialogTemplate DialupDetails() {
+  constexpr DWORD kList = kShown | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
+  return DialogTemplate{
+      157,
+      "ﾀﾞｲﾔﾙｱｯﾌﾟ詳細",
+      kModal,
+      0,
+      0,
+      195,
+      120,
+      kFont,
+      kPointSize,
+      {
+          Control(IDC_STATIC, ControlKind::GroupBox,
+                  "ORVEL parlanzaｻｲﾝｱｯﾌﾟｻｰﾊﾞｰの設定:", kShown | BS_GROUPBOX, 7, 5, 181, 88),
+          Label("ﾓﾃﾞﾑの選択:", 14, 20, 56),
+          Control(1102, ControlKind::ComboDropList, "", kList | WS_GROUP, 72, 18, 110, 60),
+          Label("ﾀﾞｲﾔﾙ方式:", 14, 35, 56),
+          Control(1103, ControlKind::CheckBox, "ﾄｰﾝ(&T)",
+                  kShown | WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX, 72, 34, 45, 10),
+          Control(1104, ControlKind::CheckBox, "ﾊﾟﾙｽ(&P)", kShown | WS_TABSTOP | BS_AUTOCHECKBOX,
+                  122, 34, 45, 10),
+          Label("外線発信番号:", 14, 50, 56),
+          Control(1108, ControlKind::ComboDropDown, "",
+                  kShown | WS_TABSTOP | WS_GROUP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 72,
+                  48, 60, 48, {"(なし)", "0,", "9,", "8,"}),
+          Label("ｱｸｾｽﾎﾟｲﾝﾄ選択:", 14, 65, 56),
+          Control(1105, ControlKind::ComboDropList, "", kList, 72, 63, 110, 52),
+          Label("電話番号:", 14, 80, 56),
+          Control(1109, ControlKind::Edit, "", kEditBox | ES_READONLY | ES_AUTOHSCROLL, 72, 78, 110,
+                  12),
+          Control(1, ControlKind::DefPushButton, "OK",
+                  kShown | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 83, 100, 50, 14),
+          Control(2, ControlKind::PushButton, "ｷｬﾝｾﾙ", kShown | WS_TABSTOP | BS_PUSHBUTTON, 138,
+                  100, 50, 14),
+      }};
+}
+
+// 159: the LAN details dialog; the proxy fields sit indented under the proxy check box.
+DialogTemplate LanDetails() {
+  constexpr DWORD kCheck = kShown | WS_TABSTOP | BS_AUTOCHECKBOX;
+  constexpr DWORD kField = kEditBox | ES_AUTOHSCROLL;
+  return DialogTemplate{
+      159,
+      "LAN接続詳細",
+      kModal,
+      0,
+      0,
+      179,
+      119,
+      kFont,
+      kPointSize,
+      {
+          Control(IDC_STATIC, ControlKind::GroupBox, "ｲﾝﾀｰﾈｯﾄ(LAN)接続設定:", kShown | BS_GROUPBOX,
+                  7, 5, 165, 93),
+          Control(1073, ControlKind::CheckBox, "&UDP", kCheck | WS_GROUP, 14, 16, 34, 10),
+          Label("(parlanza推奨ﾌﾟﾛﾄｺﾙ)", 50, 17, 100),
+          Control(1131, ControlKind::CheckBox, "&TCP", kCheck, 14, 29, 34, 10),
+          Control(1113, ControlKind::CheckBox, "ﾌﾟﾛｷｼｻｰﾊﾞｰを使用する(&X)", kCheck, 24, 42, 120, 10),
+          Control(1116, ControlKind::Static, "ｱﾄﾞﾚｽ:", kShown | SS_LEFT, 32, 57, 24, 8),
+          Control(1114, ControlKind::Edit, "", kField, 58, 55, 60, 12),
+          Control(1117, ControlKind::Static, "ﾎﾟｰﾄ:", kShown | SS_LEFT, 122, 57, 20, 8),
+          Control(1115, ControlKind::Edit, "", kField, 144, 55, 26, 12),
+          Control(1324, ControlKind::Static, "ﾕｰｻﾞｰ:", kShown | SS_LEFT, 32, 72, 24, 8),
+          Control(1325, ControlKind::Edit, "", kField, 58, 70, 40, 12),
+          Control(1326, ControlKind::Static, "ﾊﾟｽﾜｰﾄﾞ:", kShown | SS_LEFT, 102, 72, 28, 8),
+          Control(1327, ControlKind::Edit, "", kField | ES_PASSWORD, 132, 70, 38, 12),
+          Control(1124, ControlKind::CheckBox, "接続方法が不明な場合(&P)", kCheck, 14, 85, 120, 10),
+          Control(1, ControlKind::DefPushButton, "OK",
+                  kShown | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 67, 101, 50, 14),
+          Control(2, ControlKind::PushButton, "ｷｬﾝｾﾙ", kShown | WS_TABSTOP | BS_PUSHBUTTON, 122,
+                  101, 50, 14),
+      }};
+}
+
+DialogTemplate Page(int id, const char* caption, std::vector<ControlTemplate> controls) {
+  return DialogTemplate{id,         caption,     kPage, 0,          0,
+                        kPageWidth, kPageHeight, kFont, kPointSize, std::move(controls)};
+}
+
+// 146: the start page. The labels of the modes, the list, tone and pulse are in picture 149.
+DialogTemplate StartPage() {
+  constexpr DWORD kRadio = kShown | BS_AUTORADIOBUTTON;
+  constexpr DWORD kCheck = kShown | WS_TABSTOP | BS_AUTOCHECKBOX;
+  return Page(146, "ORVELサインアップ",
+              {
+                  PageControl(1086, ControlKind::RadioButton, "", kRadio | WS_GROUP | WS_TABSTOP,
+                              49, 98, 15, 15),
+                  PageControl(1087, ControlKind::RadioButton, "", kRadio, 49, 114, 15, 15),
+                  PageControl(1088, ControlKind::RadioButton, "", kRadio, 49, 141, 15, 15),
+                  PageControl(1089, ControlKind::ComboDropList, "",
+                              kShown | WS_GROUP | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 66,
+                              222, 282, 100),
+                  PageControl(1090, ControlKind::CheckBox, "", kCheck, 156, 247, 15, 15),
+                  PageControl(1091, ControlKind::CheckBox, "", kCheck, 238, 247, 15, 15),
+                  PageControl(1100, ControlKind::PushButton, "詳細",
+                              kShown | WS_TABSTOP | BS_PUSHBUTTON, 350, 222, 40, 24),
+              });
+}
+
+// 151: the terms page.
+DialogTemplate TermsPage() {
+  return Page(
+      151, "ネットワーク利用規約",
+      {
+          PageControl(1059, ControlKind::Edit, "", kReadOnlyScroll | WS_TABSTOP, 14, 20, 422, 232),
+          PageControl(1060, ControlKind::Edit, "", kReadOnlyLog, 14, 254, 422, 48),
+      });
+}
+
+// 152: the user information page, in the order the fields are visited.
+DialogTemplate UserPage() {
+  constexpr DWORD kField = kEditBox | ES_AUTOHSCROLL;
+  constexpr DWORD kNumberList = kShown | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL;
+  return Page(152, "ユーザ情報の入力",
+              {
+                  PageControl(1040, ControlKind::Edit, "", kField, 83, 40, 70, 20),
+                  PageControl(1041, ControlKind::Edit, "", kField, 160, 40, 70, 20),
+                  PageControl(1042, ControlKind::ComboDropList, "",
+                              kShown | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 277, 38, 45, 80,
+                              {"男", "女"}),
+                  PageControl(1043, ControlKind::Edit, "", kField, 83, 74, 70, 20),
+                  PageControl(1044, ControlKind::Edit, "", kField, 160, 74, 70, 20),
+                  PageControl(1045, ControlKind::Edit, "", kField, 278, 74, 45, 20),
+                  PageControl(1046, ControlKind::ComboDropDown, "", kNumberList, 332, 74, 45, 180,
+                              Numbers(1, 12)),
+                  PageControl(1047, ControlKind::ComboDropDown, "", kNumberList, 386, 74, 45, 180,
+                              Numbers(1, 31)),
+                  PageControl(1048, ControlKind::Edit, "", kField, 135, 99, 45, 20),
+                  PageControl(1049, ControlKind::Edit, "", kField, 197, 99, 45, 20),
+                  PageControl(1050, ControlKind::Edit, "", kField, 134, 120, 297, 20),
+                  PageControl(1051, ControlKind::Edit, "", kField, 134, 141, 297, 20),
+                  PageControl(1052, ControlKind::Edit, "", kField, 134, 162, 45, 20),
+                  PageControl(1053, ControlKind::Edit, "", kField, 197, 162, 45, 20),
+                  PageControl(1054, ControlKind::Edit, "", kField, 263, 162, 45, 20),
+                  PageControl(1055, ControlKind::Edit, "", kField, 134, 203, 70, 20),
+                  PageControl(1056, ControlKind::Edit, "", kField, 220, 203, 70, 20),
+                  PageControl(1057, ControlKind::Edit, "", kField, 306, 203, 70, 20),
+                  PageControl(1099, ControlKind::Edit, "", kField, 134, 228, 46, 20),
+                  PageControl(1100, ControlKind::Edit, "", kField, 198, 228, 46, 20),
+                  PageControl(1058, ControlKind::Edit, "", kReadOnlyLog, 14, 254, 422, 48),
+              });
+}
+
+// 143: the signup confirmation page.
+DialogTemplate ConfirmPage() {
+  return Page(
+      143, "サインアップ情報確認",
+      {
+          PageControl(1083, ControlKind::Edit, "", kReadOnlyScroll | WS_TABSTOP, 14, 20, 422, 232),
+          PageControl(1082, ControlKind::Edit, "", kReadOnlyLog, 14, 254, 422, 48),
+      });
+}
+
+// 153: the communication-ID page.
+DialogTemplate CommunicationIdPage() {
+  constexpr DWORD kField = kEditBox | ES_AUTOHSCROLL;
+  return Page(153, "コミュニケーションIDの入力",
+              {
+                  PageControl(1072, ControlKind::Edit, "", kField, 153, 70, 209, 22),
+                  PageControl(1073, ControlKind::Edit, "", kField | ES_PASSWORD, 153, 129, 132, 22),
+                  PageControl(1062, ControlKind::Edit, "", kField, 153, 188, 132, 22),
+                  PageControl(1061, ControlKind::Edit, "", kReadOnlyLog, 14, 254, 422, 48),
+              });
+}
+
+// 145: the communication information page.
+DialogTemplate CommunicationInfoPage() {
+  return Page(
+      145, "コミュニケーション情報の確認",
+      {
+          PageControl(1092, ControlKind::Edit, "", kReadOnlyScroll | WS_TABSTOP, 14, 20, 422, 232),
+          PageControl(1093, ControlKind::Edit, "", kReadOnlyLog, 14, 254, 422, 48),
+      });
+}
+
+// 154: the completion page.
+DialogTemplate CompletionPage() {
+  return Page(
+      154, "サインアップの完了",
+      {
+          PageControl(1063, ControlKind::Edit, "", kReadOnlyScroll | WS_TABSTOP, 15, 20, 422, 234),
+          PageControl(1064, ControlKind::Edit, "", kReadOnlyScroll, 15, 254, 422, 48),
+      });
+}
+
+const std::vector<DialogTemplate>& Templates() {
+  static const std::vector<DialogTemplate> templates = [] {
+    std::vector<DialogTemplate> all = {
+        Progress(),   ConfirmPage(), CommunicationInfoPage(), StartPage(),      MailAccount(),
+        TermsPage(),  UserPage(),    CommunicationIdPage(),   CompletionPage(), DialupDetails(),
+        LanDetails(),
+    };
+    std::sort(all.begin(), all.end(),
+              [](const DialogTemplate& a, const DialogTemplate& b) { return a.id < b.id; });
+    return all;
+  }();
+  return templates;
+}
+
+}  // namespace
+
+const DialogTemplate* FindDialog(int id) {
+  for (const DialogTemplate& t : Templates()) {
+    if (t.id == id) return &t;
+  }
+  return nullptr;
+}
+
+std::vector<int> DialogIds() {
+  std::vector<int> ids;
+  for (const DialogTemplate& t : Templates()) ids.push_back(t.id);
+  return ids;
+}
+
+}  // namespace res
