@@ -1,0 +1,271 @@
+// The dial-up library binding: loading and resolving, dialling, dial progress texts, error texts,
+// connection lookup and hang-up.
+#include "dialup/RasLibrary.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <thread>
+
+#include "res/resources.h"
+
+namespace {
+
+// The first error of the current dial, as one word (code in the high half) so that the notifier
+// thread records code and extended code together and only once.
+std::atomic<uint64_t> g_dialError{0};
+
+// Polls and pause of WaitForDisconnect: about three seconds in all.
+constexpr int kDisconnectPolls = 30;
+constexpr auto kDisconnectPause = std::chrono::milliseconds(100);
+
+// Types the resolved function with its real signature (through the generic function pointer type,
+// which converts to any other).
+template <class Fn>
+void Resolve(HMODULE module, const char* name, Fn& fn) {
+  FARPROC proc = module != nullptr ? GetProcAddress(module, name) : nullptr;
+  fn = reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(proc));
+}
+
+bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// The status text number of a connection state; 14500 for a state the program does not know.
+UINT StateTextId(RASCONNSTATE state) {
+  int value = static_cast<int>(state);
+  if (value >= RASCS_OpenPort && value <= RASCS_SubEntryDisconnected) return 14501 + value;
+  if (value >= RASCS_Interactive && value <= RASCS_PasswordExpired)
+    return 14525 + (value - RASCS_Interactive);
+  if (value == RASCS_Connected) return 14529;
+  if (value == RASCS_Disconnected) return 14530;
+  return 14500;
+}
+
+const char* PhonebookArg(const std::string& phonebook) {
+  return phonebook.empty() ? nullptr : phonebook.c_str();
+}
+
+}  // namespace
+
+namespace dialup {
+
+bool EqualsNoCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(a[i]);
+    if (IsLeadByte(c) && i + 1 < a.size()) {
+      if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
+      ++i;
+      continue;
+    }
+    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+  }
+  return true;
+}
+
+void CopyField(char* field, size_t size, const std::string& text) {
+  if (size == 0) return;
+  size_t n = 0;
+  while (n < text.size() && n + 1 < size) {
+    bool lead = IsLeadByte(static_cast<unsigned char>(text[n])) && n + 1 < text.size();
+    size_t width = lead ? 2 : 1;
+    if (n + width + 1 > size) break;
+    n += width;
+  }
+  text.copy(field, n);
+  field[n] = '\0';
+}
+
+}  // namespace dialup
+
+RasLibrary::RasLibrary(HMODULE module) {
+  status_.dwSize = sizeof(RASCONNSTATUSA);
+  module_ = module != nullptr ? module : LoadLibraryA("rasapi32.dll");
+  Resolve(module_, "RasEnumEntriesA", rasEnumEntries_);
+  Resolve(module_, "RasEnumConnectionsA", rasEnumConnections_);
+  Resolve(module_, "RasGetConnectStatusA", rasGetConnectStatus_);
+  Resolve(module_, "RasHangUpA", rasHangUp_);
+  Resolve(module_, "RasGetErrorStringA", rasGetErrorString_);
+  Resolve(module_, "RasDialA", rasDial_);
+  Resolve(module_, "RasEnumDevicesA", rasEnumDevices_);
+  Resolve(module_, "RasSetEntryPropertiesA", rasSetEntryProperties_);
+  Resolve(module_, "RasGetEntryPropertiesA", rasGetEntryProperties_);
+  Resolve(module_, "RasValidateEntryNameA", rasValidateEntryName_);
+  Resolve(module_, "RasDeleteEntryA", rasDeleteEntry_);
+  Resolve(module_, "RasSetEntryDialParamsA", rasSetEntryDialParams_);
+  Resolve(module_, "RasGetEntryDialParamsA", rasGetEntryDialParams_);
+  Resolve(module_, "RasGetProjectionInfoA", rasGetProjectionInfo_);
+}
+
+RasLibrary::~RasLibrary() { Unload(); }
+
+bool RasLibrary::IsComplete() const {
+  return module_ != nullptr && rasEnumEntries_ != nullptr && rasEnumConnections_ != nullptr &&
+         rasGetConnectStatus_ != nullptr && rasHangUp_ != nullptr &&
+         rasGetErrorString_ != nullptr && rasDial_ != nullptr && rasEnumDevices_ != nullptr &&
+         rasSetEntryProperties_ != nullptr && rasGetEntryProperties_ != nullptr &&
+         rasValidateEntryName_ != nullptr && rasDeleteEntry_ != nullptr &&
+         rasSetEntryDialParams_ != nullptr && rasGetEntryDialParams_ != nullptr &&
+         rasGetProjectionInfo_ != nullptr;
+}
+
+int RasLibrary::Unload() {
+  connection_ = 0;
+  if (module_ == nullptr) return 0;
+  int result = FreeLibrary(module_);
+  module_ = nullptr;
+  // The pointers lead into the freed library: forget them so that IsComplete turns false.
+  rasEnumEntries_ = nullptr;
+  rasEnumConnections_ = nullptr;
+  rasGetConnectStatus_ = nullptr;
+  rasHangUp_ = nullptr;
+  rasGetErrorString_ = nullptr;
+  rasDial_ = nullptr;
+  rasEnumDevices_ = nullptr;
+  rasSetEntryProperties_ = nullptr;
+  rasGetEntryProperties_ = nullptr;
+  rasValidateEntryName_ = nullptr;
+  rasDeleteEntry_ = nullptr;
+  rasSetEntryDialParams_ = nullptr;
+  rasGetEntryDialParams_ = nullptr;
+  rasGetProjectionInfo_ = nullptr;
+  return result;
+}
+
+// ---- Dialling --------------------------------------------------------------------------------
+
+DWORD RasLibrary::Dial(const std::string& entry, RASDIALFUNC1 notifier,
+                       const std::string& phoneNumber, const std::string& userName,
+                       const std::string& password, const std::string& domain,
+                       const std::string& phonebook) {
+  RASDIALPARAMSA params{};
+  params.dwSize = sizeof(RASDIALPARAMSA);
+  dialup::CopyField(params.szEntryName, entry);
+  dialup::CopyField(params.szPhoneNumber, phoneNumber);
+  dialup::CopyField(params.szUserName, userName);
+  dialup::CopyField(params.szPassword, password);
+  dialup::CopyField(params.szDomain, domain);
+  connection_ = 0;
+  return rasDial_(nullptr, PhonebookArg(phonebook), &params, 1, reinterpret_cast<void*>(notifier),
+                  &connection_);
+}
+
+bool RasLibrary::GetStatusText(std::string& text, bool& connected) {
+  connected = false;
+  // A failed poll leaves the last state in the buffer, which is then shown again.
+  status_.dwSize = sizeof(RASCONNSTATUSA);
+  rasGetConnectStatus_(connection_, &status_);
+  RASCONNSTATE state = status_.rasconnstate;
+  text = res::String(StateTextId(state));
+  connected = state == RASCS_Connected;
+  return state == RASCS_Connected || state == RASCS_Disconnected;
+}
+
+DWORD RasLibrary::GetErrorText(DWORD code, DWORD extended, std::string& text) {
+  text = "Fail to get error string";
+  if (code == 0) return kNoErrorCode;
+  char buffer[256] = {};
+  DWORD result = rasGetErrorString_(code, buffer, sizeof(buffer));
+  if (result == 0) text = dialup::FieldText(buffer);
+  if (extended != 0) {
+    char suffix[64];
+    std::snprintf(suffix, sizeof(suffix), " Extended Error Code: %d", static_cast<int>(extended));
+    text += suffix;
+  }
+  return result;
+}
+
+// ---- Connections -----------------------------------------------------------------------------
+
+bool RasLibrary::FindConnection(const std::string& entry, HRASCONN& connection) {
+  RASCONNA probe{};
+  probe.dwSize = sizeof(RASCONNA);
+  DWORD size = 0;
+  DWORD count = 0;
+  rasEnumConnections_(&probe, &size, &count);
+  if (count == 0) return false;
+
+  std::vector<RASCONNA> conns(count);
+  conns[0].dwSize = sizeof(RASCONNA);
+  size = static_cast<DWORD>(conns.size() * sizeof(RASCONNA));
+  DWORD found = count;
+  rasEnumConnections_(conns.data(), &size, &found);
+  // Connections may have come or gone between the two calls: read only what was allocated.
+  if (found > count) found = count;
+
+  bool matched = false;
+  for (DWORD i = 0; i < found; ++i) {
+    if (dialup::EqualsNoCase(dialup::FieldText(conns[i].szEntryName), entry)) {
+      connection = conns[i].hrasconn;
+      matched = true;
+    }
+  }
+  return matched;
+}
+
+bool RasLibrary::IsConnected(const std::string& entry) {
+  if (entry.empty()) return HangUpAll(false);
+  HRASCONN connection = 0;
+  return FindConnection(entry, connection);
+}
+
+bool RasLibrary::HangUp(const std::string& entry) {
+  if (connection_ != 0) {
+    rasHangUp_(connection_);
+    WaitForDisconnect(connection_);
+    connection_ = 0;
+    return true;
+  }
+  HRASCONN connection = 0;
+  if (!FindConnection(entry, connection)) return false;
+  rasHangUp_(connection);
+  WaitForDisconnect(connection);
+  return true;
+}
+
+bool RasLibrary::HangUpAll(bool hangUp, std::string* firstEntry) {
+  RASCONNA conns[kConnectionSlots] = {};
+  conns[0].dwSize = sizeof(RASCONNA);
+  DWORD size = sizeof(conns);
+  DWORD count = 0;
+  if (rasEnumConnections_(conns, &size, &count) != 0 || count == 0) return false;
+  // A library that claims more than the slots it was given is read no further than the slots.
+  if (count > static_cast<DWORD>(kConnectionSlots)) count = kConnectionSlots;
+  if (firstEntry != nullptr) *firstEntry = dialup::FieldText(conns[0].szEntryName);
+  if (!hangUp) return true;
+  for (DWORD i = 0; i < count; ++i) {
+    DWORD result = rasHangUp_(conns[i].hrasconn);
+    WaitForDisconnect(conns[i].hrasconn);
+    if (result != 0) return false;
+  }
+  return true;
+}
+
+void RasLibrary::WaitForDisconnect(HRASCONN connection) {
+  RASCONNSTATUSA status{};
+  status.dwSize = sizeof(RASCONNSTATUSA);
+  for (int poll = 0; poll < kDisconnectPolls; ++poll) {
+    if (rasGetConnectStatus_(connection, &status) == ERROR_INVALID_HANDLE) return;
+    std::this_thread::sleep_for(kDisconnectPause);
+  }
+}
+
+// ---- Dial error record -----------------------------------------------------------------------
+
+void RasLibrary::ResetDialError() { g_dialError.store(0); }
+
+bool RasLibrary::GetDialError(DWORD& code, DWORD& extended) {
+  uint64_t record = g_dialError.load();
+  code = static_cast<DWORD>(record >> 32);
+  extended = static_cast<DWORD>(record & 0xFFFFFFFFu);
+  return code != 0;
+}
+
+void RasLibrary::DialNotifier(HRASCONN, UINT, RASCONNSTATE, DWORD error, DWORD extended) {
+  if (error == 0) return;
+  uint64_t expected = 0;
+  uint64_t record = (static_cast<uint64_t>(error) << 32) | extended;
+  g_dialError.compare_exchange_strong(expected, record);
+}
