@@ -134,7 +134,7 @@ std::string Fold(std::string_view utf8) {
 }
 
 const std::vector<std::string>& Roots() {
-  static const std::vector<std::string> roots = {"HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER"};
+  static const std::vector<std::string> roots = {"HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE"};
   return roots;
 }
 
