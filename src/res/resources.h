@@ -1,6 +1,7 @@
 // The program's resources by number: the string table, dialog templates, page bitmaps and icon.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -31,11 +32,11 @@ enum class ControlKind {
 };
 
 struct ControlTemplate {
-  int id;               // control id (-1 / 0xFFFF for IDC_STATIC labels)
+  int id;  // control id (-1 / 0xFFFF for IDC_STATIC labels)
   ControlKind kind;
-  const char* text;     // caption, UTF-8 ("" when none)
-  DWORD style;          // Win32 style bits (WS_*, ES_*, BS_*, CBS_*, SS_*: res/styles.h)
-  short x, y, cx, cy;   // dialog units; a combo box's cy includes its dropped-down list
+  const char* text;    // caption, UTF-8 ("" when none)
+  DWORD style;         // Win32 style bits (WS_*, ES_*, BS_*, CBS_*, SS_*: res/styles.h)
+  short x, y, cx, cy;  // dialog units; a combo box's cy includes its dropped-down list
   // Initial list items of a combo box (UTF-8), added in order when the control is created.
   std::vector<const char*> items = {};
 };
@@ -74,5 +75,12 @@ struct Icon {
   std::vector<uint32_t> pixels;
 };
 bool LoadIcon(int id, Icon& out);
+
+// Parsers behind LoadBitmap and LoadIcon, for the loaders and for tests. ParseBitmap reads a
+// BMP file (BITMAPFILEHEADER + BITMAPINFOHEADER, 8 bits per pixel, uncompressed, bottom-up or
+// top-down); ParseIcon reads an ICO file with 32-bit BMP images and takes the largest. Both
+// return false, with `out` emptied, on anything truncated, inconsistent or unsupported.
+bool ParseBitmap(const uint8_t* data, size_t size, Bitmap& out);
+bool ParseIcon(const uint8_t* data, size_t size, Icon& out);
 
 }  // namespace res
