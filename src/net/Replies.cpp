@@ -1,0 +1,154 @@
+// Server replies and URL encoding: the numbered reply lines, the result codes, the error message
+// block between "98:" and "99:", and the line-break and markup handling of reply texts.
+#include <climits>
+#include <cstdlib>
+
+#include "app/SignSettings.h"
+
+namespace {
+
+constexpr size_t kMaxValueLength = 257;
+constexpr long kMaxMessageLength = 512;
+constexpr int kNoErrorNumber = 9999;
+
+bool IsUnreserved(unsigned char byte) {
+  if ((byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z'))
+    return true;
+  static constexpr std::string_view kKept = ";/?:@&=+$,*-_=.";
+  return kKept.find(static_cast<char>(byte)) != std::string_view::npos;
+}
+
+// The number after the first "(" of a message, read as leading decimal digits (blanks and a sign
+// allowed). Anything that is not a positive number fits no server error, so it counts as none.
+int ErrorNumberOf(const std::string& message) {
+  size_t open = message.find('(');
+  if (open == std::string::npos) return kNoErrorNumber;
+  std::string digits = message.substr(open + 1);
+  char* end = nullptr;
+  long long number = std::strtoll(digits.c_str(), &end, 10);
+  if (end == digits.c_str() || number <= 0 || number > INT_MAX) return kNoErrorNumber;
+  return static_cast<int>(number);
+}
+
+void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
+  size_t pos = 0;
+  while ((pos = text.find(from, pos)) != std::string::npos) {
+    text.replace(pos, from.size(), to);
+    pos += to.size();
+  }
+}
+
+}  // namespace
+
+std::string CSignSettings::UrlEncode(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size() * 3);
+  for (char ch : text) {
+    unsigned char byte = static_cast<unsigned char>(ch);
+    if (IsUnreserved(byte)) {
+      out.push_back(ch);
+    } else {
+      out.push_back('%');
+      out.push_back(kHex[byte >> 4]);
+      out.push_back(kHex[byte & 0x0F]);
+    }
+  }
+  return out;
+}
+
+int CSignSettings::ExtractReplyValue(std::string_view reply, std::string_view key,
+                                     std::string& value) {
+  value.clear();
+  if (key.empty()) return 0;
+  size_t pos = reply.find(key);
+  if (pos == std::string_view::npos) return 0;
+  for (pos += key.size(); pos < reply.size() && value.size() < kMaxValueLength; ++pos) {
+    char ch = reply[pos];
+    if (ch == '\0' || ch == '\r' || ch == '\n') break;
+    if (ch == ' ' || ch == '\t') continue;
+    value.push_back(ch);
+  }
+  return static_cast<int>(value.size());
+}
+
+int CSignSettings::ParseReply(const std::string& reply) {
+  for (int i = 0; i < kReplyFieldCount; ++i)
+    ExtractReplyValue(reply, kReplyKeys[i], replyFields[i]);
+  return CheckReply(replyFields[2] == "OK", reply, serverMessage);
+}
+
+int CSignSettings::CheckReply(bool statusOk, const std::string& reply, std::string& message) {
+  std::string version;
+  ExtractReplyValue(reply, "00:", version);
+  if (version != "1.0") return -2;
+  if (statusOk) return 0;
+
+  size_t start = reply.find("98:");
+  size_t end = reply.find("99:");
+  if (start == std::string::npos || end == std::string::npos) return -2;
+  // The message is the lines after the "98:" line, without the line break before "99:".
+  while (start < reply.size() && start != end && reply[start] != '\0' && reply[start] != '\n')
+    ++start;
+  if (start < reply.size() && reply[start] == '\n') ++start;
+  long length = static_cast<long>(end) - static_cast<long>(start) - 1;
+  if (end >= 2 && reply[end - 2] == '\r') --length;
+  if (length <= 0 || length > kMaxMessageLength) return -2;
+
+  message = ReplyTextToPlain(std::string_view(reply).substr(start, static_cast<size_t>(length)));
+  return ErrorNumberOf(message);
+}
+
+std::string CSignSettings::ReplyTextToPlain(std::string_view text) {
+  std::string lines;
+  lines.reserve(text.size() + 16);
+  for (char ch : text) {
+    if (ch == '\n') lines.push_back('\r');
+    lines.push_back(ch);
+  }
+  ReplaceAll(lines, "<br>", "\r\n");
+  ReplaceAll(lines, "<p>", "\r\n");
+
+  std::string plain;
+  plain.reserve(lines.size());
+  int depth = 0;
+  for (char ch : lines) {
+    if (ch == '<') {
+      ++depth;
+    } else if (depth > 0) {
+      if (ch == '>') --depth;
+    } else {
+      plain.push_back(ch);
+    }
+  }
+  return plain;
+}
+
+void CSignSettings::AdoptNetworkInfo() {
+  std::string* const network[] = {&LoginID,     &LoginPasswd,  &PrimaryDNS,   &SecondaryDNS,
+                                  &PhoneNumber, &PhoneNumber2, &PhoneNumber3, &E_mail,
+                                  &Pop_id,      &Pop_host,     &Pop_password, &Smtp_host};
+  // Reply fields 3..14 are keys "03:".."14:"; 17..20 are "17:", "18:", "19:", "32:".
+  for (size_t i = 0; i < std::size(network); ++i) *network[i] = replyFields[3 + i];
+  Comm_id = replyFields[17];
+  Comm_data = replyFields[18];
+  Comm_name = replyFields[19];
+  Comm_data2 = replyFields[20];
+}
+
+std::string CSignSettings::NormalizeLineBreaks(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 8);
+  for (size_t i = 0; i < text.size(); ++i) {
+    char ch = text[i];
+    if (ch == '\r') {
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      out += "\r\n";
+    } else if (ch == '\n') {
+      out += "\r\n";
+    } else {
+      out.push_back(ch);
+    }
+  }
+  return out;
+}

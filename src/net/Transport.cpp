@@ -1,0 +1,365 @@
+// The HTTP transport over WinInet: one session, connection and request per call, the time-outs,
+// the proxy choice and the proxy credentials, the form POST and the document download.
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "app/SignSettings.h"
+#include "platform/system.h"
+#include "platform/wininet.h"
+#include "res/resources.h"
+
+namespace {
+
+constexpr DWORD kReadChunk = 2048;
+constexpr DWORD kPostReplyCap = 2048;
+constexpr DWORD kDefaultDocumentSize = 65536;
+// A whole-document read larger than this is refused like a failed allocation.
+constexpr unsigned long long kMaxDocumentSize = 64ull * 1024 * 1024;
+constexpr DWORD kAddReplace = HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE;
+constexpr DWORD kCertTolerance =
+    INTERNET_FLAG_IGNORE_CERT_CN_INVALID | INTERNET_FLAG_IGNORE_CERT_DATE_INVALID;
+
+// Closes a WinInet handle when the request ends, on every path.
+class InternetHandle {
+ public:
+  explicit InternetHandle(HINTERNET handle) : handle_(handle) {}
+  ~InternetHandle() {
+    if (handle_) InternetCloseHandle(handle_);
+  }
+  InternetHandle(const InternetHandle&) = delete;
+  InternetHandle& operator=(const InternetHandle&) = delete;
+  HINTERNET get() const { return handle_; }
+  explicit operator bool() const { return handle_ != nullptr; }
+
+ private:
+  HINTERNET handle_;
+};
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    char ch = text[i];
+    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    if (ch != prefix[i]) return false;
+  }
+  return true;
+}
+
+// Length of "http://" or "https://" at the start of the URL, 0 for any other scheme.
+size_t SchemeLength(std::string_view url) {
+  if (StartsWithNoCase(url, "http://")) return 7;
+  if (StartsWithNoCase(url, "https://")) return 8;
+  return 0;
+}
+
+// The object path of a full URL: everything from the first "/" after the host, or "/".
+std::string ObjectPath(std::string_view url) {
+  std::string_view rest = url.substr(SchemeLength(url));
+  size_t slash = rest.find('/');
+  return slash == std::string_view::npos ? "/" : std::string(rest.substr(slash));
+}
+
+// Leading decimal digits of a port text; -1 when there are none or the number is too large.
+long LeadingNumber(const std::string& text) {
+  size_t i = 0;
+  long value = 0;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+    value = value * 10 + (text[i] - '0');
+    if (value > 65535) return -1;
+    ++i;
+  }
+  return i == 0 ? -1 : value;
+}
+
+bool SetDwordOption(HINTERNET handle, DWORD option, DWORD value) {
+  return InternetSetOptionA(handle, option, &value, sizeof(value)) != FALSE;
+}
+
+// Reads until the end of the body or `cap` bytes into `out`; false when a read fails.
+bool ReadUpTo(HINTERNET request, char* buffer, DWORD cap, DWORD& total) {
+  total = 0;
+  while (total < cap) {
+    DWORD got = 0;
+    if (!InternetReadFile(request, buffer + total, cap - total, &got)) return false;
+    if (got == 0) break;
+    total += got < cap - total ? got : cap - total;
+  }
+  return true;
+}
+
+std::string FormatContentLength(size_t length) {
+  std::string format = res::String(14011);
+  char text[64];
+  int written = std::snprintf(text, sizeof(text), format.c_str(), static_cast<int>(length));
+  if (written < 0) return {};
+  return std::string(text,
+                     static_cast<size_t>(written) < sizeof(text) ? written : sizeof(text) - 1);
+}
+
+}  // namespace
+
+void CSignSettings::SplitServerUrl(const std::string& url, std::string& host, int& port) {
+  host.clear();
+  port = 0;
+  std::string_view text = url;
+  if (!text.empty() && text.back() == '/') text.remove_suffix(1);
+  size_t scheme = SchemeLength(text);
+  if (scheme == 0) return;
+  port = scheme == 7 ? INTERNET_DEFAULT_HTTP_PORT : INTERNET_DEFAULT_HTTPS_PORT;
+  std::string_view authority = text.substr(scheme);
+  authority = authority.substr(0, authority.find('/'));
+  size_t colon = authority.find(':');
+  if (colon == std::string_view::npos) {
+    host = std::string(authority);
+    return;
+  }
+  host = std::string(authority.substr(0, colon));
+  std::string portText(authority.substr(colon + 1));
+  port = portText.empty() ? 0 : static_cast<int>(LeadingNumber(portText));
+}
+
+DWORD CSignSettings::RequestFlagsFor(const std::string& url) const {
+  DWORD flags = INTERNET_FLAG_RELOAD;
+  if (StartsWithNoCase(url, "https"))
+    flags |= INTERNET_FLAG_SECURE | (ProtocolVer & kCertTolerance);
+  return flags;
+}
+
+void CSignSettings::ApplyTimeouts(HINTERNET session) {
+  DWORD connection = 0;
+  DWORD connectTimeout = 20000;
+  if (InternetGetConnectedState(&connection, 0) && !(connection & INTERNET_CONNECTION_MODEM))
+    connectTimeout = 10000;
+  SetDwordOption(session, INTERNET_OPTION_CONNECT_TIMEOUT, connectTimeout);
+  SetDwordOption(session, INTERNET_OPTION_RECEIVE_TIMEOUT, receiveTimeoutMs);
+  SetDwordOption(session, INTERNET_OPTION_SEND_TIMEOUT, 15000);
+  SetDwordOption(session, INTERNET_OPTION_DATA_SEND_TIMEOUT, 15000);
+  SetDwordOption(session, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, receiveTimeoutMs);
+  SetDwordOption(session, INTERNET_OPTION_CONNECT_RETRIES, 3);
+}
+
+bool CSignSettings::IsOfflineByUser() {
+  DWORD state = 0;
+  DWORD size = sizeof(state);
+  if (!InternetQueryOptionA(nullptr, INTERNET_OPTION_CONNECTED_STATE, &state, &size)) return false;
+  return (state & INTERNET_STATE_DISCONNECTED_BY_USER) != 0;
+}
+
+void CSignSettings::ApplySessionOptions(HINTERNET session) {
+  ApplyTimeouts(session);
+  if (IsOfflineByUser()) {
+    INTERNET_CONNECTED_INFO online = {INTERNET_STATE_CONNECTED, 0};
+    InternetSetOptionA(session, INTERNET_OPTION_CONNECTED_STATE, &online, sizeof(online));
+  }
+  // The session was opened with the preconfigured proxy; the program's own choice replaces it.
+  INTERNET_PROXY_INFO proxy = {INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr};
+  std::string host, port, proxyText;
+  if ((connectionFlags & kConnTcp) && (connectionFlags & kConnProxyInEffect) &&
+      !effectiveProxyHost.empty() && ResolveProxyEndpoint(host, port)) {
+    proxyText = host + ":" + port;
+    proxy.dwAccessType = INTERNET_OPEN_TYPE_PROXY;
+    proxy.lpszProxy = proxyText.c_str();
+  }
+  InternetSetOptionA(session, INTERNET_OPTION_PROXY, &proxy, sizeof(proxy));
+}
+
+bool CSignSettings::ResolveProxyEndpoint(std::string& host, std::string& port) {
+  long number = LeadingNumber(effectiveProxyPort);
+  port = number >= 1 && number <= 65535 ? std::to_string(number) : "80";
+  host = effectiveProxyHost;
+  if (host.empty()) return false;
+  if (platform::InetAddr(host.c_str()) != INADDR_NONE) return true;
+  return platform::GetHostByName(host.c_str()) != nullptr;
+}
+
+int CSignSettings::CheckHttpStatus(HINTERNET request, std::string& statusText) {
+  statusText.clear();
+  char code[12] = {};
+  DWORD codeLength = sizeof(code);
+  bool haveCode =
+      HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE, code, &codeLength, nullptr) != FALSE;
+  code[sizeof(code) - 1] = '\0';
+  int status = haveCode ? std::atoi(code) : -1;
+  if (status == 200) return 0;
+
+  char reason[255] = {};
+  DWORD reasonLength = sizeof(reason);
+  if (HttpQueryInfoA(request, HTTP_QUERY_STATUS_TEXT, reason, &reasonLength, nullptr)) {
+    reason[sizeof(reason) - 1] = '\0';
+    statusText = std::string(code) + " " + reason;
+  }
+  return status;
+}
+
+void CSignSettings::ApplyProxyCredentials(HINTERNET request) {
+  // The lengths count the terminating zero, as the options are passed as C strings.
+  InternetSetOptionA(request, INTERNET_OPTION_PROXY_USERNAME,
+                     const_cast<char*>(Proxy_Data1.c_str()),
+                     static_cast<DWORD>(Proxy_Data1.size() + 1));
+  InternetSetOptionA(request, INTERNET_OPTION_PROXY_PASSWORD,
+                     const_cast<char*>(Proxy_Data2.c_str()),
+                     static_cast<DWORD>(Proxy_Data2.size() + 1));
+}
+
+bool CSignSettings::PostForm(const std::string& baseUrl, const std::string& path,
+                             const std::string& body, std::string& reply) {
+  lastTransportError = 0;
+  if (SchemeLength(baseUrl) == 0) {
+    // The Servers key is user data: anything but http and https is refused, not guessed at.
+    lastTransportError = ERROR_INTERNET_UNRECOGNIZED_SCHEME;
+    return false;
+  }
+  std::string host;
+  int port = 0;
+  SplitServerUrl(baseUrl, host, port);
+  if (host.empty() || port < 0) {
+    lastTransportError = ERROR_INTERNET_INVALID_URL;
+    return false;
+  }
+
+  InternetHandle session(
+      InternetOpenA(res::String(14009).c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  if (!session) {
+    lastTransportError = static_cast<int>(GetLastError());
+    return false;
+  }
+  ApplySessionOptions(session.get());
+  InternetHandle connection(InternetConnectA(session.get(), host.c_str(),
+                                             static_cast<INTERNET_PORT>(port), nullptr, nullptr,
+                                             INTERNET_SERVICE_HTTP, 0, 0));
+  if (!connection) {
+    lastTransportError = static_cast<int>(GetLastError());
+    return false;
+  }
+  InternetHandle request(HttpOpenRequestA(connection.get(), "POST", path.c_str(), nullptr, nullptr,
+                                          nullptr, RequestFlagsFor(baseUrl), 0));
+  if (!request) {
+    lastTransportError = static_cast<int>(GetLastError());
+    return false;
+  }
+  ApplyProxyCredentials(request.get());
+
+  std::string contentType = res::String(14010);
+  std::string contentLength = FormatContentLength(body.size());
+  if (!HttpAddRequestHeadersA(request.get(), contentType.c_str(),
+                              static_cast<DWORD>(contentType.size()), kAddReplace) ||
+      !HttpAddRequestHeadersA(request.get(), contentLength.c_str(),
+                              static_cast<DWORD>(contentLength.size()), kAddReplace) ||
+      !HttpSendRequestA(request.get(), nullptr, 0, const_cast<char*>(body.data()),
+                        static_cast<DWORD>(body.size()))) {
+    lastTransportError = static_cast<int>(GetLastError());
+    return false;
+  }
+
+  std::string statusText;
+  lastTransportError = CheckHttpStatus(request.get(), statusText);
+  if (lastTransportError != 0) return false;
+
+  std::unique_ptr<char[]> buffer(new (std::nothrow) char[kPostReplyCap + 2]);
+  if (!buffer) {
+    lastTransportError = -1;
+    return false;
+  }
+  // A reply may arrive in several pieces: read to its end, keeping at most the cap.
+  DWORD total = 0;
+  if (!ReadUpTo(request.get(), buffer.get(), kPostReplyCap, total)) return false;
+  buffer[total] = '\0';
+  reply.assign(buffer.get());
+  lastTransportError = 0;
+  return true;
+}
+
+int CSignSettings::DownloadDocument(const std::string& url, std::string& body,
+                                    std::string& statusText, DownloadCallback callback) {
+  body.clear();
+  statusText.clear();
+  lastTransportError = 0;
+  if (SchemeLength(url) == 0) {
+    lastTransportError = ERROR_INTERNET_UNRECOGNIZED_SCHEME;
+    return 0;
+  }
+  std::string host;
+  int port = 0;
+  SplitServerUrl(url, host, port);
+  if (host.empty() || port < 0) {
+    lastTransportError = ERROR_INTERNET_INVALID_URL;
+    return 0;
+  }
+  std::string path = ObjectPath(url);
+
+  InternetHandle session(
+      InternetOpenA(res::String(14009).c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  if (!session) {
+    lastTransportError = static_cast<int>(GetLastError());
+    return 0;
+  }
+  ApplySessionOptions(session.get());
+  InternetHandle connection(InternetConnectA(session.get(), host.c_str(),
+                                             static_cast<INTERNET_PORT>(port), nullptr, nullptr,
+                                             INTERNET_SERVICE_HTTP, 0, 0));
+  if (!connection) {
+    lastTransportError = static_cast<int>(GetLastError());
+    return 0;
+  }
+  InternetHandle request(HttpOpenRequestA(connection.get(), "GET", path.c_str(), nullptr, nullptr,
+                                          nullptr, RequestFlagsFor(url), 0));
+  if (!request) {
+    lastTransportError = static_cast<int>(GetLastError());
+    return 0;
+  }
+  ApplyProxyCredentials(request.get());
+  if (!HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0)) {
+    lastTransportError = static_cast<int>(GetLastError());
+    return 0;
+  }
+  if (CheckHttpStatus(request.get(), statusText) != 0) {
+    lastTransportError = static_cast<int>(GetLastError());
+    return 0;
+  }
+
+  if (!callback) {
+    char lengthText[15] = {};
+    DWORD lengthSize = sizeof(lengthText);
+    unsigned long long size = kDefaultDocumentSize;
+    if (HttpQueryInfoA(request.get(), HTTP_QUERY_CONTENT_LENGTH, lengthText, &lengthSize,
+                       nullptr)) {
+      lengthText[sizeof(lengthText) - 1] = '\0';
+      size = std::strtoull(lengthText, nullptr, 10);
+    }
+    std::unique_ptr<char[]> buffer(size <= kMaxDocumentSize ? new (std::nothrow) char[size + 2]
+                                                            : nullptr);
+    if (!buffer) {
+      lastTransportError = -1;
+      return 0;
+    }
+    DWORD total = 0;
+    if (!ReadUpTo(request.get(), buffer.get(), static_cast<DWORD>(size), total)) return 0;
+    body.assign(buffer.get(), total);
+    return static_cast<int>(total);
+  }
+
+  std::unique_ptr<char[]> buffer(new (std::nothrow) char[kReadChunk + 2]);
+  if (!buffer) {
+    lastTransportError = -1;
+    return 0;
+  }
+  int total = 0;
+  for (;;) {
+    DWORD got = 0;
+    if (!InternetReadFile(request.get(), buffer.get(), kReadChunk, &got)) {
+      callback(-1, std::string());
+      break;
+    }
+    if (got > kReadChunk) got = kReadChunk;
+    total += static_cast<int>(got);
+    if (got == 0) {
+      callback(1, std::string());
+      break;
+    }
+    callback(0, std::string(buffer.get(), got));
+  }
+  return total;
+}
