@@ -1,0 +1,280 @@
+// The application object with its registry profile functions, and the services every part of the
+// program calls (message boxes, pumping, the wait cursor, tooltips, painting, the presence window).
+#include <cstdarg>
+#include <cstdio>
+#include <set>
+#include <vector>
+
+#include "platform/registry.h"
+#include "platform/system.h"
+#include "ui/backend.h"
+#include "ui/framework.h"
+
+namespace ui {
+
+namespace {
+Application* g_current = nullptr;
+int g_waitDepth = 0;
+std::set<std::string> g_registeredClasses;
+
+// Registry key path of a profile section: Software\<key>\<profile>[\<section>].
+std::string SectionPath(const Application& app, const std::string& section) {
+  std::string path = "Software\\" + app.registryKey + "\\" + app.profileName;
+  if (!section.empty()) path += "\\" + section;
+  return path;
+}
+
+// Owns an open registry key.
+class Key {
+ public:
+  ~Key() {
+    if (h_ != nullptr) RegCloseKey(h_);
+  }
+  bool Open(const std::string& path) {
+    return RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &h_) == ERROR_SUCCESS;
+  }
+  bool Create(const std::string& path) {
+    DWORD disposition = 0;
+    return RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                           KEY_WRITE | KEY_READ, nullptr, &h_, &disposition) == ERROR_SUCCESS;
+  }
+  HKEY get() const { return h_; }
+
+ private:
+  HKEY h_ = nullptr;
+};
+}  // namespace
+
+Application::Application() { g_current = this; }
+
+Application::~Application() {
+  if (g_current == this) g_current = nullptr;
+}
+
+Application* Application::Current() { return g_current; }
+
+void Application::SetRegistryKey(const std::string& key) {
+  registryKey = key;
+  profileName = appName;
+}
+
+void Application::SetDialogBkColor(COLORREF background, COLORREF text) {
+  dialogBkColor = background;
+  dialogTextColor = text;
+}
+
+std::string Application::GetProfileString(const std::string& section, const std::string& entry,
+                                          const std::string& defaultValue) {
+  Key key;
+  if (registryKey.empty() || !key.Open(SectionPath(*this, section))) return defaultValue;
+  DWORD type = 0, size = 0;
+  if (RegQueryValueExA(key.get(), entry.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+      (type != REG_SZ && type != REG_EXPAND_SZ))
+    return defaultValue;
+  std::vector<BYTE> buffer(size + 1, 0);
+  DWORD got = size;
+  if (RegQueryValueExA(key.get(), entry.c_str(), nullptr, &type, buffer.data(), &got) !=
+      ERROR_SUCCESS)
+    return defaultValue;
+  got = std::min<DWORD>(got, size);
+  std::string value(reinterpret_cast<const char*>(buffer.data()), got);
+  if (auto zero = value.find('\0'); zero != std::string::npos) value.resize(zero);
+  return value;
+}
+
+bool Application::WriteProfileString(const std::string& section, const std::string& entry,
+                                     const std::string& value) {
+  Key key;
+  if (registryKey.empty() || !key.Create(SectionPath(*this, section))) return false;
+  return RegSetValueExA(key.get(), entry.c_str(), 0, REG_SZ,
+                        reinterpret_cast<const BYTE*>(value.c_str()),
+                        static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+}
+
+UINT Application::GetProfileInt(const std::string& section, const std::string& entry,
+                                int defaultValue) {
+  Key key;
+  if (registryKey.empty() || !key.Open(SectionPath(*this, section)))
+    return static_cast<UINT>(defaultValue);
+  DWORD type = 0, value = 0, size = sizeof(value);
+  if (RegQueryValueExA(key.get(), entry.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value),
+                       &size) != ERROR_SUCCESS ||
+      type != REG_DWORD || size != sizeof(value))
+    return static_cast<UINT>(defaultValue);
+  return value;
+}
+
+bool Application::WriteProfileInt(const std::string& section, const std::string& entry,
+                                  int value) {
+  Key key;
+  if (registryKey.empty() || !key.Create(SectionPath(*this, section))) return false;
+  DWORD v = static_cast<DWORD>(value);
+  return RegSetValueExA(key.get(), entry.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v),
+                        sizeof(v)) == ERROR_SUCCESS;
+}
+
+bool SocketInit() {
+  WSADATA data{};
+  if (WSAStartup(MAKEWORD(1, 1), &data) != 0) return false;
+  if (data.wVersion != MAKEWORD(1, 1)) {
+    WSACleanup();
+    return false;
+  }
+  return true;
+}
+
+// ---- Services ----------------------------------------------------------------------------------
+
+int MessageBox(const std::string& text, UINT type) {
+  if ((type & MB_ICONMASK) == 0) {
+    switch (type & MB_TYPEMASK) {
+      case MB_OK:
+      case MB_OKCANCEL:
+      case MB_YESNO:
+      case MB_YESNOCANCEL:
+        type |= MB_ICONEXCLAMATION;
+        break;
+      default:
+        break;
+    }
+  }
+  Application* app = Application::Current();
+  const std::string caption = app != nullptr ? app->appName : std::string();
+  Backend* backend = GetBackend();
+  if (backend == nullptr) return (type & MB_TYPEMASK) == MB_YESNO ? IDNO : IDCANCEL;
+  return backend->MessageBox(app != nullptr ? app->mainWindow : nullptr, text, caption, type);
+}
+
+int MessageBox(UINT stringId, UINT type) { return MessageBox(LoadString(stringId), type); }
+
+void PumpMessages() {
+  if (Backend* b = GetBackend()) b->PumpPending();
+}
+
+void PumpMessagesFor(DWORD ms) {
+  if (Backend* b = GetBackend())
+    b->PumpFor(ms);
+  else
+    Sleep(ms);
+}
+
+DWORD TickCount() {
+  Backend* b = GetBackend();
+  return b != nullptr ? b->TickCount() : GetTickCount();
+}
+
+short GetKeyState(int virtualKey) {
+  Backend* b = GetBackend();
+  return b != nullptr ? b->GetKeyState(virtualKey) : 0;
+}
+
+WaitCursor::WaitCursor() {
+  if (g_waitDepth++ == 0)
+    if (Backend* b = GetBackend()) b->SetWaitCursor(true);
+}
+
+WaitCursor::~WaitCursor() {
+  if (--g_waitDepth == 0)
+    if (Backend* b = GetBackend()) b->SetWaitCursor(false);
+}
+
+bool ToolTip::Create(Window* owner) {
+  owner_ = owner;
+  return owner != nullptr;
+}
+
+void ToolTip::Activate(bool active) {
+  active_ = active;
+  for (auto& [control, text] : tools_) control->SetToolTipText(active ? text : std::string());
+}
+
+bool ToolTip::AddTool(Control* control, const std::string& text) {
+  if (owner_ == nullptr || control == nullptr) return false;
+  tools_.emplace_back(control, text);
+  if (active_) control->SetToolTipText(text);
+  return true;
+}
+
+bool ToolTip::AddTool(Control* control, UINT stringId) {
+  return AddTool(control, LoadString(stringId));
+}
+
+bool Bitmap::LoadBitmap(int id) {
+  id_ = id;
+  if (res::LoadBitmap(id, data_)) return true;
+  data_ = res::Bitmap{};
+  return false;
+}
+
+bool DeviceContext::CreateCompatibleDC(DeviceContext* other) {
+  valid_ = other != nullptr && other->valid_;
+  return valid_;
+}
+
+Bitmap* DeviceContext::SelectObject(Bitmap* bitmap) {
+  Bitmap* old = selected_;
+  selected_ = bitmap;
+  return old;
+}
+
+bool DeviceContext::BitBlt(int x, int y, int width, int height, DeviceContext* source, int sx,
+                           int sy, DWORD rop) {
+  if (!valid_ || source == nullptr || source->selected_ == nullptr || window_ == nullptr ||
+      rop != SRCCOPY)
+    return false;
+  if (Backend* b = GetBackend())
+    b->DrawBitmap(*window_, *source->selected_, x, y, width, height, sx, sy);
+  return true;
+}
+
+PaintDC::PaintDC(Window* window) {
+  window_ = window;
+  valid_ = window != nullptr && GetBackend() != nullptr;
+}
+
+PaintDC::~PaintDC() = default;
+
+bool RegisterWindowClass(const std::string& className) {
+  if (className.empty()) return false;
+  g_registeredClasses.insert(className);
+  return true;
+}
+
+void* CreatePresenceWindow(const std::string& className) {
+  static int token = 0;
+  if (g_registeredClasses.count(className) == 0) return nullptr;
+  Backend* b = GetBackend();
+  if (b == nullptr || !b->CreatePresenceWindow(className)) return nullptr;
+  return &token;
+}
+
+bool FindPresenceWindow(const std::string& className) {
+  Backend* b = GetBackend();
+  return b != nullptr && b->HasPresenceWindow(className);
+}
+
+std::string LoadString(UINT id) { return res::String(id); }
+
+namespace detail {
+std::string FormatImpl(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  va_list copy;
+  va_copy(copy, args);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+  int n = std::vsnprintf(nullptr, 0, format, copy);
+  va_end(copy);
+  std::string out;
+  if (n > 0) {
+    out.resize(static_cast<size_t>(n) + 1);
+    std::vsnprintf(out.data(), out.size(), format, args);
+    out.resize(static_cast<size_t>(n));
+  }
+#pragma GCC diagnostic pop
+  va_end(args);
+  return out;
+}
+}  // namespace detail
+
+}  // namespace ui

@@ -1,1 +1,0 @@
-// Framework (filled in).

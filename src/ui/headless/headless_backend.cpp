@@ -1,0 +1,327 @@
+// The headless backend: virtual time, modal loops driven by the scenario, the transcript.
+#include "ui/headless/headless_backend.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+
+#include "platform/codepage.h"
+
+namespace ui::headless {
+
+// ---- Transcript --------------------------------------------------------------------------------
+
+Transcript::~Transcript() {
+  if (file_ != nullptr && file_ != stdout) std::fclose(file_);
+}
+
+void Transcript::Line(const std::string& utf8) {
+  text_ += utf8;
+  text_ += '\n';
+  if (file_ == nullptr) file_ = path_.empty() ? stdout : std::fopen(path_.c_str(), "w");
+  if (file_ == nullptr) return;
+  std::fputs(utf8.c_str(), file_);
+  std::fputc('\n', file_);
+  std::fflush(file_);
+}
+
+std::string Quote(const std::string& ansi) {
+  const std::string utf8 = platform::AnsiToUtf8(ansi);
+  std::string out = "\"";
+  for (char c : utf8) {
+    switch (c) {
+      case '\r': out += "\\r"; break;
+      case '\n': out += "\\n"; break;
+      case '\t': out += "\\t"; break;
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      default: out += c;
+    }
+  }
+  return out + "\"";
+}
+
+namespace {
+
+const char* IconName(UINT type) {
+  switch (type & MB_ICONMASK) {
+    case MB_ICONSTOP: return "stop";
+    case MB_ICONQUESTION: return "question";
+    case MB_ICONEXCLAMATION: return "exclamation";
+    case MB_ICONINFORMATION: return "information";
+    default: return "none";
+  }
+}
+
+const char* ButtonsName(UINT type) {
+  switch (type & MB_TYPEMASK) {
+    case MB_OKCANCEL: return "okcancel";
+    case MB_YESNO: return "yesno";
+    case MB_YESNOCANCEL: return "yesnocancel";
+    default: return "ok";
+  }
+}
+
+const char* AnswerName(int answer) {
+  switch (answer) {
+    case IDOK: return "ok";
+    case IDCANCEL: return "cancel";
+    case IDYES: return "yes";
+    case IDNO: return "no";
+    default: return "none";
+  }
+}
+
+// The button a box gives when it is closed without a choice.
+int NegativeAnswer(UINT type) {
+  switch (type & MB_TYPEMASK) {
+    case MB_OKCANCEL:
+    case MB_YESNOCANCEL: return IDCANCEL;
+    case MB_YESNO: return IDNO;
+    default: return IDOK;
+  }
+}
+
+bool IsPage(const Window& w) { return dynamic_cast<const PropertyPage*>(&w) != nullptr; }
+
+bool ModalEnded(Window& w) {
+  if (auto* d = dynamic_cast<Dialog*>(&w)) return d->IsModalEnded();
+  if (auto* s = dynamic_cast<PropertySheet*>(&w)) return s->IsModalEnded();
+  return true;
+}
+
+}  // namespace
+
+// ---- Backend -----------------------------------------------------------------------------------
+
+HeadlessBackend::HeadlessBackend(std::unique_ptr<Scenario> scenario, Transcript* transcript)
+    : scenario_(std::move(scenario)), transcript_(transcript) {}
+
+HeadlessBackend::~HeadlessBackend() = default;
+
+void HeadlessBackend::Print(const std::string& utf8Line) {
+  if (transcript_ != nullptr) transcript_->Line(utf8Line);
+}
+
+void HeadlessBackend::CreateWindow(Window& window) {
+  if (auto* sheet = dynamic_cast<PropertySheet*>(&window)) {
+    sheet_ = sheet;
+    Print("sheet open");
+  } else if (auto* d = dynamic_cast<Dialog*>(&window); d != nullptr && !IsPage(window)) {
+    Print("dialog " + std::to_string(d->template_id()) + " open");
+  }
+  dirty_.insert(&window);
+}
+
+void HeadlessBackend::DestroyWindow(Window& window) {
+  std::erase_if(timers_, [&](const Timer& t) { return t.window == &window; });
+  dirty_.erase(&window);
+  painted_.erase(&window);
+  if (auto* sheet = dynamic_cast<PropertySheet*>(&window)) {
+    Print(std::string("sheet close ") +
+          (sheet->modal_result() == ID_WIZFINISH ? "finish" : "cancel"));
+    if (sheet_ == sheet) sheet_ = nullptr;
+  } else if (auto* d = dynamic_cast<Dialog*>(&window); d != nullptr && !IsPage(window)) {
+    Print("dialog " + std::to_string(d->template_id()) + " close " +
+          std::to_string(d->modal_result()));
+  }
+}
+
+void HeadlessBackend::Update(Window& window, Change what) {
+  switch (what) {
+    case Change::ActivePage:
+      if (auto* sheet = dynamic_cast<PropertySheet*>(&window))
+        Print("page " + std::to_string(sheet->GetActiveIndex()));
+      break;
+    case Change::Text:
+      if (auto* c = dynamic_cast<Control*>(&window)) {
+        const bool status = (c->IsEdit() && c->IsReadOnly()) || c->kind() == res::ControlKind::Static;
+        Window* parent = c->GetParent();
+        if (status && parent != nullptr && parent->IsCreated())
+          Print("status " + std::to_string(c->GetDlgCtrlID()) + " " + Quote(c->GetWindowText()));
+      }
+      break;
+    case Change::Visible:
+    case Change::Repaint:
+      if (dynamic_cast<Control*>(&window) == nullptr) dirty_.insert(&window);
+      break;
+    default:
+      break;
+  }
+}
+
+void HeadlessBackend::SetTimer(Window& window, UINT id, UINT ms) {
+  KillTimer(window, id);
+  timers_.push_back({&window, id, std::max<UINT>(ms, 1), now_ + std::max<UINT>(ms, 1), ++timerSeq_});
+}
+
+void HeadlessBackend::KillTimer(Window& window, UINT id) {
+  std::erase_if(timers_, [&](const Timer& t) { return t.window == &window && t.id == id; });
+}
+
+bool HeadlessBackend::FireNextTimer(DWORD limit) {
+  auto it = std::min_element(timers_.begin(), timers_.end(), [](const Timer& a, const Timer& b) {
+    return a.due != b.due ? a.due < b.due : a.seq < b.seq;
+  });
+  if (it == timers_.end() || it->due > limit) return false;
+  if (it->due > now_) now_ = it->due;
+  Window* window = it->window;
+  UINT id = it->id;
+  it->due = now_ + it->period;
+  it->seq = ++timerSeq_;
+  window->OnTimer(id);
+  return true;
+}
+
+bool HeadlessBackend::RunPostedAndPaints() {
+  if (!posted_.empty()) {
+    auto fn = std::move(posted_.front());
+    posted_.pop_front();
+    fn();
+    return true;
+  }
+  while (!dirty_.empty()) {
+    Window* w = *dirty_.begin();
+    dirty_.erase(dirty_.begin());
+    if (w->IsCreated() && w->IsWindowVisible()) {
+      w->OnPaint();
+      return true;
+    }
+  }
+  return false;
+}
+
+void HeadlessBackend::DrawBitmap(Window& window, const Bitmap& bitmap, int, int, int, int, int,
+                                 int) {
+  painted_[&window] = bitmap.id();
+}
+
+int HeadlessBackend::PaintedBitmap(const Window* window) const {
+  auto it = painted_.find(window);
+  return it == painted_.end() ? 0 : it->second;
+}
+
+bool HeadlessBackend::CreatePresenceWindow(const std::string& className) {
+  presence_.insert(className);
+  return true;
+}
+
+bool HeadlessBackend::HasPresenceWindow(const std::string& className) {
+  return presence_.count(className) != 0;
+}
+
+short HeadlessBackend::GetKeyState(int virtualKey) {
+  return keysDown_.count(virtualKey) != 0 ? static_cast<short>(0x8000) : static_cast<short>(0);
+}
+
+void HeadlessBackend::SetKeyDown(int virtualKey, bool down) {
+  if (down)
+    keysDown_.insert(virtualKey);
+  else
+    keysDown_.erase(virtualKey);
+}
+
+void HeadlessBackend::Fail(const Command* command, const std::string& what) {
+  if (failed_) return;
+  failed_ = true;
+  failure_ = command != nullptr
+                 ? "line " + std::to_string(command->line) + ": " + command->source + ": " + what
+                 : what;
+  Print("fail " + failure_);
+}
+
+void HeadlessBackend::ForceEnd(Window& window) {
+  // A runaway program that keeps opening windows after a failure is stopped here.
+  if (++forcedEnds_ > 10000) {
+    Print("fail the program keeps running after the scenario failed");
+    _exit(3);
+  }
+  if (auto* d = dynamic_cast<Dialog*>(&window))
+    d->EndDialog(IDCANCEL);
+  else if (auto* s = dynamic_cast<PropertySheet*>(&window))
+    s->EndDialog(IDCANCEL);
+}
+
+void HeadlessBackend::ProgramEnded() {
+  ended_ = true;
+  if (scenario_ && !failed_) scenario_->FinishAtEnd(*this);
+}
+
+template <class Done>
+void HeadlessBackend::Loop(Done done, const char* waitingFor) {
+  while (!done()) {
+    if (RunPostedAndPaints()) continue;
+    if (failed_) {
+      // Unwinding after a failure: only time and timers go on, nothing is clicked.
+      if (!FireNextTimer(UINT_MAX)) return;
+      continue;
+    }
+    Scenario::Step step = scenario_ ? scenario_->Run(*this) : Scenario::Step::Exhausted;
+    if (done() || failed_) continue;
+    if (step == Scenario::Step::Progress) continue;
+    if (FireNextTimer(UINT_MAX)) continue;
+    if (step == Scenario::Step::Blocked && scenario_->SleepUntil() > now_) {
+      now_ = scenario_->SleepUntil();
+      continue;
+    }
+    if (step == Scenario::Step::Blocked)
+      Fail(scenario_->Current(), std::string("nothing more happens while the program waits for ") +
+                                     waitingFor);
+    else
+      Fail(nullptr, std::string("the scenario ended while the program waits for ") + waitingFor);
+  }
+}
+
+void HeadlessBackend::RunModal(Window& window) {
+  modals_.push_back(&window);
+  if (auto* sheet = dynamic_cast<PropertySheet*>(&window)) sheet_ = sheet;
+  Loop([&] { return ModalEnded(window); }, "input");
+  if (!ModalEnded(window)) ForceEnd(window);
+  modals_.erase(std::find(modals_.begin(), modals_.end(), &window));
+}
+
+int HeadlessBackend::MessageBox(Window*, const std::string& text, const std::string& caption,
+                                UINT type) {
+  Print(std::string("message ") + IconName(type) + " " + Quote(caption) + " " + Quote(text) + " " +
+        ButtonsName(type));
+  Box box{text, type, 0};
+  if (!failed_ && scenario_ != nullptr) {
+    const Command* c = scenario_->Current();
+    if (c != nullptr && c->verb == "wait" && c->what != "message")
+      Fail(c, "a message box came up: " + Quote(text));
+  }
+  if (!failed_) {
+    boxes_.push_back(&box);
+    Loop([&] { return box.answer != 0; }, "an answer to a message box");
+    boxes_.pop_back();
+  }
+  if (box.answer == 0) box.answer = NegativeAnswer(type);
+  Print(std::string("answer ") + AnswerName(box.answer));
+  return box.answer;
+}
+
+void HeadlessBackend::PumpFor(DWORD ms) {
+  const DWORD deadline = now_ + ms;
+  for (;;) {
+    if (RunPostedAndPaints()) continue;
+    if (!failed_ && scenario_ && scenario_->Run(*this) == Scenario::Step::Progress) continue;
+    if (FireNextTimer(deadline)) continue;
+    break;
+  }
+  if (now_ < deadline) now_ = deadline;
+}
+
+Control* HeadlessBackend::FindControl(int id) {
+  if (!boxes_.empty()) return nullptr;
+  Window* top = TopModal();
+  if (auto* d = dynamic_cast<Dialog*>(top); d != nullptr && !IsPage(*d)) return d->GetDlgItem(id);
+  PropertySheet* sheet = dynamic_cast<PropertySheet*>(top);
+  if (sheet == nullptr) sheet = sheet_;
+  if (sheet == nullptr) return nullptr;
+  if (PropertyPage* page = sheet->GetActivePage())
+    if (Control* c = page->GetDlgItem(id)) return c;
+  return sheet->GetDlgItem(id);
+}
+
+}  // namespace ui::headless

@@ -1,0 +1,167 @@
+// The headless backend: controls are plain data, time is virtual, and a scenario plays the user;
+// a transcript records what the program showed.
+#pragma once
+
+#include <cstdio>
+#include <deque>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "ui/backend.h"
+
+namespace ui::headless {
+
+// Where the transcript goes: a file or standard output, opened at the first line (a program that
+// ends before showing anything writes nothing).
+class Transcript {
+ public:
+  // path empty: standard output.
+  explicit Transcript(std::string path = {}) : path_(std::move(path)) {}
+  ~Transcript();
+  Transcript(const Transcript&) = delete;
+  Transcript& operator=(const Transcript&) = delete;
+  // Writes one UTF-8 line.
+  void Line(const std::string& utf8);
+  // Everything written so far.
+  const std::string& text() const { return text_; }
+
+ private:
+  std::string path_;
+  FILE* file_ = nullptr;
+  std::string text_;
+};
+
+// Quotes CP932 text as a UTF-8 transcript string with \r \n \t \" \\ escapes.
+std::string Quote(const std::string& ansi);
+
+class HeadlessBackend;
+
+// One scenario command.
+struct Command {
+  int line = 0;
+  std::string verb;     // "wait", "expect", "click", ...
+  std::string what;     // sub-verb: "page", "dialog", "text", "enabled", "ok", "down", ...
+  long number = 0;      // page index, template, control id, milliseconds
+  std::string text;     // CP932 text argument
+  std::string source;   // the line as written, for messages
+};
+
+// A parsed scenario and its cursor.
+class Scenario {
+ public:
+  // Parses UTF-8 scenario text; false with `error` set on a syntax error.
+  bool Parse(const std::string& utf8, std::string& error);
+  bool Load(const std::string& path, std::string& error);
+
+  enum class Step { Progress, Blocked, Exhausted };
+  // Tries to carry out the current command.
+  Step Run(HeadlessBackend& backend);
+  bool Exhausted() const { return next_ >= commands_.size(); }
+  const Command* Current() const { return Exhausted() ? nullptr : &commands_[next_]; }
+  // At program end: `wait end` commands hold, anything else is an error.
+  void FinishAtEnd(HeadlessBackend& backend);
+  // Virtual time at which the current blocked sleep ends (0 when not sleeping).
+  DWORD SleepUntil() const { return sleepUntil_; }
+
+ private:
+  Step Act(HeadlessBackend& backend, const Command& c);
+  std::vector<Command> commands_;
+  size_t next_ = 0;
+  bool started_ = false;   // the current wait/sleep has begun
+  DWORD startedAt_ = 0;
+  DWORD sleepUntil_ = 0;
+};
+
+class HeadlessBackend : public Backend {
+ public:
+  // scenario may be null: then any wait for input fails at once.
+  HeadlessBackend(std::unique_ptr<Scenario> scenario, Transcript* transcript);
+  ~HeadlessBackend() override;
+
+  // Backend.
+  void CreateWindow(Window& window) override;
+  void DestroyWindow(Window& window) override;
+  void Update(Window& window, Change what) override;
+  void RunModal(Window& window) override;
+  void EndModal(Window& window) override {}
+  int MessageBox(Window* owner, const std::string& text, const std::string& caption,
+                 UINT type) override;
+  void PumpPending() override { PumpFor(0); }
+  void PumpFor(DWORD ms) override;
+  DWORD TickCount() override { return now_; }
+  void Post(std::function<void()> fn) override { posted_.push_back(std::move(fn)); }
+  void SetTimer(Window& window, UINT id, UINT ms) override;
+  void KillTimer(Window& window, UINT id) override;
+  void SetWaitCursor(bool on) override { waitCursor_ = on; }
+  short GetKeyState(int virtualKey) override;
+  void DrawBitmap(Window& window, const Bitmap& bitmap, int x, int y, int width, int height,
+                  int sx, int sy) override;
+  bool CreatePresenceWindow(const std::string& className) override;
+  bool HasPresenceWindow(const std::string& className) override;
+
+  // The program has ended (main calls this before checking the rest of the scenario).
+  void ProgramEnded();
+  bool programEnded() const { return ended_; }
+  // Records a scenario failure; every loop then unwinds (boxes answer their negative button,
+  // modal windows end cancelled). The first failure is the one reported.
+  void Fail(const Command* command, const std::string& what);
+  bool failed() const { return failed_; }
+  const std::string& failure() const { return failure_; }
+  Transcript* transcript() { return transcript_; }
+  void Print(const std::string& utf8Line);
+
+  // ---- What the scenario acts on ----
+  struct Box {
+    std::string text;
+    UINT type = 0;
+    int answer = 0;
+  };
+  Box* TopBox() { return boxes_.empty() ? nullptr : boxes_.back(); }
+  Window* TopModal() { return modals_.empty() ? nullptr : modals_.back(); }
+  // The top window's control of that id (message box up: none).
+  Control* FindControl(int id);
+  PropertySheet* sheet() { return sheet_; }
+  int PaintedBitmap(const Window* window) const;
+  bool waitCursor() const { return waitCursor_; }
+  void SetKeyDown(int virtualKey, bool down);
+  DWORD now() const { return now_; }
+
+ private:
+  struct Timer {
+    Window* window;
+    UINT id;
+    UINT period;
+    DWORD due;
+    unsigned long seq;
+  };
+  // Runs scenario steps, posted messages, paints and timers until done() holds.
+  template <class Done>
+  void Loop(Done done, const char* waitingFor);
+  bool RunPostedAndPaints();
+  bool FireNextTimer(DWORD limit);
+  void ForceEnd(Window& window);
+
+  std::unique_ptr<Scenario> scenario_;
+  Transcript* transcript_;
+  DWORD now_ = 0;
+  std::vector<Timer> timers_;
+  unsigned long timerSeq_ = 0;
+  std::deque<std::function<void()>> posted_;
+  std::vector<Window*> modals_;
+  std::vector<Box*> boxes_;
+  PropertySheet* sheet_ = nullptr;
+  std::set<Window*> dirty_;
+  std::map<const Window*, int> painted_;
+  std::set<std::string> presence_;
+  std::set<int> keysDown_;
+  bool waitCursor_ = false;
+  bool ended_ = false;
+  bool failed_ = false;
+  std::string failure_;
+  int forcedEnds_ = 0;
+};
+
+}  // namespace ui::headless

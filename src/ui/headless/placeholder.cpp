@@ -1,1 +1,0 @@
-// Headless backend (filled in with the framework).
