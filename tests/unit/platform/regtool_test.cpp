@@ -1,0 +1,208 @@
+// Tests of the regtool command line: REGEDIT4 round trips, what the program then reads, and the
+// exit codes other tests rely on.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/registry.h"
+#include "support/test_support.h"
+
+namespace {
+
+std::string U8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
+std::string Sjis(const char8_t* s) { return test::Sjis(U8(s)); }
+
+struct Result {
+  int exit = -1;
+  std::string out;
+  std::string err;
+};
+
+class RegtoolTest : public ::testing::Test {
+ protected:
+  // Runs regtool with args (each quoted for the shell) on the store named by SIGNUP_REGISTRY.
+  Result Run(const std::vector<std::string>& args) {
+    std::string cmd = std::string("'") + SIGNUP_BIN_DIR + "/regtool'";
+    for (const std::string& a : args) {
+      std::string quoted = "'";
+      for (char c : a) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+      cmd += " " + quoted + "'";
+    }
+    cmd += " >'" + dir_.File("out") + "' 2>'" + dir_.File("err") + "'";
+    int status = std::system(cmd.c_str());
+    Result r;
+    r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = test::ReadFile(dir_.File("out"));
+    r.err = test::ReadFile(dir_.File("err"));
+    return r;
+  }
+
+  std::string Import(const std::string& text) {
+    std::string file = dir_.File("in.reg");
+    test::WriteFile(file, text);
+    Result r = Run({"import", file});
+    EXPECT_EQ(r.exit, 0) << r.err;
+    return r.err;
+  }
+
+  test::TempDir dir_;
+  test::ScopedEnv env_{"SIGNUP_REGISTRY", dir_.File("registry.db")};
+};
+
+const std::string kSample =
+    U8(u8R"(REGEDIT4
+
+; settings of a signed-up user
+[HKEY_CURRENT_USER\Software\Orvel\Lumipass\NetInfo]
+"LoginID"="山田太郎"
+"Quote"="a \"b\" c:\\dir\\"
+@="既定"
+"Proxy_enable"=dword:0000000a
+"Path"=hex(2):25,54,45,4d,50,25,5c,78,00
+"Blob"=hex:00,01,fe,\
+  ff
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows NT\CurrentVersion]
+"ProductID"="55274-OEM-0011903-00102"
+)");
+
+TEST_F(RegtoolTest, ExportOfAnImportImportsToTheSameExport) {
+  Import(kSample);
+  Result first = Run({"export"});
+  ASSERT_EQ(first.exit, 0) << first.err;
+  EXPECT_EQ(first.out.rfind("REGEDIT4\n", 0), 0u);
+  for (const char* line :
+       {"[HKEY_CURRENT_USER\\Software\\Orvel\\Lumipass\\NetInfo]\n",
+        "\"Quote\"=\"a \\\"b\\\" c:\\\\dir\\\\\"\n", "\"Proxy_enable\"=dword:0000000a\n",
+        "\"Path\"=hex(2):25,54,45,4d,50,25,5c,78,00\n", "\"Blob\"=hex:00,01,fe,ff\n"}) {
+    EXPECT_NE(first.out.find(line), std::string::npos) << "missing " << line << " in\n"
+                                                       << first.out;
+  }
+  EXPECT_NE(first.out.find(U8(u8"\"LoginID\"=\"山田太郎\"\n")), std::string::npos);
+  EXPECT_NE(first.out.find(U8(u8"@=\"既定\"\n")), std::string::npos);
+
+  test::ScopedEnv fresh("SIGNUP_REGISTRY", dir_.File("fresh.db"));
+  test::WriteFile(dir_.File("first.reg"), first.out);
+  ASSERT_EQ(Run({"import", dir_.File("first.reg")}).exit, 0);
+  Result second = Run({"export"});
+  EXPECT_EQ(second.out, first.out);
+
+  // A line break in a string survives as hex(1).
+  ASSERT_EQ(Run({"set", "HKCU\\Software\\T", "multi", "sz", "one\r\ntwo"}).exit, 0);
+  Result withBreak = Run({"export", "HKEY_CURRENT_USER\\Software\\T"});
+  EXPECT_NE(withBreak.out.find("\"multi\"=hex(1):6f,6e,65,0d,0a,74,77,6f,00"), std::string::npos)
+      << withBreak.out;
+  test::WriteFile(dir_.File("t.reg"), withBreak.out);
+  ASSERT_EQ(Run({"delete", "HKCU\\Software\\T"}).exit, 0);
+  ASSERT_EQ(Run({"import", dir_.File("t.reg")}).exit, 0);
+  EXPECT_EQ(Run({"get", "HKCU\\Software\\T", "multi"}).out, "one\r\ntwo\n");
+}
+
+TEST_F(RegtoolTest, TheProgramReadsImportedValuesInItsCodePage) {
+  Import(kSample);
+  HKEY key = nullptr;
+  ASSERT_EQ(
+      RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Orvel\\Lumipass\\NetInfo", 0, KEY_READ, &key),
+      ERROR_SUCCESS);
+  char buffer[64];
+  DWORD size = sizeof buffer;
+  DWORD type = 0;
+  ASSERT_EQ(
+      RegQueryValueExA(key, "LoginID", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size),
+      ERROR_SUCCESS);
+  EXPECT_EQ(std::string(buffer, size - 1), Sjis(u8"山田太郎"));
+  DWORD v = 0;
+  size = sizeof v;
+  ASSERT_EQ(
+      RegQueryValueExA(key, "Proxy_enable", nullptr, &type, reinterpret_cast<BYTE*>(&v), &size),
+      ERROR_SUCCESS);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+  EXPECT_EQ(v, 10u);
+  RegCloseKey(key);
+}
+
+TEST_F(RegtoolTest, GetSetAndDeleteReportWhatTheyFound) {
+  const std::string key = "HKEY_CURRENT_USER\\Software\\Orvel\\Lumipass\\Servers";
+  EXPECT_EQ(Run({"get", key, "SignupPage"}).exit, 1) << "no store yet";
+  ASSERT_EQ(Run({"set", key, "SignupPage", "sz", U8(u8"http://例え.jp/")}).exit, 0);
+  ASSERT_EQ(Run({"set", key, "Count", "dword", "0x1F"}).exit, 0);
+  ASSERT_EQ(Run({"set", key, "Big", "dword", "4294967295"}).exit, 0);
+  ASSERT_EQ(Run({"set", key, "Bytes", "binary", "00,ff,10"}).exit, 0);
+  ASSERT_EQ(Run({"set", key, "Where", "expand_sz", "%HOME%\\x"}).exit, 0);
+
+  EXPECT_EQ(Run({"get", key, "signuppage"}).out, U8(u8"http://例え.jp/\n"));
+  EXPECT_EQ(Run({"get", "hkcu\\software\\orvel\\lumipass\\servers", "Count"}).out, "31\n");
+  EXPECT_EQ(Run({"get", key, "Big"}).out, "4294967295\n");
+  EXPECT_EQ(Run({"get", key, "Bytes"}).out, "00,ff,10\n");
+  EXPECT_EQ(Run({"get", key, "Where"}).out, "%HOME%\\x\n");
+  EXPECT_EQ(Run({"get", key, "Nothing"}).exit, 1);
+  EXPECT_EQ(Run({"get", key + "\\Nope", "Count"}).exit, 1);
+
+  EXPECT_EQ(Run({"delete", key, "Count"}).exit, 0);
+  EXPECT_EQ(Run({"delete", key, "Count"}).exit, 1);
+  EXPECT_EQ(Run({"delete", "HKEY_CURRENT_USER\\Software\\Orvel"}).exit, 0) << "the whole subtree";
+  EXPECT_EQ(Run({"get", key, "SignupPage"}).exit, 1);
+  EXPECT_EQ(Run({"export", key}).exit, 1);
+  EXPECT_EQ(Run({"delete", "HKEY_CURRENT_USER\\Software\\Orvel"}).exit, 1);
+}
+
+TEST_F(RegtoolTest, MistakesExitWithTwoAndAMessage) {
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {},
+           {"frobnicate"},
+           {"get", "HKEY_CURRENT_USER\\X"},
+           {"set", "HKEY_CURRENT_USER\\X", "n", "qword", "1"},
+           {"set", "HKEY_CURRENT_USER\\X", "n", "dword", "4294967296"},
+           {"set", "HKEY_CURRENT_USER\\X", "n", "dword", "12abc"},
+           {"set", "HKEY_CURRENT_USER\\X", "n", "binary", "0g"},
+           {"set", "HKEY_CLASSES_NOWHERE\\X", "n", "sz", "v"},
+           {"import", "/nonexistent/file.reg"},
+       }) {
+    Result r = Run(args);
+    std::string shown;
+    for (const std::string& a : args) shown += a + " ";
+    EXPECT_EQ(r.exit, 2) << shown;
+    EXPECT_FALSE(r.err.empty()) << shown;
+  }
+}
+
+TEST_F(RegtoolTest, ImportAppliesDeletionsAndIsAllOrNothing) {
+  Import(kSample);
+  Import(
+      "REGEDIT4\n\n"
+      "[HKEY_CURRENT_USER\\Software\\Orvel\\Lumipass\\NetInfo]\n"
+      "\"Quote\"=-\n\n"
+      "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft]\n");
+  EXPECT_EQ(Run({"get", "HKCU\\Software\\Orvel\\Lumipass\\NetInfo", "Quote"}).exit, 1);
+  EXPECT_EQ(Run({"get", "HKCU\\Software\\Orvel\\Lumipass\\NetInfo", "LoginID"}).exit, 0);
+  EXPECT_EQ(Run({"export", "HKLM\\SOFTWARE\\Microsoft"}).exit, 1);
+
+  std::string before = Run({"export"}).out;
+  test::WriteFile(
+      dir_.File("bad.reg"),
+      "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\New]\n\"ok\"=\"1\"\n\"bad\"=dword:xyz\n");
+  Result r = Run({"import", dir_.File("bad.reg")});
+  EXPECT_EQ(r.exit, 2);
+  EXPECT_NE(r.err.find("line 5"), std::string::npos) << r.err;
+  EXPECT_EQ(Run({"export"}).out, before) << "nothing of a faulty file is imported";
+
+  test::WriteFile(dir_.File("bad.reg"), "Windows Registry Editor Version 5.00\n");
+  EXPECT_EQ(Run({"import", dir_.File("bad.reg")}).exit, 2);
+}
+
+TEST_F(RegtoolTest, AStoreFileOfGarbageIsLeftAlone) {
+  std::string garbage = "this is not a database, just some text that happens to be here\n";
+  test::WriteFile(dir_.File("registry.db"), garbage);
+  EXPECT_EQ(Run({"set", "HKCU\\Software\\X", "n", "sz", "v"}).exit, 2);
+  test::WriteFile(dir_.File("in.reg"), kSample);
+  Result r = Run({"import", dir_.File("in.reg")});
+  EXPECT_EQ(r.exit, 2);
+  EXPECT_NE(r.err.find("not a registry database"), std::string::npos) << r.err;
+  EXPECT_EQ(Run({"get", "HKCU\\Software\\X", "n"}).exit, 1);
+  EXPECT_EQ(test::ReadFile(dir_.File("registry.db")), garbage);
+}
+
+}  // namespace
