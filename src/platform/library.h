@@ -6,12 +6,12 @@
 
 #ifndef _WIN32
 
-#include <cstdint>
-
 struct HINSTANCE__;
 using HMODULE = HINSTANCE__*;
-// A resolved function; the caller casts it to the function's real pointer type.
-using FARPROC = intptr_t (*)();
+// A resolved function; the caller casts it to the function's real pointer type. Declared without
+// a result (Windows has INT_PTR) because the compilers treat void (*)() as the generic function
+// pointer, so that cast needs no warning suppression.
+using FARPROC = void (*)();
 
 // Called by whoever needs an optional library. "rasapi32.dll" (any letter case) is the dial-up
 // library: the shared object named by the environment variable SIGNUP_RASAPI32 when it is set,

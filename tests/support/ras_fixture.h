@@ -66,7 +66,7 @@ struct RasConnectionInfo {
   std::string entry;
   std::string device_name;
   std::string status;  // "dialling", "connected", "failed", "dropped" or "closing"
-  int state = 0;       // the last RASCONNSTATE reported
+  std::string state;   // the last state reached, by name ("Connected") or number ("24")
   bool listed = false;
 };
 
