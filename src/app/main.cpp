@@ -1,2 +1,54 @@
-// Entry point of signup.
-int main() { return 0; }
+// Entry point of signup: builds the application object, picks the backend (headless under a
+// scenario, GTK otherwise) and runs the program.
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "app/SignApp.h"
+#include "ui/gtk/gtk_backend.h"
+#include "ui/headless/headless_backend.h"
+
+namespace {
+// The application object, constructed during static initialisation.
+CSignApp theApp;
+}  // namespace
+
+int main(int argc, char** argv) {
+  const char* scenarioPath = std::getenv("SIGNUP_SCENARIO");
+  if (scenarioPath != nullptr && *scenarioPath != '\0') {
+    auto scenario = std::make_unique<ui::headless::Scenario>();
+    std::string error;
+    if (!scenario->Load(scenarioPath, error)) {
+      std::fprintf(stderr, "signup: %s\n", error.c_str());
+      return 2;
+    }
+    const char* transcriptPath = std::getenv("SIGNUP_TRANSCRIPT");
+    ui::headless::Transcript transcript(transcriptPath != nullptr ? transcriptPath : "");
+    ui::headless::HeadlessBackend backend(std::move(scenario), &transcript);
+    ui::SetBackend(&backend);
+    theApp.InitInstance();
+    const int code = theApp.ExitInstance();
+    backend.ProgramEnded();
+    ui::SetBackend(nullptr);
+    if (backend.failed()) {
+      std::fprintf(stderr, "signup: scenario failed: %s\n", backend.failure().c_str());
+      return 1;
+    }
+    if (!transcript.text().empty()) transcript.Line("end " + std::to_string(code));
+    return code;
+  }
+
+  std::unique_ptr<ui::Backend> gtk = ui::CreateGtkBackend(&argc, &argv);
+  if (!gtk) {
+    std::fprintf(stderr,
+                 "signup: no display to open the window on; set SIGNUP_SCENARIO to a scenario "
+                 "file to run without one\n");
+    return 2;
+  }
+  ui::SetBackend(gtk.get());
+  theApp.InitInstance();
+  const int code = theApp.ExitInstance();
+  ui::SetBackend(nullptr);
+  return code;
+}

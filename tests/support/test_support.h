@@ -11,6 +11,7 @@ namespace test {
 
 // CP932 bytes of a UTF-8 literal, as the program holds its strings.
 std::string Sjis(std::string_view utf8);
+inline std::string Sjis(const char8_t* utf8) { return Sjis(reinterpret_cast<const char*>(utf8)); }
 // UTF-8 of CP932 bytes, for messages and comparisons with UTF-8 literals.
 std::string Utf8(std::string_view sjis);
 

@@ -1,0 +1,88 @@
+// The application object: single instance, settings and server URLs, the presence window, the
+// wizard run modally, and the clean-up of the dial-up state afterwards.
+#include "app/SignApp.h"
+
+#include "app/SignPresenceWnd.h"
+#include "app/SignStart.h"
+#include "dialup/DialupDialog.h"
+#include "platform/system.h"
+#include "res/resources.h"
+
+void MutexCloser::operator()(void* handle) const {
+  if (handle != nullptr) CloseHandle(handle);
+}
+
+CSignApp::CSignApp() = default;
+
+CSignApp::~CSignApp() = default;
+
+CSignApp* CSignApp::Get() { return dynamic_cast<CSignApp*>(ui::Application::Current()); }
+
+bool CSignApp::InitInstance() {
+  if (!ui::SocketInit()) return false;
+
+  // A second copy ends silently while the first one runs.
+  HANDLE mutex = CreateMutexA(nullptr, FALSE, "PARLANZA_SIGNUP_RUNNING");
+  const DWORD created = GetLastError();
+  instanceMutex.reset(mutex);
+  if (created == ERROR_ALREADY_EXISTS) return false;
+
+  SelectProfile("");
+  LoadSettings("", "");
+  LoadServerUrls();
+  SetDialogBkColor(RGB(85, 159, 255), RGB(255, 255, 255));
+
+  dialup.reset();
+  if (CreateDialupObject(false) == nullptr)
+    ui::MessageBox(res::String(125), ui::MB_ICONEXCLAMATION | ui::MB_OK);
+
+  auto presence = std::make_unique<CSignPresenceWnd>();
+  if (!presence->Create()) return false;
+
+  {
+    CSignStart wizard(false, nullptr);
+    mainWindow = &wizard;
+    sheet = &wizard;
+    wizard.CopyUserInfoToPages();
+    wizard.AddWizardPages();
+    wizard.DoModal();
+    mainWindow = nullptr;
+    sheet = nullptr;
+
+    if (dialup) {
+      HangUpDialup();
+      signupEntryName = res::String(14613);
+      dialup->RemoveEntry(signupEntryName);
+      dialup.reset();
+    }
+    presence.reset();
+  }
+  return false;
+}
+
+int CSignApp::ExitInstance() {
+  if (instanceMutex) ReleaseMutex(instanceMutex.get());
+  instanceMutex.reset();
+  return 0;
+}
+
+void CSignApp::LoadServerUrls() {
+  SelectProfile("Servers");
+  signupServerUrl = GetProfileString("", "SignupPage", res::String(14029));
+  profileServerUrl = GetProfileString("", "ProfilePage", res::String(14018));
+  searchServerUrl = GetProfileString("", "SearchPage", res::String(14030));
+  SelectProfile("");
+}
+
+void CSignApp::SelectProfile(const std::string& name) {
+  appName = name.empty() ? "Signup" : name;
+  SetRegistryKey("Orvel");
+  registryKey = "Orvel\\Lumipass";
+}
+
+void CSignApp::FormatUserSummary(std::string& out) {
+  const std::string sex = res::String(Sex == "male" ? 121 : 122);
+  out = ui::Format(res::String(123), Kana, Kana2, Name, Name2, Age, Age2, Age3, sex, Zip, Zip2,
+                   Address1, Address2, Tel, Tel2, Tel3, MekoID, MekoID2, MekoID3,
+                   EntryCode + "-" + EntryCode2);
+}

@@ -1,0 +1,12 @@
+// The hidden top-level window of class "Orvel_Signup_App" that marks a running signup.
+#pragma once
+
+class CSignPresenceWnd {
+ public:
+  // Registers the class and creates the never-shown window; false when either fails.
+  bool Create();
+  void* handle() const { return handle_; }
+
+ private:
+  void* handle_ = nullptr;
+};
