@@ -1,0 +1,9 @@
+// The terms document served by the provider stand-in.
+#pragma once
+
+namespace provider {
+
+// The network terms of use as UTF-8 text with LF line ends; the server sends it in CP932.
+const char* TermsTextUtf8();
+
+}  // namespace provider

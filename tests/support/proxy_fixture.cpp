@@ -1,0 +1,133 @@
+// Runs Debian's tinyproxy on a free loopback port for a test.
+#include "support/proxy_fixture.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace test {
+
+namespace {
+
+// A port that was free a moment ago (tinyproxy cannot be told to pick one itself).
+int FreePort() {
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return 0;
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof addr;
+  int port = 0;
+  if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+      getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
+    port = ntohs(addr.sin_port);
+  close(fd);
+  return port;
+}
+
+bool Accepts(int port) {
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(static_cast<uint16_t>(port));
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bool ok = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+  close(fd);
+  return ok;
+}
+
+}  // namespace
+
+std::string TinyproxyPath() {
+  for (const char* p : {"/usr/bin/tinyproxy", "/usr/sbin/tinyproxy", "/usr/local/bin/tinyproxy"})
+    if (access(p, X_OK) == 0) return p;
+  return {};
+}
+
+ProxyFixture::ProxyFixture(const std::string& user, const std::string& password,
+                           const std::vector<int>& connect_ports) {
+  std::string program = TinyproxyPath();
+  if (program.empty()) {
+    error_ = "tinyproxy is not installed";
+    return;
+  }
+  int port = FreePort();
+  std::string conf = "Port " + std::to_string(port) +
+                     "\nListen 127.0.0.1\nTimeout 30\nAllow 127.0.0.1\nMaxClients 20\n"
+                     "DisableViaHeader Yes\nLogLevel Info\n"
+                     "PidFile \"" +
+                     dir_.File("tinyproxy.pid") +
+                     "\"\n"
+                     "LogFile \"" +
+                     dir_.File("tinyproxy.log") + "\"\n";
+  if (!user.empty()) conf += "BasicAuth " + user + " " + password + "\n";
+  for (int p : connect_ports) conf += "ConnectPort " + std::to_string(p) + "\n";
+  std::string conf_path = dir_.File("tinyproxy.conf");
+  if (!WriteFile(conf_path, conf)) {
+    error_ = "cannot write the configuration";
+    return;
+  }
+
+  // The child's stderr tells us when it died early; poll on it doubles as the retry pause.
+  int err[2];
+  if (pipe2(err, O_CLOEXEC) != 0) {
+    error_ = "pipe failed";
+    return;
+  }
+  pid_t parent = getpid();
+  pid_ = fork();
+  if (pid_ == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(127);
+    dup2(err[1], STDERR_FILENO);
+    execl(program.c_str(), program.c_str(), "-d", "-c", conf_path.c_str(),
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(err[1]);
+  if (pid_ < 0) {
+    close(err[0]);
+    error_ = "fork failed";
+    return;
+  }
+  std::string output;
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    if (Accepts(port)) {
+      port_ = port;
+      break;
+    }
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+      pid_ = -1;
+      break;
+    }
+    pollfd p{err[0], POLLIN, 0};
+    if (poll(&p, 1, 10) > 0) {
+      char buffer[512];
+      ssize_t n = read(err[0], buffer, sizeof buffer);
+      if (n > 0) output.append(buffer, n);
+    }
+  }
+  stderr_fd_ = err[0];
+  if (port_ == 0) error_ = "tinyproxy did not start: " + output + Log();
+}
+
+ProxyFixture::~ProxyFixture() {
+  if (pid_ > 0) {
+    kill(pid_, SIGTERM);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+  }
+  if (stderr_fd_ >= 0) close(stderr_fd_);
+}
+
+}  // namespace test
