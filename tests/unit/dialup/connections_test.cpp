@@ -1,0 +1,169 @@
+// Tests of dialling, dial progress texts, error texts, the dial error record and the connection
+// queries and hang-ups of the dial-up library binding.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <thread>
+
+#include "dial_helpers.h"
+#include "res/resources.h"
+
+namespace {
+
+using ConnectionsTest = dialtest::RasTest;
+
+std::vector<std::string> Texts(std::initializer_list<UINT> ids) {
+  std::vector<std::string> out;
+  for (UINT id : ids) out.push_back(res::String(id));
+  return out;
+}
+
+TEST_F(ConnectionsTest, aDialReportsEveryStateUntilConnected) {
+  ASSERT_EQ(DialEntry("net"), 0u);
+  bool connected = false;
+  auto texts = dialtest::PollToEnd(*library, connected);
+  EXPECT_TRUE(connected);
+  EXPECT_EQ(texts,
+            Texts({14501, 14502, 14503, 14504, 14505, 14506, 14507, 14511, 14515, 14519, 14529}));
+  auto dial = ras.LastDial();
+  ASSERT_TRUE(dial.has_value());
+  EXPECT_EQ(dial->entry, "net");
+  EXPECT_EQ(dial->phone, "123");
+  EXPECT_EQ(dial->user, "user");
+  EXPECT_EQ(dial->password, "pass");
+  DWORD code = 0, extended = 0;
+  EXPECT_FALSE(RasLibrary::GetDialError(code, extended)) << "a clean dial records no error";
+}
+
+TEST_F(ConnectionsTest, anUnknownStateShowsTheUndefinedTextAndDoesNotEndTheDial) {
+  ASSERT_TRUE(ras.SetOutcome("unknown-state --value 24 --at Authenticate"));
+  ASSERT_EQ(DialEntry("net"), 0u);
+  bool connected = false;
+  auto texts = dialtest::PollToEnd(*library, connected);
+  EXPECT_TRUE(connected) << "the dial goes on after the unknown state";
+  EXPECT_NE(std::find(texts.begin(), texts.end(), res::String(14500)), texts.end())
+      << "state 24 reads as text 14500";
+}
+
+TEST_F(ConnectionsTest, onlyTheFirstErrorOfADialIsRecorded) {
+  ASSERT_TRUE(ras.SetOutcome("error 691 --at Authenticate --extended 5 --second 678"));
+  ASSERT_EQ(DialEntry("net"), 0u);
+  bool connected = false;
+  dialtest::PollToEnd(*library, connected);
+  EXPECT_FALSE(connected);
+  DWORD code = 0, extended = 0;
+  ASSERT_TRUE(RasLibrary::GetDialError(code, extended));
+  EXPECT_EQ(code, 691u) << "the second error (678) does not replace the first";
+  EXPECT_EQ(extended, 5u);
+
+  std::string text;
+  EXPECT_EQ(library->GetErrorText(code, extended, text), 0u);
+  EXPECT_NE(text.find("Extended Error Code: 5"), std::string::npos) << text;
+  EXPECT_EQ(text.rfind(" Extended Error Code: 5"), text.size() - 23) << text;
+
+  RasLibrary::ResetDialError();
+  EXPECT_FALSE(RasLibrary::GetDialError(code, extended)) << "reset before the next dial";
+}
+
+TEST_F(ConnectionsTest, errorTextsFallBackWhenTheLibraryHasNone) {
+  std::string text;
+  EXPECT_EQ(library->GetErrorText(0, 0, text), 756u);
+  EXPECT_EQ(text, "Fail to get error string");
+
+  EXPECT_NE(library->GetErrorText(1, 7, text), 0u) << "the library knows no text for code 1";
+  EXPECT_EQ(text, "Fail to get error string Extended Error Code: 7");
+
+  EXPECT_EQ(library->GetErrorText(ERROR_LINE_BUSY, 0, text), 0u);
+  EXPECT_EQ(text.find("Extended"), std::string::npos) << "no suffix without an extended code";
+}
+
+TEST(DialErrorRecordTest, concurrentReportsKeepOneWholePair) {
+  // Each reporter's extended code belongs to its own error code; the record must never pair
+  // one reporter's code with another's extended code.
+  for (int round = 0; round < 50; ++round) {
+    RasLibrary::ResetDialError();
+    std::vector<std::thread> reporters;
+    for (DWORD code = 600; code < 608; ++code) {
+      reporters.emplace_back([code] {
+        for (int i = 0; i < 20; ++i)
+          RasLibrary::DialNotifier(1, WM_RASDIALEVENT, RASCS_ConnectDevice, code, code + 1000);
+      });
+    }
+    for (auto& t : reporters) t.join();
+    DWORD code = 0, extended = 0;
+    ASSERT_TRUE(RasLibrary::GetDialError(code, extended));
+    ASSERT_EQ(extended, code + 1000) << "round " << round;
+  }
+  RasLibrary::ResetDialError();
+  RasLibrary::DialNotifier(1, WM_RASDIALEVENT, RASCS_OpenPort, 0, 9);
+  DWORD code = 0, extended = 0;
+  EXPECT_FALSE(RasLibrary::GetDialError(code, extended)) << "progress without an error is ignored";
+}
+
+TEST_F(ConnectionsTest, hangUpByNameIgnoresCaseAndFailsForUnknownNames) {
+  unsigned other = ras.Connect("Office");
+  ASSERT_NE(other, 0u);
+  EXPECT_FALSE(library->HangUp("home")) << "no own handle and no such connection";
+  EXPECT_EQ(ras.ListedConnections().size(), 1u);
+
+  HRASCONN found = 0;
+  EXPECT_TRUE(library->FindConnection("OFFICE", found));
+  EXPECT_EQ(found, other);
+  EXPECT_TRUE(library->IsConnected("office"));
+  EXPECT_TRUE(library->HangUp("oFFice"));
+  EXPECT_TRUE(ras.ListedConnections().empty());
+  EXPECT_FALSE(library->IsConnected("office"));
+}
+
+TEST_F(ConnectionsTest, hangUpPrefersTheOwnConnection) {
+  ASSERT_NE(ras.Connect("Office"), 0u);
+  ASSERT_EQ(DialEntry("net"), 0u);
+  bool connected = false;
+  dialtest::PollToEnd(*library, connected);
+  ASSERT_TRUE(connected);
+  EXPECT_TRUE(library->HangUp("Office")) << "the own handle goes, whatever the name";
+  EXPECT_EQ(library->connection(), 0u);
+  auto listed = ras.ListedConnections();
+  ASSERT_EQ(listed.size(), 1u);
+  EXPECT_EQ(listed[0].entry, "Office");
+}
+
+TEST_F(ConnectionsTest, findConnectionTakesTheLastMatch) {
+  ras.Connect("dup");
+  unsigned second = ras.Connect("DUP");
+  HRASCONN found = 0;
+  EXPECT_TRUE(library->FindConnection("dup", found));
+  EXPECT_EQ(found, second);
+}
+
+TEST_F(ConnectionsTest, hangUpAllEndsEveryConnectionAndNamesTheFirst) {
+  ras.Connect("first");
+  ras.Connect("second");
+  std::string name;
+  EXPECT_TRUE(library->HangUpAll(false, &name)) << "asking only";
+  EXPECT_EQ(name, "first");
+  EXPECT_EQ(ras.ListedConnections().size(), 2u) << "asking hangs nothing up";
+  EXPECT_TRUE(library->HangUpAll(true));
+  EXPECT_TRUE(ras.ListedConnections().empty());
+  EXPECT_FALSE(library->HangUpAll(true)) << "nothing left to hang up";
+}
+
+TEST_F(ConnectionsTest, moreThanTenConnectionsCountAsNone) {
+  for (int i = 0; i < 11; ++i) ASSERT_NE(ras.Connect("c" + std::to_string(i)), 0u);
+  EXPECT_FALSE(library->HangUpAll(false)) << "the enumeration into ten slots fails";
+  EXPECT_FALSE(library->HangUpAll(true));
+  EXPECT_EQ(ras.ListedConnections().size(), 11u) << "nothing was hung up";
+  EXPECT_FALSE(library->IsConnected(""));
+  HRASCONN found = 0;
+  EXPECT_TRUE(library->FindConnection("c10", found)) << "lookup by name sizes its own buffer";
+}
+
+TEST_F(ConnectionsTest, waitingForADisconnectStopsWhenTheHandleIsGone) {
+  ASSERT_TRUE(ras.SetHangUpPolls(3));
+  unsigned handle = ras.Connect("slow");
+  ASSERT_TRUE(library->HangUp("slow"));
+  for (const auto& c : ras.Connections())
+    EXPECT_NE(c.handle, handle) << "the wait polled until the handle stopped answering";
+}
+
+}  // namespace
