@@ -439,8 +439,13 @@ DWORD MapCurlError(Request& r, CURLcode code) {
     case CURLE_PEER_FAILED_VERIFICATION: {
       long verify = X509_V_OK;
       if (r.easy) curl_easy_getinfo(r.easy, CURLINFO_SSL_VERIFYRESULT, &verify);
+      // curl checks the name itself after a good chain and says so only in its message.
+      if (std::strstr(r.errbuf, "target host name") != nullptr)
+        return ERROR_INTERNET_SEC_CERT_CN_INVALID;
       switch (verify) {
         case X509_V_OK:  // the chain was fine: the name did not match
+        case X509_V_ERR_HOSTNAME_MISMATCH:
+        case X509_V_ERR_IP_ADDRESS_MISMATCH:
           return ERROR_INTERNET_SEC_CERT_CN_INVALID;
         case X509_V_ERR_CERT_HAS_EXPIRED:
         case X509_V_ERR_CERT_NOT_YET_VALID:
