@@ -1,0 +1,221 @@
+// The settings record: defaults, the connection flag word, the stored form of the secrets, the
+// summary text, and the round trip through the registry store.
+#include <gtest/gtest.h>
+
+#include "app/SignApp.h"
+#include "res/resources.h"
+#include "support/test_support.h"
+
+namespace {
+
+class SettingsTest : public ::testing::Test {
+ protected:
+  test::TempDir dir;
+  test::ScopedEnv registry{"SIGNUP_REGISTRY", dir.File("registry.db")};
+
+  // A fresh application object that loaded the store as start-up does.
+  std::unique_ptr<CSignApp> Load() {
+    auto app = std::make_unique<CSignApp>();
+    app->SelectProfile("");
+    app->LoadSettings("", "");
+    app->LoadServerUrls();
+    return app;
+  }
+  int Regtool(const std::string& args, std::string* out = nullptr) {
+    std::string cmd = std::string(SIGNUP_BIN_DIR) + "/regtool " + args + " 2>&1";
+    FILE* p = popen(cmd.c_str(), "r");
+    std::string text;
+    char buf[1024];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
+    int status = pclose(p);
+    if (out) *out = text;
+    return WEXITSTATUS(status);
+  }
+  std::string Get(const std::string& key, const std::string& name) {
+    std::string out;
+    Regtool("get 'HKEY_CURRENT_USER\\Software\\Orvel\\Lumipass\\" + key + "' " + name, &out);
+    while (!out.empty() && out.back() == '\n') out.pop_back();
+    return out;
+  }
+};
+
+TEST_F(SettingsTest, aMachineWithNoStoredValuesGetsTheDefaults) {
+  auto app = Load();
+  EXPECT_EQ(app->Age, "2000");
+  EXPECT_EQ(app->Age2, "1");
+  EXPECT_EQ(app->Age3, "1");
+  EXPECT_EQ(app->Sex, "male");
+  EXPECT_EQ(app->DialMode, "T");
+  EXPECT_EQ(app->ConnectType, "Dialup");
+  EXPECT_EQ(app->Protocol, "udp");
+  EXPECT_EQ(app->Proxy_port, "80");
+  EXPECT_EQ(app->PreFixNumber, "xx-xxxx-xxxx");
+  EXPECT_EQ(app->FreeAP, res::String(14006));
+  EXPECT_EQ(app->connectionFlags, 0);
+  EXPECT_EQ(app->ProtocolVer, 0);
+  EXPECT_EQ(app->signupServerUrl, res::String(14029));
+  EXPECT_EQ(app->profileServerUrl, res::String(14018));
+  EXPECT_EQ(app->searchServerUrl, res::String(14030));
+  EXPECT_EQ(app->appName, "Signup") << "the profile is left at Signup after loading";
+}
+
+TEST_F(SettingsTest, storedEmptyBirthDateStillLoadsTheDefaults) {
+  ASSERT_EQ(Regtool("set 'HKEY_CURRENT_USER\\Software\\Orvel\\Lumipass\\Signup' Age sz ''"), 0);
+  ASSERT_EQ(Regtool("set 'HKEY_CURRENT_USER\\Software\\Orvel\\Lumipass\\Signup' Age2 sz 7"), 0);
+  auto app = Load();
+  EXPECT_EQ(app->Age, "2000");
+  EXPECT_EQ(app->Age2, "7");
+}
+
+struct FlagCase {
+  const char* protocol;
+  bool proxyEnabled;
+  const char* host;
+  uint16_t flags;
+  bool proxyInEffect;
+};
+
+TEST_F(SettingsTest, connectionFlagWordFollowsProtocolProxySwitchAndHost) {
+  const FlagCase cases[] = {
+      {"udp", false, "", 0x0000, false},         {"udp", true, "", 0x0000, false},
+      {"udp", true, "proxy.local", 0x0000, false}, {"udp", false, "proxy.local", 0x0000, false},
+      {"tcp", false, "", 0x1002, false},         {"tcp", true, "", 0x1002, false},
+      {"tcp", false, "proxy.local", 0x1002, false}, {"tcp", true, "proxy.local", 0x3006, true},
+      {"auto", false, "", 0x4000, false},        {"auto", true, "", 0x4000, false},
+      {"auto", false, "proxy.local", 0x4000, false}, {"auto", true, "proxy.local", 0x4000, false},
+  };
+  for (const FlagCase& c : cases) {
+    for (const char* type : {"Dialup", "Lan"}) {
+      CSignApp app;
+      app.ApplyConnectionConfig(type, c.protocol, c.proxyEnabled, c.host, "8080", "u", "p");
+      const uint16_t lan = std::string(type) == "Lan" ? 0x0001 : 0;
+      EXPECT_EQ(app.connectionFlags, c.flags | lan)
+          << c.protocol << " enabled=" << c.proxyEnabled << " host='" << c.host << "' " << type;
+      EXPECT_EQ(app.effectiveProxyHost, c.proxyInEffect ? c.host : "");
+      EXPECT_EQ(app.effectiveProxyPort, c.proxyInEffect ? "8080" : "");
+    }
+  }
+}
+
+TEST_F(SettingsTest, proxyPortThatIsNoPortNumberBecomes80) {
+  for (const char* port : {"0", "65536", "abc", "", "-1", "99999999999999999999"}) {
+    CSignApp app;
+    app.ApplyConnectionConfig("Lan", "tcp", true, "h", port, "", "");
+    EXPECT_EQ(app.Proxy_port, "80") << "port '" << port << "'";
+  }
+  for (const char* port : {"1", "8080", "65535"}) {
+    CSignApp app;
+    app.ApplyConnectionConfig("Lan", "tcp", true, "h", port, "", "");
+    EXPECT_EQ(app.Proxy_port, port);
+  }
+  ASSERT_EQ(Regtool("set 'HKEY_CURRENT_USER\\Software\\Orvel\\Lumipass\\NetInfo' Proxy_port sz 65536"), 0);
+  EXPECT_EQ(Load()->Proxy_port, "80") << "a stored port above 65535 loads as 80";
+}
+
+TEST_F(SettingsTest, scrambleMatchesAVectorComputedByHand) {
+  // 'a' (0x61) XOR ((key[i mod 8] + i) mod 256) for i = 0..8.
+  EXPECT_EQ(CSignSettings::ScrambleText("aaaaaaaaa", 1), "3C7EF42AAB4DE1D604");
+  EXPECT_EQ(CSignSettings::ScrambleText("3C7EF42AAB4DE1D604", 0), "aaaaaaaaa");
+  EXPECT_EQ(CSignSettings::ScrambleText("3c7ef42aab4de1d604", 0), "aaaaaaaaa")
+      << "lower-case digits are accepted";
+  EXPECT_EQ(CSignSettings::ScrambleText("", 1), "");
+}
+
+TEST_F(SettingsTest, scrambleRoundTripsEveryByteAndWritesOnlyUpperCaseHex) {
+  std::string all;
+  for (int i = 0; i < 300; ++i) all += static_cast<char>(i & 0xFF);
+  const std::string stored = CSignSettings::ScrambleText(all, 1);
+  EXPECT_EQ(stored.size(), all.size() * 2);
+  EXPECT_EQ(stored.find_first_not_of("0123456789ABCDEF"), std::string::npos);
+  EXPECT_EQ(CSignSettings::ScrambleText(stored, 0), all);
+}
+
+TEST_F(SettingsTest, brokenScrambledValueReadsAsEmptyInsteadOfGarbage) {
+  EXPECT_EQ(CSignSettings::ScrambleText("3C7", 0), "");
+  EXPECT_EQ(CSignSettings::ScrambleText("ZZ", 0), "");
+}
+
+TEST_F(SettingsTest, networkInformationRoundTripsThroughTheStoreWithSecretsScrambled) {
+  {
+    auto app = Load();
+    app->LoginID = "user01";
+    app->LoginPasswd = "pass+word";
+    app->Pop_password = std::string(70, 'x');  // longer than 32 bytes: stored whole
+    app->Comm_data = test::Sjis(u8"秘密");
+    app->Comm_name = test::Sjis(u8"ニックネーム");
+    app->ApplyConnectionConfig("Lan", "tcp", true, "proxy.local", "3128", "puser", "ppass");
+    app->SaveNetInfo("");
+    EXPECT_EQ(app->appName, "Signup");
+  }
+  EXPECT_EQ(Get("NetInfo", "LoginID"), "user01");
+  EXPECT_EQ(Get("NetInfo", "LoginPasswd"), CSignSettings::ScrambleText("pass+word", 1));
+  EXPECT_EQ(Get("NetInfo", "Proxy_enable"), "1");
+  EXPECT_EQ(Get("NetInfo", "ConnectType"), "Lan");
+  auto app = Load();
+  EXPECT_EQ(app->LoginPasswd, "pass+word");
+  EXPECT_EQ(app->Pop_password, std::string(70, 'x'));
+  EXPECT_EQ(app->Comm_data, test::Sjis(u8"秘密"));
+  EXPECT_EQ(app->Comm_name, test::Sjis(u8"ニックネーム"));
+  EXPECT_EQ(app->Proxy_Data2, "ppass");
+  EXPECT_EQ(app->connectionFlags, 0x3007);
+  EXPECT_EQ(app->effectiveProxyHost, "proxy.local");
+}
+
+TEST_F(SettingsTest, udpWithProxySwitchedOnSavesProxyEnableZeroAndKeepsTheHost) {
+  auto app = Load();
+  app->ApplyConnectionConfig("Lan", "udp", true, "proxy.local", "8080", "", "");
+  app->SaveNetInfo("");
+  EXPECT_EQ(Get("NetInfo", "Proxy_enable"), "0");
+  EXPECT_EQ(Get("NetInfo", "Proxy_host"), "proxy.local");
+}
+
+TEST_F(SettingsTest, userInformationIsSavedIntoTheSignupProfile) {
+  auto app = Load();
+  app->Name = test::Sjis(u8"山田");
+  app->Sex = "fema";
+  app->SaveUserInfo("");
+  EXPECT_EQ(Get("Signup", "Name"), "山田");
+  EXPECT_EQ(Get("Signup", "Sex"), "fema");
+  EXPECT_EQ(Load()->Name, test::Sjis(u8"山田"));
+}
+
+TEST_F(SettingsTest, summaryShowsTheSexTextAndTheJoinedEntryCode) {
+  CSignApp app;
+  app.Kana = "K1";
+  app.Name = "N1";
+  app.EntryCode = "12";
+  app.EntryCode2 = "345";
+  for (const char* sex : {"fema", "female", "", "MALE"}) {
+    app.Sex = sex;
+    std::string out;
+    app.FormatUserSummary(out);
+    EXPECT_NE(out.find(test::Sjis(u8"性別: \t女")), std::string::npos) << sex;
+  }
+  app.Sex = "male";
+  std::string out;
+  app.FormatUserSummary(out);
+  EXPECT_NE(out.find(test::Sjis(u8"性別: \t男")), std::string::npos);
+  EXPECT_NE(out.find(test::Sjis(u8"\u3000ﾌﾘｶﾞﾅ:\t K1 ")), std::string::npos);
+  EXPECT_NE(out.find(test::Sjis(u8"ｴﾝﾄﾘｰｺｰﾄﾞ\r\n\u3000" "12-345\r\n")), std::string::npos) << test::Utf8(out);
+}
+
+TEST_F(SettingsTest, setModemAcceptsOnlyTonePulseOrEmpty) {
+  CSignApp app;
+  app.DialMode = "T";
+  app.SetModem("Modem A", "X");
+  EXPECT_EQ(app.ModemName, "Modem A");
+  EXPECT_EQ(app.DialMode, "T");
+  app.SetModem("Modem B", "P");
+  EXPECT_EQ(app.DialMode, "P");
+  app.SetModem("Modem B", "");
+  EXPECT_EQ(app.DialMode, "");
+  app.SetConnectType(true);
+  EXPECT_EQ(app.ConnectType, "Lan");
+  EXPECT_TRUE(app.connectionFlags & 0x0001);
+  app.SetConnectType(false);
+  EXPECT_EQ(app.ConnectType, "Dialup");
+  EXPECT_FALSE(app.connectionFlags & 0x0001);
+}
+
+}  // namespace

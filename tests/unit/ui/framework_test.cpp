@@ -1,0 +1,265 @@
+// The framework under the headless backend: data exchange and byte limits, radio groups, wizard
+// navigation, nested modal loops, timers in virtual time, message boxes, posted messages, and
+// the scenario language's own rules.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "support/test_support.h"
+#include "ui/headless/headless_backend.h"
+
+namespace {
+
+using ui::headless::HeadlessBackend;
+using ui::headless::Scenario;
+using ui::headless::Transcript;
+
+// Installs a headless backend that plays `scenario` for the test's scope.
+class Headless {
+ public:
+  explicit Headless(const std::string& scenario) {
+    auto s = std::make_unique<Scenario>();
+    std::string error;
+    EXPECT_TRUE(s->Parse(scenario, error)) << error;
+    backend = std::make_unique<HeadlessBackend>(std::move(s), &transcript);
+    ui::SetBackend(backend.get());
+  }
+  ~Headless() { ui::SetBackend(nullptr); }
+  Transcript transcript{"/dev/null"};
+  std::unique_ptr<HeadlessBackend> backend;
+};
+
+// The LAN details template (159) as a plain dialog with one exchanged field.
+class PortDialog : public ui::Dialog {
+ public:
+  PortDialog() : ui::Dialog(159) {}
+  void DoDataExchange(ui::DataExchange& dx) override {
+    dx.Text(1115, port, 5);
+    dx.Text(1325, user, 5);
+    dx.Check(1113, proxy);
+  }
+  std::string port = "80", user;
+  int proxy = 0;
+};
+
+TEST(FrameworkTest, typingIsCutToTheByteLimitWithoutSplittingACharacter) {
+  Headless h("type 1115 \"123456\"\ntype 1325 \"あいう\"\nclick 1113\nclick 1\n");
+  PortDialog dlg;
+  EXPECT_EQ(dlg.DoModal(), ui::IDOK);
+  EXPECT_EQ(dlg.port, "12345");
+  EXPECT_EQ(dlg.user, test::Sjis(u8"あい")) << "5 bytes hold two double-byte characters";
+  EXPECT_EQ(dlg.proxy, 1);
+  EXPECT_FALSE(h.backend->failed()) << h.backend->failure();
+}
+
+TEST(FrameworkTest, cancelLeavesTheMembersAsTheyWere) {
+  Headless h("type 1115 \"8080\"\nclick 2\n");
+  PortDialog dlg;
+  EXPECT_EQ(dlg.DoModal(), ui::IDCANCEL);
+  EXPECT_EQ(dlg.port, "80");
+  EXPECT_NE(h.transcript.text().find("dialog 159 open\ndialog 159 close 2\n"), std::string::npos)
+      << h.transcript.text();
+}
+
+// A page that records what the sheet does to it.
+class Page : public ui::PropertyPage {
+ public:
+  explicit Page(int t) : ui::PropertyPage(t) {}
+  bool OnInitDialog() override {
+    ++inits;
+    return ui::PropertyPage::OnInitDialog();
+  }
+  bool OnSetActive() override {
+    ++activations;
+    return true;
+  }
+  LRESULT OnWizardNext() override { return next ? next() : 0; }
+  std::function<LRESULT()> next;
+  int inits = 0, activations = 0;
+};
+
+struct Wizard {
+  Wizard() : sheet(103, nullptr, 0), p0(146), p1(151), p2(152) {
+    sheet.AddPage(&p0);
+    sheet.AddPage(&p1);
+    sheet.AddPage(&p2);
+    sheet.SetWizardMode();
+  }
+  ui::PropertySheet sheet;
+  Page p0, p1, p2;
+};
+
+TEST(FrameworkTest, wizardNextAndBackFollowTheHandlersResult) {
+  Headless h(
+      "click 0x3024\nexpect page 1\nclick 0x3023\nexpect page 0\nclick 0x3024\nexpect page 2\n"
+      "click 0x3024\nexpect page 2\nclick 2\n");
+  Wizard w;
+  int nextCalls = 0;
+  w.p0.next = [&]() -> LRESULT {
+    // First time: default; second time: jump straight to the third page by template id.
+    return ++nextCalls == 1 ? 0 : 152;
+  };
+  w.p2.next = [] { return static_cast<LRESULT>(-1); };
+  EXPECT_EQ(w.sheet.DoModal(), ui::IDCANCEL);
+  EXPECT_FALSE(h.backend->failed()) << h.backend->failure();
+  EXPECT_EQ(w.p1.inits, 1) << "a page is created once, on its first activation";
+  EXPECT_EQ(w.p0.activations, 2);
+  EXPECT_EQ(w.p2.inits, 1);
+}
+
+TEST(FrameworkTest, aHandlerThatActivatesAnotherPageAndStaysLeavesThatPageActive) {
+  Headless h("click 0x3024\nexpect page 2\nclick 2\n");
+  Wizard w;
+  w.p0.next = [&]() -> LRESULT {
+    w.sheet.SetActivePage(2);
+    return -1;
+  };
+  w.sheet.DoModal();
+  EXPECT_FALSE(h.backend->failed()) << h.backend->failure();
+  EXPECT_EQ(w.p1.inits, 0) << "the skipped page was never created";
+}
+
+TEST(FrameworkTest, radioButtonsOfAGroupExcludeEachOther) {
+  Headless h("click 1087\nexpect checked 1087\nclick 1088\nexpect unchecked 1087\n"
+             "expect checked 1088\nclick 2\n");
+  Wizard w;
+  w.sheet.DoModal();
+  EXPECT_FALSE(h.backend->failed()) << h.backend->failure();
+}
+
+TEST(FrameworkTest, postedWizardButtonsTakeEffectAtTheNextPump) {
+  Headless h("wait enabled 0x3025\nexpect hidden 0x3024\nexpect disabled 0x3023\nclick 0x3025\n");
+  Wizard w;
+  // Posted before the run: it acts only once the run's loop pumps.
+  w.sheet.PostMessage(ui::PSM_SETWIZBUTTONS, 0, ui::PSWIZB_FINISH);
+  const bool finished = w.sheet.DoModal() == ui::ID_WIZFINISH;
+  EXPECT_FALSE(h.backend->failed()) << h.backend->failure();
+  EXPECT_TRUE(finished);
+}
+
+// A dialog whose button opens another dialog whose initialisation asks a question.
+class Outer : public ui::Dialog {
+ public:
+  Outer() : ui::Dialog(159) {}
+  bool OnCommand(UINT code, int id) override {
+    if (code == ui::BN_CLICKED && id == 1124) {
+      struct Inner : ui::Dialog {
+        Inner() : ui::Dialog(147) {}
+        bool OnInitDialog() override {
+          answer = ui::MessageBox("inner?", ui::MB_YESNO | ui::MB_ICONQUESTION);
+          return true;
+        }
+        int answer = 0;
+      } inner;
+      innerResult = inner.DoModal();
+      innerAnswer = inner.answer;
+      return true;
+    }
+    return ui::Dialog::OnCommand(code, id);
+  }
+  int innerResult = 0, innerAnswer = 0;
+};
+
+TEST(FrameworkTest, modalLoopsNestMessageBoxInsideDialogInsideDialog) {
+  Headless h("click 1124\nwait message \"inner\"\nanswer yes\nwait dialog 147\nclick 1\n"
+             "wait dialog 159\nclick 1\n");
+  Outer outer;
+  EXPECT_EQ(outer.DoModal(), ui::IDOK);
+  EXPECT_EQ(outer.innerAnswer, ui::IDYES);
+  EXPECT_EQ(outer.innerResult, ui::IDOK);
+  EXPECT_FALSE(h.backend->failed()) << h.backend->failure();
+  EXPECT_NE(h.transcript.text().find("message question \"\" \"inner?\" yesno\nanswer yes\n"),
+            std::string::npos)
+      << h.transcript.text();
+}
+
+TEST(FrameworkTest, messageBoxWithoutIconGetsTheExclamationIcon) {
+  Headless h("answer ok\nanswer no\nanswer ok\n");
+  ui::MessageBox("a");
+  ui::MessageBox("b", ui::MB_YESNO);
+  ui::MessageBox("c", ui::MB_OK | ui::MB_ICONSTOP);
+  const std::string& t = h.transcript.text();
+  EXPECT_NE(t.find("message exclamation \"\" \"a\" ok"), std::string::npos) << t;
+  EXPECT_NE(t.find("message exclamation \"\" \"b\" yesno"), std::string::npos) << t;
+  EXPECT_NE(t.find("message stop \"\" \"c\" ok"), std::string::npos) << t;
+}
+
+// A dialog with a one-shot timer that closes it.
+class TimerDialog : public ui::Dialog {
+ public:
+  TimerDialog() : ui::Dialog(142) {}
+  bool OnInitDialog() override {
+    SetTimer(256, 200);
+    SetTimer(7, 50);
+    return true;
+  }
+  void OnTimer(UINT id) override {
+    fired.push_back({id, ui::TickCount()});
+    if (id == 7 && fired.size() >= 3) KillTimer(7);
+    if (id == 256) {
+      KillTimer(256);
+      ui::PumpMessagesFor(60000);  // a minute of virtual time costs nothing
+      EndDialog(ui::IDOK);
+    }
+  }
+  std::vector<std::pair<UINT, DWORD>> fired;
+};
+
+TEST(FrameworkTest, timersFireInVirtualTimeOrderAndPumpingWaitsWithoutCost) {
+  Headless h("wait end\n");
+  const auto start = std::chrono::steady_clock::now();
+  TimerDialog dlg;
+  EXPECT_EQ(dlg.DoModal(), ui::IDOK);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  ASSERT_EQ(dlg.fired.size(), 4u);
+  EXPECT_EQ(dlg.fired[0], (std::pair<UINT, DWORD>{7, 50}));
+  EXPECT_EQ(dlg.fired[1], (std::pair<UINT, DWORD>{7, 100}));
+  EXPECT_EQ(dlg.fired[2], (std::pair<UINT, DWORD>{7, 150}));
+  EXPECT_EQ(dlg.fired[3], (std::pair<UINT, DWORD>{256, 200}));
+  EXPECT_EQ(ui::TickCount(), 60200u);
+}
+
+TEST(FrameworkTest, aPersonCannotClickADisabledOrHiddenControl) {
+  Headless h("click 1037\n");
+  ui::Dialog dlg(142);
+  dlg.DoModal();
+  EXPECT_TRUE(h.backend->failed());
+  EXPECT_NE(h.backend->failure().find("line 1"), std::string::npos) << h.backend->failure();
+  EXPECT_NE(h.backend->failure().find("hidden"), std::string::npos) << h.backend->failure();
+}
+
+TEST(FrameworkTest, waitGivesUpWhenNothingMoreCanHappen) {
+  Headless h("wait text 1035 \"never\"\n");
+  ui::Dialog dlg(142);
+  EXPECT_EQ(dlg.DoModal(), ui::IDCANCEL) << "the failed run unwinds the dialog";
+  EXPECT_TRUE(h.backend->failed());
+}
+
+TEST(FrameworkTest, scenarioSyntaxErrorsNameTheirLine) {
+  Scenario s;
+  std::string error;
+  EXPECT_FALSE(s.Parse("wait page 1\nclick\n", error));
+  EXPECT_NE(error.find("line 2"), std::string::npos) << error;
+  EXPECT_FALSE(s.Parse("type 1 \"open\n", error));
+  EXPECT_FALSE(s.Parse("frobnicate 3\n", error));
+  EXPECT_TRUE(s.Parse("# comment\n\nclick 0x3024 # trailing\nkey ctrl down\nexpect text 5 \"a\\\"b\"\n",
+                      error))
+      << error;
+}
+
+TEST(FrameworkTest, comboSearchesIgnoreCaseOfSingleByteLettersOnly) {
+  Headless h("wait end\n");
+  ui::Dialog dlg(157);
+  ASSERT_TRUE(dlg.Create(nullptr));
+  ui::Control* c = dlg.GetDlgItem(1108);
+  ASSERT_NE(c, nullptr);
+  c->ResetContent();
+  c->AddString(test::Sjis(u8"ア"));  // 83 41: trail byte 'A'
+  c->AddString("Modem");
+  EXPECT_EQ(c->FindStringExact(-1, test::Sjis(u8"ヂ")), -1) << "83 61 must not fold to 83 41";
+  EXPECT_EQ(c->FindStringExact(-1, "MODEM"), 1);
+  EXPECT_EQ(c->FindString(-1, "mo"), 1);
+  dlg.Destroy();
+}
+
+}  // namespace
