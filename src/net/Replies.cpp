@@ -75,7 +75,7 @@ int CSignSettings::ExtractReplyValue(std::string_view reply, std::string_view ke
 int CSignSettings::ParseReply(const std::string& reply) {
   for (int i = 0; i < kReplyFieldCount; ++i)
     ExtractReplyValue(reply, kReplyKeys[i], replyFields[i]);
-  return CheckReply(replyFields[2] == "OK", reply, serverMessage);
+  return CheckReply(replyFields[1] == "OK", reply, serverMessage);
 }
 
 int CSignSettings::CheckReply(bool statusOk, const std::string& reply, std::string& message) {
