@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
@@ -318,6 +319,27 @@ TEST(WininetRawTest, StalledBodyFailsTheReadWithTimeout) {
   EXPECT_EQ(std::string(buffer, got), "first");
   EXPECT_FALSE(InternetReadFile(x.request, buffer, sizeof buffer, &got));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INTERNET_TIMEOUT));
+}
+
+TEST(WininetRawTest, ClosingTheRequestFromAnotherThreadEndsABlockedRead) {
+  RawServer server({"HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n"});
+  server.HoldOpen();
+  server.Release();
+  Exchange x(INTERNET_OPEN_TYPE_DIRECT, nullptr, "127.0.0.1", server.port(), "GET", "/");
+  x.SetTimeout(INTERNET_OPTION_RECEIVE_TIMEOUT, 0);  // no time-out: only the close can end it
+  ASSERT_TRUE(HttpSendRequestA(x.request, nullptr, 0, nullptr, 0));
+  std::atomic<DWORD> error{0};
+  std::thread reader([&] {
+    char buffer[16];
+    DWORD got = 0;
+    if (!InternetReadFile(x.request, buffer, sizeof buffer, &got)) error = GetLastError();
+  });
+  ASSERT_TRUE(InternetCloseHandle(x.request));
+  x.request = nullptr;
+  reader.join();
+  // Closed while blocked, or before the read began: never a hang or a success.
+  EXPECT_TRUE(error == ERROR_INTERNET_OPERATION_CANCELLED || error == ERROR_INVALID_HANDLE)
+      << error;
 }
 
 TEST(WininetRawTest, GarbageOrNothingInsteadOfHttpIsAnInvalidServerResponse) {
