@@ -35,7 +35,9 @@ constexpr const char* kBaseCss = R"css(
 .signup-window entry { padding: 0 3px; }
 .signup-window combobox button { padding: 0 2px; }
 .signup-window combobox entry { padding: 0 3px; }
-.signup-window check, .signup-window radio { min-width: 13px; min-height: 13px; margin: 0 3px 0 0; }
+.signup-window checkbutton, .signup-window radiobutton { padding: 0; }
+.signup-window check, .signup-window radio { min-width: 13px; min-height: 13px; margin: 0; }
+.signup-window checkbutton > label, .signup-window radiobutton > label { margin: 0 0 0 3px; }
 .signup-window arrow { min-width: 12px; min-height: 12px; }
 .signup-window scrollbar slider { min-width: 6px; min-height: 16px; }
 .signup-window frame > label { padding: 0 2px; }
@@ -708,6 +710,8 @@ void GtkBackend::ApplyText(Native* n) {
     case res::ControlKind::CheckBox:
     case res::ControlKind::RadioButton:
       gtk_label_set_text_with_mnemonic(GTK_LABEL(n->caption), gtk::MnemonicLabel(text).c_str());
+      // A box whose label is in the page picture is the bare indicator.
+      gtk_widget_set_visible(n->caption, !text.empty());
       break;
     case res::ControlKind::Edit:
     case res::ControlKind::ComboDropDown:

@@ -1,0 +1,129 @@
+// The private display and GTK backend for the GUI tests, and their helpers.
+#include "gui_environment.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "support/xvfb_fixture.h"
+#include "ui/gtk/gtk_backend.h"
+
+namespace gui {
+namespace {
+
+// Only a safety net against a hanging test; every wait ends as soon as its condition holds.
+constexpr guint kWaitLimitMs = 20000;
+
+class GuiEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    display_ = std::make_unique<test::XvfbDisplay>();
+    if (!display_->ok()) {
+      why_ = display_->error();
+      return;
+    }
+    int argc = 1;
+    static char name[] = "gui_tests";
+    static char* args[] = {name, nullptr};
+    char** argv = args;
+    backend_ = ui::CreateGtkBackend(&argc, &argv);
+    if (!backend_) {
+      why_ = "GTK could not open the display " + display_->display();
+      return;
+    }
+    ui::SetBackend(backend_.get());
+  }
+  // The backend goes first: it still talks to the display while it closes its windows.
+  void TearDown() override {
+    ui::SetBackend(nullptr);
+    backend_.reset();
+    if (GdkDisplay* d = gdk_display_get_default()) gdk_display_flush(d);
+    display_.reset();
+  }
+  std::unique_ptr<test::XvfbDisplay> display_;
+  std::unique_ptr<ui::Backend> backend_;
+  std::string why_ = "the display has not been started";
+};
+
+GuiEnvironment* const g_environment =
+    static_cast<GuiEnvironment*>(::testing::AddGlobalTestEnvironment(new GuiEnvironment));
+
+}  // namespace
+
+ui::Backend* Backend() { return g_environment->backend_.get(); }
+std::string Unavailable() { return g_environment->why_; }
+
+bool WaitUntil(const std::function<bool()>& done) {
+  bool expired = false;
+  const guint limit = g_timeout_add(
+      kWaitLimitMs,
+      [](gpointer data) -> gboolean {
+        *static_cast<bool*>(data) = true;
+        return G_SOURCE_REMOVE;
+      },
+      &expired);
+  while (!done() && !expired) g_main_context_iteration(nullptr, TRUE);
+  if (!expired) g_source_remove(limit);
+  return done();
+}
+
+bool WaitForDrawn(GtkWidget* toplevel) {
+  if (!WaitUntil([&] { return gtk_widget_get_mapped(toplevel); })) return false;
+  bool drawn = false;
+  const gulong handler = g_signal_connect_after(
+      toplevel, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t*, gpointer data) -> gboolean {
+        *static_cast<bool*>(data) = true;
+        return FALSE;
+      }),
+      &drawn);
+  gtk_widget_queue_draw(toplevel);
+  const bool ok = WaitUntil([&] { return drawn; });
+  g_signal_handler_disconnect(toplevel, handler);
+  // The frame reaches the server when the paint ends; make sure it has been processed.
+  while (g_main_context_iteration(nullptr, FALSE)) {
+  }
+  gdk_display_sync(gtk_widget_get_display(toplevel));
+  return ok;
+}
+
+bool SaveScreenshot(GtkWidget* toplevel, const std::string& name) {
+  GdkWindow* window = gtk_widget_get_window(toplevel);
+  if (!window) return false;
+  GdkPixbuf* pixbuf = gdk_pixbuf_get_from_window(window, 0, 0, gdk_window_get_width(window),
+                                                 gdk_window_get_height(window));
+  if (!pixbuf) return false;
+  const std::filesystem::path dir =
+      std::filesystem::path(SIGNUP_BIN_DIR).parent_path() / "test-screenshots";
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  const std::string file = (dir / (name + ".png")).string();
+  const bool ok = gdk_pixbuf_save(pixbuf, file.c_str(), "png", nullptr, nullptr);
+  g_object_unref(pixbuf);
+  return ok;
+}
+
+long PixelAt(GtkWidget* toplevel, int x, int y) {
+  GdkWindow* window = gtk_widget_get_window(toplevel);
+  if (!window) return -1;
+  GdkPixbuf* pixbuf = gdk_pixbuf_get_from_window(window, x, y, 1, 1);
+  if (!pixbuf) return -1;
+  const guchar* p = gdk_pixbuf_get_pixels(pixbuf);
+  const long rgb = (long{p[0]} << 16) | (long{p[1]} << 8) | p[2];
+  g_object_unref(pixbuf);
+  return rgb;
+}
+
+GtkWidget* FindMessageBox(const std::string& titleUtf8) {
+  GtkWidget* found = nullptr;
+  GList* all = gtk_window_list_toplevels();
+  for (GList* it = all; it; it = it->next) {
+    GtkWidget* w = GTK_WIDGET(it->data);
+    const char* title = gtk_window_get_title(GTK_WINDOW(w));
+    if (GTK_IS_DIALOG(w) && gtk_widget_get_visible(w) && title && titleUtf8 == title) found = w;
+  }
+  g_list_free(all);
+  return found;
+}
+
+}  // namespace gui

@@ -1,0 +1,41 @@
+// A private X display for tests that open real windows: starts Xvfb on a free display number,
+// points DISPLAY at it for this process and stops it again.
+#pragma once
+
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace test {
+
+class XvfbDisplay {
+ public:
+  // Starts Xvfb (waiting only until it reports its display number) and sets DISPLAY, GDK_BACKEND
+  // and the variables that keep GTK from looking for desktop services. ok() tells if it runs.
+  XvfbDisplay();
+  // Stops the server and restores the environment.
+  ~XvfbDisplay();
+  XvfbDisplay(const XvfbDisplay&) = delete;
+  XvfbDisplay& operator=(const XvfbDisplay&) = delete;
+
+  bool ok() const { return pid_ > 0; }
+  // ":N" while it runs.
+  const std::string& display() const { return display_; }
+  // Why it is not running (empty when it is).
+  const std::string& error() const { return error_; }
+
+ private:
+  void SetEnv(const char* name, const char* value);
+  pid_t pid_ = -1;
+  std::string display_;
+  std::string error_;
+  struct Saved {
+    std::string name;
+    std::optional<std::string> value;
+  };
+  std::vector<Saved> saved_;
+};
+
+}  // namespace test
