@@ -125,6 +125,7 @@ TEST_F(WininetProxyTest, HttpsTunnelRefusedByTheProxyReportsItsStatus) {
 TEST_F(WininetProxyTest, ProxyNamedAtOpenAndTheEnvironmentProxyAreUsed) {
   std::string address = proxy_->Address();
   {
+    test::ScopedEnv bypass("no_proxy", "*");
     HINTERNET session = InternetOpenA("t", INTERNET_OPEN_TYPE_PROXY, address.c_str(), nullptr, 0);
     HINTERNET connection =
         InternetConnectA(session, "127.0.0.1", static_cast<INTERNET_PORT>(provider_->http_port()),
@@ -135,7 +136,7 @@ TEST_F(WininetProxyTest, ProxyNamedAtOpenAndTheEnvironmentProxyAreUsed) {
     DWORD status = 0, size = sizeof status;
     HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
                    nullptr);
-    EXPECT_EQ(status, 407u) << "the proxy at open answered";
+    EXPECT_EQ(status, 407u) << "the proxy named at open answered, whatever no_proxy says";
     InternetCloseHandle(session);
   }
   {

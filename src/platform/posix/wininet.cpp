@@ -570,9 +570,10 @@ void SetupEasy(Request& r, const SendSettings& s) {
   if (s.connect_timeout != 0 && s.connect_timeout != 0xFFFFFFFF)
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(s.connect_timeout));
 
+  // The proxy and its bypass list are decided above; curl must not consult the environment.
   curl_easy_setopt(e, CURLOPT_PROXY, s.proxy.c_str());
+  curl_easy_setopt(e, CURLOPT_NOPROXY, "");
   if (!s.proxy.empty()) {
-    curl_easy_setopt(e, CURLOPT_NOPROXY, s.noproxy.c_str());
     if (s.proxy_user && !s.proxy_user->empty()) {
       curl_easy_setopt(e, CURLOPT_PROXYUSERNAME, s.proxy_user->c_str());
       curl_easy_setopt(e, CURLOPT_PROXYPASSWORD, s.proxy_password.value_or("").c_str());
