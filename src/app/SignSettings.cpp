@@ -133,14 +133,26 @@ void CSignSettings::LoadSettings(const std::string& userSection, const std::stri
 
 void CSignSettings::SaveUserInfo(const std::string& section) {
   ui::Application& app = App();
-  const std::pair<const char*, const std::string*> values[] = {
-      {"Kana", &Kana},         {"Kana2", &Kana2},           {"Name", &Name},
-      {"Name2", &Name2},       {"Age", &Age},               {"Age2", &Age2},
-      {"Age3", &Age3},         {"Sex", &Sex},               {"Address1", &Address1},
-      {"Address2", &Address2}, {"Tel", &Tel},               {"Tel2", &Tel2},
-      {"Tel3", &Tel3},         {"Zip", &Zip},               {"Zip2", &Zip2},
-      {"MekoID", &MekoID},     {"MekoID2", &MekoID2},       {"MekoID3", &MekoID3},
-      {"EntryCode", &EntryCode}, {"EntryCode2", &EntryCode2}};
+  const std::pair<const char*, const std::string*> values[] = {{"Kana", &Kana},
+                                                               {"Kana2", &Kana2},
+                                                               {"Name", &Name},
+                                                               {"Name2", &Name2},
+                                                               {"Age", &Age},
+                                                               {"Age2", &Age2},
+                                                               {"Age3", &Age3},
+                                                               {"Sex", &Sex},
+                                                               {"Address1", &Address1},
+                                                               {"Address2", &Address2},
+                                                               {"Tel", &Tel},
+                                                               {"Tel2", &Tel2},
+                                                               {"Tel3", &Tel3},
+                                                               {"Zip", &Zip},
+                                                               {"Zip2", &Zip2},
+                                                               {"MekoID", &MekoID},
+                                                               {"MekoID2", &MekoID2},
+                                                               {"MekoID3", &MekoID3},
+                                                               {"EntryCode", &EntryCode},
+                                                               {"EntryCode2", &EntryCode2}};
   for (const auto& [key, value] : values) app.WriteProfileString(section, key, *value);
 }
 
@@ -204,7 +216,8 @@ void CSignSettings::ApplyConnectionConfig(const std::string& connectType,
   const long port = std::strtol(Proxy_port.c_str(), nullptr, 10);
   if (port <= 0 || port > 65535) Proxy_port = "80";
   if (proxyEnabled) connectionFlags |= kConnProxyEnabled;
-  if ((connectionFlags & kConnProxyEnabled) && (connectionFlags & kConnTcp) && !Proxy_host.empty()) {
+  if ((connectionFlags & kConnProxyEnabled) && (connectionFlags & kConnTcp) &&
+      !Proxy_host.empty()) {
     connectionFlags |= kConnProxyInEffect;
     effectiveProxyHost = Proxy_host;
     effectiveProxyPort = Proxy_port;

@@ -104,8 +104,7 @@ UINT Application::GetProfileInt(const std::string& section, const std::string& e
   return value;
 }
 
-bool Application::WriteProfileInt(const std::string& section, const std::string& entry,
-                                  int value) {
+bool Application::WriteProfileInt(const std::string& section, const std::string& entry, int value) {
   Key key;
   if (registryKey.empty() || !key.Create(SectionPath(*this, section))) return false;
   DWORD v = static_cast<DWORD>(value);

@@ -43,8 +43,8 @@ class Backend {
 
   // Painting: while the backend paints `window` it calls window.OnPaint(); a PaintDC made then
   // draws through DrawBitmap.
-  virtual void DrawBitmap(Window& window, const Bitmap& bitmap, int x, int y, int width,
-                          int height, int sx, int sy) = 0;
+  virtual void DrawBitmap(Window& window, const Bitmap& bitmap, int x, int y, int width, int height,
+                          int sx, int sy) = 0;
 
   virtual bool CreatePresenceWindow(const std::string& className) = 0;
   virtual bool HasPresenceWindow(const std::string& className) = 0;

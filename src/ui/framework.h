@@ -116,9 +116,26 @@ struct Message {
 };
 
 // What changed on a window, for the backend to show.
-enum class Change { Created, Text, Enabled, Visible, Geometry, Checked, Items, Selection, Limit,
-                    ReadOnly, Password, Focus, InputMethod, ToolTip, Scroll, ActivePage, Repaint,
-                    Caption };
+enum class Change {
+  Created,
+  Text,
+  Enabled,
+  Visible,
+  Geometry,
+  Checked,
+  Items,
+  Selection,
+  Limit,
+  ReadOnly,
+  Password,
+  Focus,
+  InputMethod,
+  ToolTip,
+  Scroll,
+  ActivePage,
+  Repaint,
+  Caption
+};
 
 // Input-method handling of an edit: left as it is, detached (no Japanese input), or opened.
 enum class InputMethod { Default, Detached, Open };
@@ -356,8 +373,8 @@ class PropertyPage : public Dialog {
  public:
   explicit PropertyPage(int templateId);
 
-  virtual bool OnSetActive();      // default: true
-  virtual bool OnKillActive();     // default: UpdateData(true)
+  virtual bool OnSetActive();   // default: true
+  virtual bool OnKillActive();  // default: UpdateData(true)
   // 0: go on in that direction; -1: stay; otherwise the template id of the page to show.
   virtual LRESULT OnWizardBack();  // default 0
   virtual LRESULT OnWizardNext();  // default 0
@@ -416,7 +433,10 @@ class PropertySheet : public Window {
   // Window caption.
   const std::string& caption() const { return caption_; }
   // Big/small icon resource shown by the window (0: none); system menu presence.
-  void SetIcon(int iconId) { icon_ = iconId; Changed(Change::Caption); }
+  void SetIcon(int iconId) {
+    icon_ = iconId;
+    Changed(Change::Caption);
+  }
   int icon() const { return icon_; }
 
   DWORD sheetFlags = PSH_HASHELP;
@@ -465,7 +485,7 @@ class Application {
 
   void SetDialogBkColor(COLORREF background, COLORREF text);
 
-  std::string appName;       // also the caption of every message box
+  std::string appName;  // also the caption of every message box
   std::string registryKey;
   std::string profileName;
   COLORREF dialogBkColor = RGB(192, 192, 192);
@@ -570,8 +590,7 @@ namespace detail {
 inline const char* FormatArg(const std::string& s) { return s.c_str(); }
 inline const char* FormatArg(const char* s) { return s; }
 template <class T>
-  requires std::is_arithmetic_v<T>
-T FormatArg(T v) { return v; }
+requires std::is_arithmetic_v<T> T FormatArg(T v) { return v; }
 std::string FormatImpl(const char* format, ...);
 }  // namespace detail
 

@@ -7,7 +7,9 @@
 namespace ui {
 
 // True for a CP932 lead byte (the first byte of a two-byte character).
-inline bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+inline bool IsLeadByte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 // The text cut to at most `bytes` bytes without splitting a two-byte character.
 std::string ClipAnsi(std::string_view text, size_t bytes);
 // Comparisons that ignore the case of single-byte letters (never of trail bytes).

@@ -167,8 +167,10 @@ int Control::SetCurSel(int index) {
     return -1;
   }
   curSel_ = index;
-  if (index >= 0) text_ = items_[static_cast<size_t>(index)];
-  else if (kind_ == res::ControlKind::ComboDropList) text_.clear();
+  if (index >= 0)
+    text_ = items_[static_cast<size_t>(index)];
+  else if (kind_ == res::ControlKind::ComboDropList)
+    text_.clear();
   Changed(Change::Selection);
   return index;
 }
@@ -256,8 +258,10 @@ void Dialog::ClearFocus() {
   Control* old = focus_;
   if (old == nullptr) return;
   focus_ = nullptr;
-  if (old->IsEdit()) old->Notify(EN_KILLFOCUS);
-  else if (old->IsCombo()) old->Notify(CBN_KILLFOCUS);
+  if (old->IsEdit())
+    old->Notify(EN_KILLFOCUS);
+  else if (old->IsCombo())
+    old->Notify(CBN_KILLFOCUS);
   old->Changed(Change::Focus);
 }
 
@@ -273,13 +277,17 @@ void Control::UserFocus() {
   if (old == this) return;
   dialog->focus_ = this;
   if (old != nullptr) {
-    if (old->IsEdit()) old->Notify(EN_KILLFOCUS);
-    else if (old->IsCombo()) old->Notify(CBN_KILLFOCUS);
+    if (old->IsEdit())
+      old->Notify(EN_KILLFOCUS);
+    else if (old->IsCombo())
+      old->Notify(CBN_KILLFOCUS);
     old->Changed(Change::Focus);
   }
   Changed(Change::Focus);
-  if (IsEdit()) Notify(EN_SETFOCUS);
-  else if (IsCombo()) Notify(CBN_SETFOCUS);
+  if (IsEdit())
+    Notify(EN_SETFOCUS);
+  else if (IsCombo())
+    Notify(CBN_SETFOCUS);
 }
 
 // ---- Dialog ------------------------------------------------------------------------------------

@@ -20,8 +20,8 @@ FlowRun::FlowRun() {
 }
 
 int FlowRun::Regtool(const std::string& args, std::string* out) const {
-  const std::string cmd = "SIGNUP_REGISTRY='" + registry_ + "' " + SIGNUP_BIN_DIR "/regtool " +
-                          args + " 2>&1";
+  const std::string cmd =
+      "SIGNUP_REGISTRY='" + registry_ + "' " + SIGNUP_BIN_DIR "/regtool " + args + " 2>&1";
   FILE* p = popen(cmd.c_str(), "r");
   if (p == nullptr) return -1;
   std::string text;

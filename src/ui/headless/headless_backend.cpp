@@ -31,12 +31,23 @@ std::string Quote(const std::string& ansi) {
   std::string out = "\"";
   for (char c : utf8) {
     switch (c) {
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
-      case '\t': out += "\\t"; break;
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      default: out += c;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      default:
+        out += c;
     }
   }
   return out + "\"";
@@ -46,30 +57,44 @@ namespace {
 
 const char* IconName(UINT type) {
   switch (type & MB_ICONMASK) {
-    case MB_ICONSTOP: return "stop";
-    case MB_ICONQUESTION: return "question";
-    case MB_ICONEXCLAMATION: return "exclamation";
-    case MB_ICONINFORMATION: return "information";
-    default: return "none";
+    case MB_ICONSTOP:
+      return "stop";
+    case MB_ICONQUESTION:
+      return "question";
+    case MB_ICONEXCLAMATION:
+      return "exclamation";
+    case MB_ICONINFORMATION:
+      return "information";
+    default:
+      return "none";
   }
 }
 
 const char* ButtonsName(UINT type) {
   switch (type & MB_TYPEMASK) {
-    case MB_OKCANCEL: return "okcancel";
-    case MB_YESNO: return "yesno";
-    case MB_YESNOCANCEL: return "yesnocancel";
-    default: return "ok";
+    case MB_OKCANCEL:
+      return "okcancel";
+    case MB_YESNO:
+      return "yesno";
+    case MB_YESNOCANCEL:
+      return "yesnocancel";
+    default:
+      return "ok";
   }
 }
 
 const char* AnswerName(int answer) {
   switch (answer) {
-    case IDOK: return "ok";
-    case IDCANCEL: return "cancel";
-    case IDYES: return "yes";
-    case IDNO: return "no";
-    default: return "none";
+    case IDOK:
+      return "ok";
+    case IDCANCEL:
+      return "cancel";
+    case IDYES:
+      return "yes";
+    case IDNO:
+      return "no";
+    default:
+      return "none";
   }
 }
 
@@ -77,9 +102,12 @@ const char* AnswerName(int answer) {
 int NegativeAnswer(UINT type) {
   switch (type & MB_TYPEMASK) {
     case MB_OKCANCEL:
-    case MB_YESNOCANCEL: return IDCANCEL;
-    case MB_YESNO: return IDNO;
-    default: return IDOK;
+    case MB_YESNOCANCEL:
+      return IDCANCEL;
+    case MB_YESNO:
+      return IDNO;
+    default:
+      return IDOK;
   }
 }
 
@@ -136,7 +164,8 @@ void HeadlessBackend::Update(Window& window, Change what) {
       break;
     case Change::Text:
       if (auto* c = dynamic_cast<Control*>(&window)) {
-        const bool status = (c->IsEdit() && c->IsReadOnly()) || c->kind() == res::ControlKind::Static;
+        const bool status =
+            (c->IsEdit() && c->IsReadOnly()) || c->kind() == res::ControlKind::Static;
         Window* parent = c->GetParent();
         if (status && parent != nullptr && parent->IsCreated())
           Print("status " + std::to_string(c->GetDlgCtrlID()) + " " + Quote(c->GetWindowText()));
@@ -153,7 +182,8 @@ void HeadlessBackend::Update(Window& window, Change what) {
 
 void HeadlessBackend::SetTimer(Window& window, UINT id, UINT ms) {
   KillTimer(window, id);
-  timers_.push_back({&window, id, std::max<UINT>(ms, 1), now_ + std::max<UINT>(ms, 1), ++timerSeq_});
+  timers_.push_back(
+      {&window, id, std::max<UINT>(ms, 1), now_ + std::max<UINT>(ms, 1), ++timerSeq_});
 }
 
 void HeadlessBackend::KillTimer(Window& window, UINT id) {
@@ -266,8 +296,8 @@ void HeadlessBackend::Loop(Done done, const char* waitingFor) {
       continue;
     }
     if (step == Scenario::Step::Blocked)
-      Fail(scenario_->Current(), std::string("nothing more happens while the program waits for ") +
-                                     waitingFor);
+      Fail(scenario_->Current(),
+           std::string("nothing more happens while the program waits for ") + waitingFor);
     else
       Fail(nullptr, std::string("the scenario ended while the program waits for ") + waitingFor);
   }

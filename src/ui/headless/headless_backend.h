@@ -42,11 +42,11 @@ class HeadlessBackend;
 // One scenario command.
 struct Command {
   int line = 0;
-  std::string verb;     // "wait", "expect", "click", ...
-  std::string what;     // sub-verb: "page", "dialog", "text", "enabled", "ok", "down", ...
-  long number = 0;      // page index, template, control id, milliseconds
-  std::string text;     // CP932 text argument
-  std::string source;   // the line as written, for messages
+  std::string verb;    // "wait", "expect", "click", ...
+  std::string what;    // sub-verb: "page", "dialog", "text", "enabled", "ok", "down", ...
+  long number = 0;     // page index, template, control id, milliseconds
+  std::string text;    // CP932 text argument
+  std::string source;  // the line as written, for messages
 };
 
 // A parsed scenario and its cursor.
@@ -70,7 +70,7 @@ class Scenario {
   Step Act(HeadlessBackend& backend, const Command& c);
   std::vector<Command> commands_;
   size_t next_ = 0;
-  bool started_ = false;   // the current wait/sleep has begun
+  bool started_ = false;  // the current wait/sleep has begun
   DWORD startedAt_ = 0;
   DWORD sleepUntil_ = 0;
 };
@@ -97,8 +97,8 @@ class HeadlessBackend : public Backend {
   void KillTimer(Window& window, UINT id) override;
   void SetWaitCursor(bool on) override { waitCursor_ = on; }
   short GetKeyState(int virtualKey) override;
-  void DrawBitmap(Window& window, const Bitmap& bitmap, int x, int y, int width, int height,
-                  int sx, int sy) override;
+  void DrawBitmap(Window& window, const Bitmap& bitmap, int x, int y, int width, int height, int sx,
+                  int sy) override;
   bool CreatePresenceWindow(const std::string& className) override;
   bool HasPresenceWindow(const std::string& className) override;
 

@@ -35,10 +35,18 @@ bool Tokenize(const std::string& line, std::vector<std::string>& words, std::vec
         if (d == '\\' && i < line.size()) {
           char e = line[i++];
           switch (e) {
-            case 'r': text += '\r'; break;
-            case 'n': text += '\n'; break;
-            case '"': text += '"'; break;
-            case '\\': text += '\\'; break;
+            case 'r':
+              text += '\r';
+              break;
+            case 'n':
+              text += '\n';
+              break;
+            case '"':
+              text += '"';
+              break;
+            case '\\':
+              text += '\\';
+              break;
             default:
               error = std::string("unknown escape \\") + e;
               return false;
@@ -142,8 +150,8 @@ bool Scenario::Parse(const std::string& utf8, std::string& error) {
         ok = number(2) && w.size() == 3;
       else if (word(1, {"text"}))
         ok = number(2) && text(3) && w.size() == 4;
-      else if (word(1, {"enabled", "disabled", "hidden", "visible", "checked", "unchecked",
-                        "focus"}))
+      else if (word(1,
+                    {"enabled", "disabled", "hidden", "visible", "checked", "unchecked", "focus"}))
         ok = number(2) && w.size() == 3;
     } else {
       return fail("unknown command '" + v + "'");
@@ -273,8 +281,7 @@ Scenario::Step Scenario::Act(HeadlessBackend& b, const Command& c) {
   }
 
   // Everything else addresses a control of the window on top.
-  if (b.TopBox() != nullptr)
-    return fail("a message box is up: " + Quote(b.TopBox()->text));
+  if (b.TopBox() != nullptr) return fail("a message box is up: " + Quote(b.TopBox()->text));
   Control* ctl = b.FindControl(id);
   if (ctl == nullptr) return fail("no " + idText + " in the window on top");
 
@@ -321,8 +328,8 @@ Scenario::Step Scenario::Act(HeadlessBackend& b, const Command& c) {
     return Step::Progress;
   }
   if (c.verb == "type") {
-    const bool editable = (ctl->IsEdit() && !ctl->IsReadOnly()) ||
-                          ctl->kind() == res::ControlKind::ComboDropDown;
+    const bool editable =
+        (ctl->IsEdit() && !ctl->IsReadOnly()) || ctl->kind() == res::ControlKind::ComboDropDown;
     if (!editable) return fail(idText + (ctl->IsEdit() ? " is read-only" : " is not an edit"));
     done();
     ctl->UserFocus();

@@ -78,12 +78,18 @@ struct FlagCase {
 
 TEST_F(SettingsTest, connectionFlagWordFollowsProtocolProxySwitchAndHost) {
   const FlagCase cases[] = {
-      {"udp", false, "", 0x0000, false},         {"udp", true, "", 0x0000, false},
-      {"udp", true, "proxy.local", 0x0000, false}, {"udp", false, "proxy.local", 0x0000, false},
-      {"tcp", false, "", 0x1002, false},         {"tcp", true, "", 0x1002, false},
-      {"tcp", false, "proxy.local", 0x1002, false}, {"tcp", true, "proxy.local", 0x3006, true},
-      {"auto", false, "", 0x4000, false},        {"auto", true, "", 0x4000, false},
-      {"auto", false, "proxy.local", 0x4000, false}, {"auto", true, "proxy.local", 0x4000, false},
+      {"udp", false, "", 0x0000, false},
+      {"udp", true, "", 0x0000, false},
+      {"udp", true, "proxy.local", 0x0000, false},
+      {"udp", false, "proxy.local", 0x0000, false},
+      {"tcp", false, "", 0x1002, false},
+      {"tcp", true, "", 0x1002, false},
+      {"tcp", false, "proxy.local", 0x1002, false},
+      {"tcp", true, "proxy.local", 0x3006, true},
+      {"auto", false, "", 0x4000, false},
+      {"auto", true, "", 0x4000, false},
+      {"auto", false, "proxy.local", 0x4000, false},
+      {"auto", true, "proxy.local", 0x4000, false},
   };
   for (const FlagCase& c : cases) {
     for (const char* type : {"Dialup", "Lan"}) {
@@ -109,7 +115,9 @@ TEST_F(SettingsTest, proxyPortThatIsNoPortNumberBecomes80) {
     app.ApplyConnectionConfig("Lan", "tcp", true, "h", port, "", "");
     EXPECT_EQ(app.Proxy_port, port);
   }
-  ASSERT_EQ(Regtool("set 'HKEY_CURRENT_USER\\Software\\Orvel\\Lumipass\\NetInfo' Proxy_port sz 65536"), 0);
+  ASSERT_EQ(
+      Regtool("set 'HKEY_CURRENT_USER\\Software\\Orvel\\Lumipass\\NetInfo' Proxy_port sz 65536"),
+      0);
   EXPECT_EQ(Load()->Proxy_port, "80") << "a stored port above 65535 loads as 80";
 }
 
@@ -197,7 +205,10 @@ TEST_F(SettingsTest, summaryShowsTheSexTextAndTheJoinedEntryCode) {
   app.FormatUserSummary(out);
   EXPECT_NE(out.find(test::Sjis(u8"性別: \t男")), std::string::npos);
   EXPECT_NE(out.find(test::Sjis(u8"\u3000ﾌﾘｶﾞﾅ:\t K1 ")), std::string::npos);
-  EXPECT_NE(out.find(test::Sjis(u8"ｴﾝﾄﾘｰｺｰﾄﾞ\r\n\u3000" "12-345\r\n")), std::string::npos) << test::Utf8(out);
+  EXPECT_NE(out.find(test::Sjis(u8"ｴﾝﾄﾘｰｺｰﾄﾞ\r\n\u3000"
+                                "12-345\r\n")),
+            std::string::npos)
+      << test::Utf8(out);
 }
 
 TEST_F(SettingsTest, setModemAcceptsOnlyTonePulseOrEmpty) {

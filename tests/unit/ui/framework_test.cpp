@@ -120,8 +120,9 @@ TEST(FrameworkTest, aHandlerThatActivatesAnotherPageAndStaysLeavesThatPageActive
 }
 
 TEST(FrameworkTest, radioButtonsOfAGroupExcludeEachOther) {
-  Headless h("click 1087\nexpect checked 1087\nclick 1088\nexpect unchecked 1087\n"
-             "expect checked 1088\nclick 2\n");
+  Headless h(
+      "click 1087\nexpect checked 1087\nclick 1088\nexpect unchecked 1087\n"
+      "expect checked 1088\nclick 2\n");
   Wizard w;
   w.sheet.DoModal();
   EXPECT_FALSE(h.backend->failed()) << h.backend->failure();
@@ -161,8 +162,9 @@ class Outer : public ui::Dialog {
 };
 
 TEST(FrameworkTest, modalLoopsNestMessageBoxInsideDialogInsideDialog) {
-  Headless h("click 1124\nwait message \"inner\"\nanswer yes\nwait dialog 147\nclick 1\n"
-             "wait dialog 159\nclick 1\n");
+  Headless h(
+      "click 1124\nwait message \"inner\"\nanswer yes\nwait dialog 147\nclick 1\n"
+      "wait dialog 159\nclick 1\n");
   Outer outer;
   EXPECT_EQ(outer.DoModal(), ui::IDOK);
   EXPECT_EQ(outer.innerAnswer, ui::IDYES);
@@ -242,8 +244,8 @@ TEST(FrameworkTest, scenarioSyntaxErrorsNameTheirLine) {
   EXPECT_NE(error.find("line 2"), std::string::npos) << error;
   EXPECT_FALSE(s.Parse("type 1 \"open\n", error));
   EXPECT_FALSE(s.Parse("frobnicate 3\n", error));
-  EXPECT_TRUE(s.Parse("# comment\n\nclick 0x3024 # trailing\nkey ctrl down\nexpect text 5 \"a\\\"b\"\n",
-                      error))
+  EXPECT_TRUE(s.Parse(
+      "# comment\n\nclick 0x3024 # trailing\nkey ctrl down\nexpect text 5 \"a\\\"b\"\n", error))
       << error;
 }
 
