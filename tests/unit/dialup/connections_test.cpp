@@ -1,5 +1,5 @@
-// Tests of dialling, dial progress texts, error texts, the dial error record and the connection
-// queries and hang-ups of the dial-up library binding.
+// Tests of dial progress texts, error texts, the dial error record and the connection queries
+// and hang-ups of the dial-up library binding.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,29 +12,6 @@ namespace {
 
 using ConnectionsTest = dialtest::RasTest;
 
-std::vector<std::string> Texts(std::initializer_list<UINT> ids) {
-  std::vector<std::string> out;
-  for (UINT id : ids) out.push_back(res::String(id));
-  return out;
-}
-
-TEST_F(ConnectionsTest, aDialReportsEveryStateUntilConnected) {
-  ASSERT_EQ(DialEntry("net"), 0u);
-  bool connected = false;
-  auto texts = dialtest::PollToEnd(*library, connected);
-  EXPECT_TRUE(connected);
-  EXPECT_EQ(texts,
-            Texts({14501, 14502, 14503, 14504, 14505, 14506, 14507, 14511, 14515, 14519, 14529}));
-  auto dial = ras.LastDial();
-  ASSERT_TRUE(dial.has_value());
-  EXPECT_EQ(dial->entry, "net");
-  EXPECT_EQ(dial->phone, "123");
-  EXPECT_EQ(dial->user, "user");
-  EXPECT_EQ(dial->password, "pass");
-  DWORD code = 0, extended = 0;
-  EXPECT_FALSE(RasLibrary::GetDialError(code, extended)) << "a clean dial records no error";
-}
-
 TEST_F(ConnectionsTest, anUnknownStateShowsTheUndefinedTextAndDoesNotEndTheDial) {
   ASSERT_TRUE(ras.SetOutcome("unknown-state --value 24 --at Authenticate"));
   ASSERT_EQ(DialEntry("net"), 0u);
@@ -43,26 +20,6 @@ TEST_F(ConnectionsTest, anUnknownStateShowsTheUndefinedTextAndDoesNotEndTheDial)
   EXPECT_TRUE(connected) << "the dial goes on after the unknown state";
   EXPECT_NE(std::find(texts.begin(), texts.end(), res::String(14500)), texts.end())
       << "state 24 reads as text 14500";
-}
-
-TEST_F(ConnectionsTest, onlyTheFirstErrorOfADialIsRecorded) {
-  ASSERT_TRUE(ras.SetOutcome("error 691 --at Authenticate --extended 5 --second 678"));
-  ASSERT_EQ(DialEntry("net"), 0u);
-  bool connected = false;
-  dialtest::PollToEnd(*library, connected);
-  EXPECT_FALSE(connected);
-  DWORD code = 0, extended = 0;
-  ASSERT_TRUE(RasLibrary::GetDialError(code, extended));
-  EXPECT_EQ(code, 691u) << "the second error (678) does not replace the first";
-  EXPECT_EQ(extended, 5u);
-
-  std::string text;
-  EXPECT_EQ(library->GetErrorText(code, extended, text), 0u);
-  EXPECT_NE(text.find("Extended Error Code: 5"), std::string::npos) << text;
-  EXPECT_EQ(text.rfind(" Extended Error Code: 5"), text.size() - 23) << text;
-
-  RasLibrary::ResetDialError();
-  EXPECT_FALSE(RasLibrary::GetDialError(code, extended)) << "reset before the next dial";
 }
 
 TEST_F(ConnectionsTest, errorTextsFallBackWhenTheLibraryHasNone) {
@@ -128,14 +85,6 @@ TEST_F(ConnectionsTest, hangUpPrefersTheOwnConnection) {
   EXPECT_EQ(listed[0].entry, "Office");
 }
 
-TEST_F(ConnectionsTest, findConnectionTakesTheLastMatch) {
-  ras.Connect("dup");
-  unsigned second = ras.Connect("DUP");
-  HRASCONN found = 0;
-  EXPECT_TRUE(library->FindConnection("dup", found));
-  EXPECT_EQ(found, second);
-}
-
 TEST_F(ConnectionsTest, hangUpAllEndsEveryConnectionAndNamesTheFirst) {
   ras.Connect("first");
   ras.Connect("second");
@@ -156,14 +105,6 @@ TEST_F(ConnectionsTest, moreThanTenConnectionsCountAsNone) {
   EXPECT_FALSE(library->IsConnected(""));
   HRASCONN found = 0;
   EXPECT_TRUE(library->FindConnection("c10", found)) << "lookup by name sizes its own buffer";
-}
-
-TEST_F(ConnectionsTest, waitingForADisconnectStopsWhenTheHandleIsGone) {
-  ASSERT_TRUE(ras.SetHangUpPolls(3));
-  unsigned handle = ras.Connect("slow");
-  ASSERT_TRUE(library->HangUp("slow"));
-  for (const auto& c : ras.Connections())
-    EXPECT_NE(c.handle, handle) << "the wait polled until the handle stopped answering";
 }
 
 }  // namespace

@@ -35,14 +35,6 @@ TEST_F(PhonebookTest, deviceIndexesOutsideTheEnumerationAreRefused) {
   EXPECT_FALSE(library->GetDeviceAt(-1, name, type));
 }
 
-TEST_F(PhonebookTest, withoutDevicesThereAreNoModems) {
-  ASSERT_TRUE(ras.RemoveDevice("Modem A"));
-  EXPECT_EQ(library->CountModems(), 0);
-  std::vector<std::string> names;
-  EXPECT_TRUE(library->EnumModems(names));
-  EXPECT_TRUE(names.empty());
-}
-
 TEST_F(PhonebookTest, createEntryWritesOnlyTheGivenFieldsAndNeverOverwrites) {
   ASSERT_EQ(library->CreateEntry("net", "modem", "Modem A", RASNP_Ip, RASFP_Ppp, "0120", ""), 0u);
   auto entry = ras.Entry("net");
@@ -85,15 +77,6 @@ TEST_F(PhonebookTest, entryOptionsTouchCountryAndAreaOnlyWithTheirOwnBit) {
   entry = ras.Entry("net");
   EXPECT_EQ(entry->options, 0x601u) << "clearing removes only the mask's bits";
   EXPECT_EQ(entry->country_code, 81u);
-}
-
-TEST_F(PhonebookTest, dialParametersAreSavedWithTheEntry) {
-  ASSERT_EQ(library->CreateEntry("net", "modem", "Modem A", RASNP_Ip, RASFP_Ppp, "0120", ""), 0u);
-  ASSERT_EQ(library->SetEntryDialParams("net", "pcsignup", "secret"), 0u);
-  auto entry = ras.Entry("net");
-  EXPECT_TRUE(entry->has_params);
-  EXPECT_EQ(entry->user, "pcsignup");
-  EXPECT_EQ(entry->password, "secret");
 }
 
 TEST_F(PhonebookTest, uniqueNamesCountUpFromOne) {
