@@ -20,6 +20,7 @@ class Statement {
     sqlite3_bind_blob(stmt_, index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
   }
   int Step() { return sqlite3_step(stmt_); }
+  long long Integer(int index) { return sqlite3_column_int64(stmt_, index); }
   std::string Column(int index) {
     const void* p = sqlite3_column_blob(stmt_, index);
     int n = sqlite3_column_bytes(stmt_, index);
@@ -150,7 +151,7 @@ std::optional<Account> AccountStore::IssueCommId(const std::string& login_id,
   // IDs count up from the row number so that they are unique and easy to read.
   Statement row(db_, "SELECT rowid FROM accounts WHERE account = ?");
   row.Bind(1, login_id);
-  long long n = row.Step() == SQLITE_ROW ? std::stoll("0" + row.Column(0)) : 0;
+  long long n = row.Step() == SQLITE_ROW ? row.Integer(0) : 0;
   std::string id = "PL" + std::to_string(100000 + n);
   Statement st(db_,
                "UPDATE accounts SET comm_id = ?, comm_password = ?, comm_name = ?,"

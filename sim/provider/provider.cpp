@@ -69,7 +69,7 @@ int HexValue(char c) {
 std::string PercentDecode(const std::string& s) {
   std::string out;
   for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '%' && i + 2 < s.size() + 0 && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0) {
+    if (s[i] == '%' && i + 2 < s.size() && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0) {
       out += static_cast<char>(HexValue(s[i + 1]) * 16 + HexValue(s[i + 2]));
       i += 2;
     } else {
