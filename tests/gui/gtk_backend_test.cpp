@@ -162,6 +162,40 @@ TEST_F(GtkBackendTest, WizardSheetShowsEachPagePictureInAPageAreaThatKeepsItsSiz
   EXPECT_EQ(start.native, nullptr) << "pages lose their widgets with the sheet";
 }
 
+TEST_F(GtkBackendTest, RadioButtonsShowTheirGroupAndCanBeClearedByTheModel) {
+  PicturePage start(146, 149);
+  ui::PropertySheet sheet(103, nullptr, 0);
+  sheet.SetWizardMode();
+  sheet.AddPage(&start);
+  auto shownChecked = [](ui::Control* c) {
+    return gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(WidgetOf(*c))) != FALSE;
+  };
+  WhenShown([&] {
+    [&] {
+      ASSERT_TRUE(gui::WaitForDrawn(WidgetOf(sheet)));
+      ui::Control* signup = start.GetDlgItem(1086);
+      ui::Control* existing = start.GetDlgItem(1087);
+      ui::Control* recovery = start.GetDlgItem(1088);
+      EXPECT_FALSE(shownChecked(signup) || shownChecked(existing) || shownChecked(recovery))
+          << "no radio button is shown checked before the model checks one";
+      start.CheckDlgButton(1086, 1);
+      EXPECT_TRUE(shownChecked(signup)) << "model check shown";
+      gtk_button_clicked(GTK_BUTTON(WidgetOf(*recovery)));
+      EXPECT_EQ(recovery->GetCheck(), 1) << "the clicked radio is checked in the model";
+      EXPECT_EQ(signup->GetCheck(), 0) << "the group's other radio is cleared in the model";
+      EXPECT_TRUE(shownChecked(recovery)) << "and on the screen";
+      EXPECT_FALSE(shownChecked(signup)) << "and on the screen";
+      gtk_button_clicked(GTK_BUTTON(WidgetOf(*recovery)));
+      EXPECT_EQ(recovery->GetCheck(), 1) << "clicking a checked radio keeps it checked";
+      EXPECT_TRUE(shownChecked(recovery));
+      start.CheckDlgButton(1088, 0);
+      EXPECT_FALSE(shownChecked(recovery)) << "the model can clear a radio button";
+    }();
+    sheet.EndDialog(ui::IDCANCEL);
+  });
+  sheet.DoModal();
+}
+
 TEST_F(GtkBackendTest, ModalDialogShowsEveryControlAtItsTemplatePixels) {
   for (int id : {142, 157, 159}) {
     SCOPED_TRACE("dialog " + std::to_string(id));
@@ -253,6 +287,39 @@ TEST_F(GtkBackendTest, UserInputReachesTheModelAndModelChangesAreNotReportedBack
       EXPECT_FALSE(gtk_widget_get_visible(WidgetOf(*address))) << "hidden in the model";
     }();
     dialog.EndDialog(ui::IDCANCEL);
+  });
+  dialog.DoModal();
+}
+
+TEST_F(GtkBackendTest, MultiLineEditsShowTheirStyleTextToolTipAndScrollPosition) {
+  ui::Dialog dialog(147);
+  WhenShown([&] {
+    [&] {
+      ASSERT_TRUE(gui::WaitForDrawn(WidgetOf(dialog)));
+      ui::Control* notice = dialog.GetDlgItem(1101);
+      ui::Control* log = dialog.GetDlgItem(1097);
+      GtkTextView* noticeView = GTK_TEXT_VIEW(InputWidgetOf(*notice));
+      EXPECT_FALSE(gtk_text_view_get_editable(noticeView)) << "read-only edit";
+      EXPECT_EQ(gtk_text_view_get_justification(noticeView), GTK_JUSTIFY_CENTER) << "centred edit";
+
+      std::string lines;
+      for (int i = 0; i < 40; ++i) lines += "line " + std::to_string(i) + "\r\n";
+      log->SetWindowText(lines);
+      GtkTextBuffer* buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(InputWidgetOf(*log)));
+      EXPECT_EQ(gtk_text_buffer_get_line_count(buffer), 41) << "CR LF lines become lines";
+      log->LineScroll(30);
+      GtkAdjustment* v = gtk_scrolled_window_get_vadjustment(GTK_SCROLLED_WINDOW(WidgetOf(*log)));
+      EXPECT_TRUE(gui::WaitUntil([&] { return gtk_adjustment_get_value(v) > 0; }))
+          << "the edit scrolled down to the first visible line";
+
+      log->SetToolTipText(test::Sjis("ﾒｰﾙｱｶｳﾝﾄ"));
+      gchar* tip = gtk_widget_get_tooltip_text(WidgetOf(*log));
+      EXPECT_STREQ(tip, "ﾒｰﾙｱｶｳﾝﾄ") << "tooltip text in UTF-8";
+      g_free(tip);
+      log->SetToolTipText("");
+      EXPECT_FALSE(gtk_widget_get_has_tooltip(WidgetOf(*log))) << "an empty tip removes it";
+    }();
+    dialog.EndDialog(ui::IDOK);
   });
   dialog.DoModal();
 }

@@ -1304,7 +1304,6 @@ int GtkBackend::MessageBox(Window* owner, const std::string& text, const std::st
   gtk_window_set_title(win, Utf8(caption).c_str());
   gtk_window_set_resizable(win, FALSE);
   gtk_window_set_modal(win, TRUE);
-  gtk_window_set_position(win, GTK_WIN_POS_CENTER_ON_PARENT);
   // Owned by the window whose modal loop runs; the owner given is the sheet under it.
   GtkWidget* parent = TopModal();
   if (!parent && owner) {
@@ -1317,6 +1316,7 @@ int GtkBackend::MessageBox(Window* owner, const std::string& text, const std::st
     }
   }
   if (parent) gtk_window_set_transient_for(win, GTK_WINDOW(parent));
+  gtk_window_set_position(win, parent ? GTK_WIN_POS_CENTER_ON_PARENT : GTK_WIN_POS_CENTER);
 
   const char* iconName = nullptr;
   switch (type & MB_ICONMASK) {
