@@ -196,6 +196,56 @@ TEST_F(GtkBackendTest, RadioButtonsShowTheirGroupAndCanBeClearedByTheModel) {
   sheet.DoModal();
 }
 
+TEST_F(GtkBackendTest, KeysPassThePagePreTranslationBeforeReachingTheControl) {
+  class FilteringPage : public PicturePage {
+   public:
+    using PicturePage::PicturePage;
+    bool PreTranslateMessage(ui::Message& msg) override {
+      if (msg.message != ui::WM_KEYDOWN) return false;
+      targets.push_back(msg.target);
+      return swallow;
+    }
+    std::vector<ui::Window*> targets;
+    bool swallow = true;
+  };
+  FilteringPage user(152, 151);
+  ui::PropertySheet sheet(103, nullptr, 0);
+  sheet.SetWizardMode();
+  sheet.AddPage(&user);
+  auto type = [&](guint keyval) {
+    GtkWidget* top = WidgetOf(sheet);
+    GdkEvent* key = gdk_event_new(GDK_KEY_PRESS);
+    key->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(top)));
+    key->key.keyval = keyval;
+    key->key.time = GDK_CURRENT_TIME;
+    GdkDisplay* display = gtk_widget_get_display(top);
+    gdk_event_set_device(key, gdk_seat_get_keyboard(gdk_display_get_default_seat(display)));
+    gdk_event_put(key);
+    gdk_event_free(key);
+  };
+  WhenShown([&] {
+    [&] {
+      ASSERT_TRUE(gui::WaitForDrawn(WidgetOf(sheet)));
+      ui::Control* name = user.GetDlgItem(1040);
+      name->SetFocus();
+      ASSERT_TRUE(gtk_widget_has_focus(InputWidgetOf(*name))) << "the model's focus is shown";
+      type(GDK_KEY_a);
+      ASSERT_TRUE(gui::WaitUntil([&] { return user.targets.size() == 1; }))
+          << "the page saw the key";
+      EXPECT_EQ(user.targets[0], name) << "aimed at the focused control";
+      ui::PumpMessages();
+      EXPECT_EQ(name->GetWindowText(), "") << "a swallowed key types nothing";
+      user.swallow = false;
+      type(GDK_KEY_b);
+      EXPECT_TRUE(gui::WaitUntil([&] { return name->GetWindowText() == "b"; }))
+          << "a key the page lets pass is typed";
+      EXPECT_EQ(user.targets.size(), 2u);
+    }();
+    sheet.EndDialog(ui::IDCANCEL);
+  });
+  sheet.DoModal();
+}
+
 TEST_F(GtkBackendTest, ModalDialogShowsEveryControlAtItsTemplatePixels) {
   for (int id : {142, 157, 159}) {
     SCOPED_TRACE("dialog " + std::to_string(id));

@@ -1069,7 +1069,13 @@ bool GtkBackend::PreTranslate(GdkEvent* event) {
     msg.x = static_cast<int>(rx) - ox - tx;
     msg.y = static_cast<int>(ry) - oy - ty;
   }
-  return top->window->PreTranslateMessage(msg);
+  // From the target up through its parents to the top-level window, as the message loop walks
+  // the pre-translation tree: the page under the sheet gets its chance too.
+  for (Window* w = msg.target; w; w = w->GetParent()) {
+    if (w->PreTranslateMessage(msg)) return true;
+    if (w == top->window) break;
+  }
+  return false;
 }
 
 // ---- Modal runs, pumping, time ---------------------------------------------------------------
