@@ -1,6 +1,7 @@
 // Fuzz target for what the program does with bytes from the network or the user: the reply
-// parser and result check, the reply text clean-up, URL and form encoding and the signup address
-// field. Aborts when an invariant of their results breaks.
+// parser and result check, the reply text clean-up, URL and form encoding, the signup address
+// field, the proxy entry parser and the server URL split. Aborts when an invariant of their results
+// breaks.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -88,5 +89,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       net::SignupAddressField(view.substr(0, quarter), view.substr(quarter, quarter),
                               view.substr(2 * quarter, quarter), view.substr(3 * quarter));
   Require(address.size() == 100 && address[93] == '#');
+
+  std::string host, port;
+  if (CSignSettings::ParseProxyEntry(input, key, host, port))
+    Require(port.find_first_of("; ") == std::string::npos);
+
+  int serverPort = 0;
+  CSignSettings::SplitServerUrl(input, host, serverPort);
+  Require(serverPort >= -1 && serverPort <= 65535);
   return 0;
 }
