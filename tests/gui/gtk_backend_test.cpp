@@ -135,6 +135,7 @@ TEST_F(GtkBackendTest, WizardSheetShowsEachPagePictureInAPageAreaThatKeepsItsSiz
   sheet.AddPage(&start);
   sheet.AddPage(&terms);
   sheet.AddPage(&user);
+  sheet.SetIcon(128);
   ui::Rect area;
   WhenShown([&] {
     [&] {
@@ -154,6 +155,9 @@ TEST_F(GtkBackendTest, WizardSheetShowsEachPagePictureInAPageAreaThatKeepsItsSiz
       EXPECT_EQ(title, test::Utf8(sheet.caption())) << "the window shows the sheet's caption";
       EXPECT_FALSE(gtk_window_get_resizable(GTK_WINDOW(WidgetOf(sheet))))
           << "the wizard cannot be resized";
+      EXPECT_EQ(gtk_window_get_type_hint(GTK_WINDOW(WidgetOf(sheet))), GDK_WINDOW_TYPE_HINT_DIALOG)
+          << "a dialog window: no maximise or minimise";
+      EXPECT_NE(gtk_window_get_icon(GTK_WINDOW(WidgetOf(sheet))), nullptr) << "icon 128 shown";
     }();
     // The close box is the Cancel button.
     gtk_window_close(GTK_WINDOW(WidgetOf(sheet)));
@@ -445,6 +449,7 @@ TEST_F(GtkBackendTest, MessageBoxNestedInAModalDialogReturnsTheButtonPressed) {
     std::string title;
     int button;
     bool pressed = false;
+    GtkWindow* owner = nullptr;
   };
   // Presses a button of the box from a timer, as a person would while the box's loop runs.
   auto pressLater = [](Press* press) {
@@ -461,6 +466,7 @@ TEST_F(GtkBackendTest, MessageBoxNestedInAModalDialogReturnsTheButtonPressed) {
             gtk_button_clicked(GTK_BUTTON(button));
           }
           gui::SaveScreenshot(box, "message-box-" + std::to_string(p->button));
+          p->owner = gtk_window_get_transient_for(GTK_WINDOW(box));
           p->pressed = true;
           return G_SOURCE_REMOVE;
         },
@@ -472,6 +478,7 @@ TEST_F(GtkBackendTest, MessageBoxNestedInAModalDialogReturnsTheButtonPressed) {
     Press pressNo{title, ui::IDNO};
     pressLater(&pressNo);
     no = ui::MessageBox(test::Sjis("続けますか？\r\n二行目"), ui::MB_YESNO | ui::MB_ICONQUESTION);
+    EXPECT_EQ(pressNo.owner, GTK_WINDOW(WidgetOf(dialog))) << "the box sits on the modal dialog";
     Press pressYes{title, ui::IDYES};
     pressLater(&pressYes);
     yes = ui::MessageBox(test::Sjis("はい"), ui::MB_YESNOCANCEL);
