@@ -298,3 +298,13 @@ TEST_F(NetTransportTest, HttpsTermsDownloadWorksWithTheSameChecks) {
       0);
   EXPECT_EQ(app.LastTransportError(), ERROR_INTERNET_SEC_CERT_DATE_INVALID);
 }
+
+TEST_F(NetTransportTest, AUserChosenOfflineModeIsLeftSilentlyForARequest) {
+  INTERNET_CONNECTED_INFO offline = {INTERNET_STATE_DISCONNECTED_BY_USER, ISO_FORCE_DISCONNECTED};
+  ASSERT_TRUE(
+      InternetSetOptionA(nullptr, INTERNET_OPTION_CONNECTED_STATE, &offline, sizeof(offline)));
+  ASSERT_TRUE(app.IsOfflineByUser());
+  std::string reply;
+  EXPECT_TRUE(Post(reply)) << app.LastTransportError();
+  EXPECT_FALSE(app.IsOfflineByUser()) << "the request switched the state back to connected";
+}
