@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "res/styles.h"
 #include "ui/gtk/exact_fixed.h"
 #include "ui/gtk/gtk_text.h"
 
@@ -426,7 +427,7 @@ Native* GtkBackend::MakeControl(Control& c) {
       GtkLabel* label = GTK_LABEL(w);
       gtk_label_set_line_wrap(label, TRUE);
       gtk_label_set_line_wrap_mode(label, PANGO_WRAP_WORD_CHAR);
-      const bool centre = (style & 0x3) == 0x1;
+      const bool centre = (style & 0x3) == res::SS_CENTER;
       gtk_label_set_xalign(label, centre ? 0.5f : 0.0f);
       gtk_label_set_yalign(label, 0.0f);
       gtk_label_set_justify(label, centre ? GTK_JUSTIFY_CENTER : GTK_JUSTIFY_LEFT);
@@ -450,7 +451,8 @@ Native* GtkBackend::MakeControl(Control& c) {
         gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(w), GTK_POLICY_NEVER,
                                        (style & WS_VSCROLL) ? GTK_POLICY_ALWAYS : GTK_POLICY_NEVER);
         gtk_scrolled_window_set_overlay_scrolling(GTK_SCROLLED_WINDOW(w), FALSE);
-        gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(w), GTK_SHADOW_IN);
+        gtk_scrolled_window_set_shadow_type(
+            GTK_SCROLLED_WINDOW(w), (style & res::WS_BORDER) ? GTK_SHADOW_IN : GTK_SHADOW_NONE);
         gtk_container_add(GTK_CONTAINER(w), view);
         gtk_widget_show(view);
         n->outer = w;
@@ -462,6 +464,7 @@ Native* GtkBackend::MakeControl(Control& c) {
         w = gtk_entry_new();
         gtk_entry_set_width_chars(GTK_ENTRY(w), 1);
         gtk_entry_set_invisible_char(GTK_ENTRY(w), '*');
+        gtk_entry_set_has_frame(GTK_ENTRY(w), (style & res::WS_BORDER) != 0);
         if (style & ES_CENTER) gtk_entry_set_alignment(GTK_ENTRY(w), 0.5f);
         n->outer = n->input = w;
         g_signal_connect(w, "changed", G_CALLBACK(OnEditChanged), n);
