@@ -231,14 +231,6 @@ TEST_F(NetTransactionsTest, ACommunicationIdRequestKeepsANicknameWithSeparators)
             "3Dc%2Bd");
 }
 
-TEST_F(NetTransactionsTest, AJapaneseNicknameTravelsInShiftJis) {
-  ASSERT_TRUE(provider_->AddAccount("shiro", "pw"));
-  const std::string nickname = test::Sjis(u8"ねこ");
-  EXPECT_EQ(app.RequestCommunicationId("", "", "shiro", "pw", nickname), 0);
-  EXPECT_EQ(app.Comm_name, nickname);
-  EXPECT_EQ(FormValue(OnlyRequest().body, "n_name"), nickname);
-}
-
 TEST_F(NetTransactionsTest, TransportFailuresBecomeResultMinusOne) {
   app.profileServerUrl = "gopher://127.0.0.1/";
   std::string raw = "untouched";

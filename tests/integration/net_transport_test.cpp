@@ -287,18 +287,6 @@ TEST_F(NetTransportTest, HttpsChecksTheCertificateUnlessToldToIgnoreThatFault) {
       << "0x2000 lets an expired certificate pass: " << app.LastTransportError();
 }
 
-TEST_F(NetTransportTest, HttpsTermsDownloadWorksWithTheSameChecks) {
-  test::ScopedEnv bundle("SIGNUP_CA_BUNDLE", ca_->ca_cert());
-  std::string body, status;
-  EXPECT_GT(app.DownloadDocument(provider_->HttpsUrl() + "signup_pc/kiyaku.txt", body, status,
-                                 RecordCall),
-            0);
-  EXPECT_EQ(
-      app.DownloadDocument(provider_->ExpiredUrl() + "signup_pc/kiyaku.txt", body, status, nullptr),
-      0);
-  EXPECT_EQ(app.LastTransportError(), ERROR_INTERNET_SEC_CERT_DATE_INVALID);
-}
-
 TEST_F(NetTransportTest, AUserChosenOfflineModeIsLeftSilentlyForARequest) {
   INTERNET_CONNECTED_INFO offline = {INTERNET_STATE_DISCONNECTED_BY_USER, ISO_FORCE_DISCONNECTED};
   ASSERT_TRUE(

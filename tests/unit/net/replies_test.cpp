@@ -96,12 +96,6 @@ TEST_F(ReplyTest, ARefusalReturnsTheNumberInParenthesesAndKeepsTheMessage) {
   EXPECT_EQ(settings.serverMessage, "word(7)");
 }
 
-TEST_F(ReplyTest, AnOkReplyLeavesTheLastServerMessage) {
-  settings.ParseReply(ErrorReply("\n", "first (3)"));
-  EXPECT_EQ(settings.ParseReply("00:1.0\n01:OK\n"), 0);
-  EXPECT_EQ(settings.serverMessage, "first (3)");
-}
-
 TEST_F(ReplyTest, ABrokenMessageBlockIsMalformed) {
   EXPECT_EQ(settings.ParseReply("00:1.0\n01:NG\n"), -2) << "no 98:/99:";
   EXPECT_EQ(settings.ParseReply("00:1.0\n01:NG\n98:\nmsg (4)\n"), -2) << "no 99:";

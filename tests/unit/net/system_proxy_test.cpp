@@ -147,10 +147,3 @@ TEST_F(SystemProxyTest, DiscoveryRunsOnlyForProtocolAuto) {
   EXPECT_EQ(settings.connectionFlags, CSignSettings::kConnProtocolAuto | CSignSettings::kConnTcp)
       << "proxy off: TCP, direct";
 }
-
-TEST_F(SystemProxyTest, ALanChoiceIsTheLanBitAlone) {
-  settings.connectionFlags = CSignSettings::kConnLan;
-  EXPECT_TRUE(settings.IsLanChosen("http://anything/"));
-  settings.connectionFlags = CSignSettings::kConnTcp | CSignSettings::kConnProxyInEffect;
-  EXPECT_FALSE(settings.IsLanChosen(""));
-}
