@@ -42,6 +42,7 @@ void ExchangeList(ui::DataExchange& dx, int id, std::string& value, int limitByt
 }
 
 std::string ReplaceAll(const std::string& text, const std::string& what, const std::string& with) {
+  if (what.empty()) return text;
   std::string out;
   size_t from = 0;
   for (size_t at; (at = text.find(what, from)) != std::string::npos; from = at + what.size()) {
