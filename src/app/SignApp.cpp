@@ -27,6 +27,8 @@ bool CSignApp::InitInstance() {
   instanceMutex.reset(mutex);
   if (created == ERROR_ALREADY_EXISTS) return false;
 
+  ui::EnableControlContainer();
+  ui::Enable3dControls();
   SelectProfile("");
   LoadSettings("", "");
   LoadServerUrls();

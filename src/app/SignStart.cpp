@@ -147,3 +147,13 @@ bool CSignStart::OnCommand(UINT code, int id) {
   }
   return handled;
 }
+
+void CSignStart::OnInitMenuPopup(ui::SystemMenu& menu, UINT index, bool isSystemMenu) {
+  ui::PropertySheet::OnInitMenuPopup(menu, index, isSystemMenu);
+  // The wizard has a fixed size: it can neither be maximised, minimised nor resized.
+  if (isSystemMenu) {
+    menu.EnableMenuItem(ui::SC_MAXIMIZE, ui::MF_BYCOMMAND | ui::MF_GRAYED);
+    menu.EnableMenuItem(ui::SC_MINIMIZE, ui::MF_BYCOMMAND | ui::MF_GRAYED);
+    menu.EnableMenuItem(ui::SC_SIZE, ui::MF_BYCOMMAND | ui::MF_GRAYED);
+  }
+}

@@ -24,6 +24,7 @@ class CSignStart : public ui::PropertySheet {
 
   bool OnInitDialog() override;
   bool OnCommand(UINT code, int id) override;
+  void OnInitMenuPopup(ui::SystemMenu& menu, UINT index, bool isSystemMenu) override;
   std::optional<COLORREF> OnCtlColor(ui::Control*) override { return backgroundBrush_; }
 
   const ui::Rect& pageRect() const { return pageRect_; }

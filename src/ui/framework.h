@@ -97,6 +97,21 @@ enum : DWORD {
   ES_READONLY = 0x0800,
 };
 
+// System-menu commands and menu item states.
+enum : UINT { SC_SIZE = 0xF000, SC_MINIMIZE = 0xF020, SC_MAXIMIZE = 0xF030, SC_CLOSE = 0xF060 };
+enum : UINT { MF_ENABLED = 0x0, MF_GRAYED = 0x1, MF_BYCOMMAND = 0x0 };
+
+// The commands of a window's system menu and whether each can be chosen.
+class SystemMenu {
+ public:
+  // Returns the previous state (MF_ENABLED or MF_GRAYED).
+  UINT EnableMenuItem(UINT command, UINT flags);
+  bool IsEnabled(UINT command) const;
+
+ private:
+  std::vector<UINT> greyed_;
+};
+
 struct Rect {
   int left = 0, top = 0, right = 0, bottom = 0;
   int Width() const { return right - left; }
@@ -178,6 +193,10 @@ class Window {
   virtual bool OnCommand(UINT code, int id) { return false; }
   // Painting: called by the backend while a PaintDC for this window can be made.
   virtual void OnPaint() {}
+  // The system menu is about to be shown (the sheet: when it is made); greying items here keeps
+  // the backend from offering them.
+  virtual void OnInitMenuPopup(SystemMenu& menu, UINT index, bool isSystemMenu) {}
+  SystemMenu& GetSystemMenu() { return systemMenu_; }
   // Background colour for controls of this window, or nothing for the application's default.
   virtual std::optional<COLORREF> OnCtlColor(Control* control) { return std::nullopt; }
 
@@ -196,6 +215,7 @@ class Window {
  private:
   friend class Dialog;
   friend class PropertySheet;
+  SystemMenu systemMenu_;
   Window* parent_ = nullptr;
   Rect rect_;
   bool created_ = false;
@@ -495,6 +515,10 @@ class Application {
 
 // Starts the framework's sockets (Windows Sockets 1.1); false unless exactly 1.1 is available.
 bool SocketInit();
+// Hosting of embedded controls in dialogs and three-dimensional control drawing: both backends
+// always offer them, so enabling them has nothing left to do.
+inline void EnableControlContainer() {}
+inline void Enable3dControls() {}
 
 // ---- Services of the running backend --------------------------------------------------------
 // Message box owned by the topmost window; caption = the application name. Without an icon, OK,

@@ -176,6 +176,8 @@ int PropertySheet::DoModal() {
   int start = GetPage(start_) != nullptr ? start_ : 0;
   if (GetPage(start) != nullptr) ChangePage(-1, start, 0);
   OnInitDialog();
+  OnInitMenuPopup(GetSystemMenu(), 0, true);
+  Changed(Change::Caption);
   if (!result_ && GetBackend() != nullptr) GetBackend()->RunModal(*this);
   int result = result_.value_or(IDCANCEL);
   Destroy();

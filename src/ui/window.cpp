@@ -21,6 +21,19 @@ Rect DialogUnitsToPixels(int x, int y, int cx, int cy) {
   return {h(x), v(y), h(x) + h(cx), v(y) + v(cy)};
 }
 
+// ---- System menu -------------------------------------------------------------------------------
+
+UINT SystemMenu::EnableMenuItem(UINT command, UINT flags) {
+  const bool wasGreyed = !IsEnabled(command);
+  std::erase(greyed_, command);
+  if (flags & MF_GRAYED) greyed_.push_back(command);
+  return wasGreyed ? MF_GRAYED : MF_ENABLED;
+}
+
+bool SystemMenu::IsEnabled(UINT command) const {
+  return std::find(greyed_.begin(), greyed_.end(), command) == greyed_.end();
+}
+
 // ---- Window ------------------------------------------------------------------------------------
 
 Window::~Window() = default;

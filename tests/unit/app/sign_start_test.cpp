@@ -88,6 +88,9 @@ TEST_F(SignStartTest, sheetHasNoHelpButtonAndItsButtonsSitBelowThePageArea) {
   app.sheet = nullptr;
   EXPECT_FALSE(backend->failed()) << backend->failure();
   EXPECT_TRUE(wizard.belowPage);
+  for (UINT command : {ui::SC_MAXIMIZE, ui::SC_MINIMIZE, ui::SC_SIZE})
+    EXPECT_FALSE(wizard.GetSystemMenu().IsEnabled(command)) << "system command " << command;
+  EXPECT_TRUE(wizard.GetSystemMenu().IsEnabled(ui::SC_CLOSE));
   EXPECT_TRUE(wizard.tabHidden);
   EXPECT_EQ(wizard.GetDlgItem(ui::ID_SHEET_HELP), nullptr);
   for (ui::PropertyPage* p : {static_cast<ui::PropertyPage*>(&wizard.page1),
