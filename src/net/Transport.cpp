@@ -266,6 +266,7 @@ bool CSignSettings::PostForm(const std::string& baseUrl, const std::string& path
   // A reply may arrive in several pieces: read to its end, keeping at most the cap.
   DWORD total = 0;
   if (!ReadUpTo(request.get(), buffer.get(), kPostReplyCap, total)) return false;
+  // The reply is text: it ends at the end of the data or at a zero byte within it.
   buffer[total] = '\0';
   reply.assign(buffer.get());
   lastTransportError = 0;
