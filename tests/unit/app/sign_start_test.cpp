@@ -46,6 +46,13 @@ class SignStartTest : public ::testing::Test {
     ui::SetBackend(b.get());
     return b;
   }
+  // Runs the wizard modally as the application does.
+  void RunWizard(CSignStart& wizard) {
+    app.sheet = &wizard;
+    wizard.AddWizardPages();
+    wizard.DoModal();
+    app.sheet = nullptr;
+  }
   void TearDown() override { ui::SetBackend(nullptr); }
 };
 
@@ -54,10 +61,7 @@ TEST_F(SignStartTest, pageAreaIs448By310OnEveryPageAfterBackAndNext) {
       "click 0x3024\nclick 0x3024\nclick 0x3024\nclick 0x3023\nclick 0x3024\nclick 0x3024\n"
       "click 0x3024\nclick 0x3024\nexpect page 6\nclick 0x3023\nclick 2\n");
   CSignStart wizard(false, nullptr);
-  app.sheet = &wizard;
-  wizard.AddWizardPages();
-  wizard.DoModal();
-  app.sheet = nullptr;
+  RunWizard(wizard);
   EXPECT_FALSE(backend->failed()) << backend->failure();
   EXPECT_EQ(wizard.pageRect().Width(), 448);
   EXPECT_EQ(wizard.pageRect().Height(), 310);
@@ -82,10 +86,7 @@ TEST_F(SignStartTest, sheetHasNoHelpButtonAndItsButtonsSitBelowThePageArea) {
     }
     bool belowPage = true, tabHidden = false;
   } wizard(false, nullptr);
-  app.sheet = &wizard;
-  wizard.AddWizardPages();
-  wizard.DoModal();
-  app.sheet = nullptr;
+  RunWizard(wizard);
   EXPECT_FALSE(backend->failed()) << backend->failure();
   EXPECT_TRUE(wizard.belowPage);
   for (UINT command : {ui::SC_MAXIMIZE, ui::SC_MINIMIZE, ui::SC_SIZE})
@@ -103,10 +104,7 @@ TEST_F(SignStartTest, everyPagePaintsItsOwnPictureWhole) {
       "click 0x3024\nclick 0x3024\nclick 0x3024\nclick 0x3024\nclick 0x3024\n"
       "click 0x3024\nclick 2\n");
   CSignStart wizard(false, nullptr);
-  app.sheet = &wizard;
-  wizard.AddWizardPages();
-  wizard.DoModal();
-  app.sheet = nullptr;
+  RunWizard(wizard);
   EXPECT_FALSE(backend->failed()) << backend->failure();
   const std::pair<int, int> expected[] = {{146, 149}, {151, 150}, {152, 151}, {143, 152},
                                           {153, 153}, {145, 152}, {154, 156}};
@@ -143,10 +141,7 @@ TEST_F(SignStartTest, buttonOperationsSetCaptionsAndIgnoreUnknownIds) {
     std::string agreeNext, agreeBack, yesNext, standardNext;
     bool backNextDisabled = false, cancelHidden = false;
   } wizard(false, nullptr);
-  app.sheet = &wizard;
-  wizard.AddWizardPages();
-  wizard.DoModal();
-  app.sheet = nullptr;
+  RunWizard(wizard);
   EXPECT_FALSE(backend->failed()) << backend->failure();
   EXPECT_EQ(test::Utf8(wizard.agreeNext), "同意する(&A)");
   EXPECT_EQ(test::Utf8(wizard.agreeBack), "同意しない(&N)");
