@@ -23,11 +23,11 @@ run: build
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
-# Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Unit, integration and flow tests under AddressSanitizer (with leak checks) and UBSan.
 check: deps
 	@test -f $(ASAN_BUILD)/build.ninja || cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSIGNUP_SANITIZE=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	ASAN_OPTIONS=detect_leaks=0 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -L unit
+	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE gui
 
 # libFuzzer targets (clang); FUZZ_SECONDS per target.
 FUZZ_SECONDS ?= 60
