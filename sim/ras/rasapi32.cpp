@@ -100,10 +100,17 @@ class Session {
 class Sessions {
  public:
   ~Sessions() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    for (auto& [handle, session] : active_) session->RequestStop();
-    active_.clear();
-    retired_.clear();
+    std::map<HRASCONN, std::shared_ptr<Session>> active;
+    std::vector<std::shared_ptr<Session>> retired;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      for (auto& [handle, session] : active_) session->RequestStop();
+      active.swap(active_);
+      retired.swap(retired_);
+    }
+    // Joined outside the lock: a callback still running may call into the library once more.
+    active.clear();
+    retired.clear();
   }
 
   void Start(HRASCONN handle, DWORD type, void* notifier) {
@@ -114,15 +121,33 @@ class Sessions {
                                 [](const std::shared_ptr<Session>& s) { return s->OnOwnThread(); });
       finished.assign(own, retired_.end());
       retired_.erase(own, retired_.end());
-      active_[handle] = std::make_shared<Session>(handle, type, notifier);
+      // A handle met again (the state was reset) replaces a session of this load.
+      std::shared_ptr<Session>& slot = active_[handle];
+      if (slot != nullptr) {
+        slot->RequestStop();
+        (slot->OnOwnThread() ? retired_ : finished).push_back(std::move(slot));
+      }
+      slot = std::make_shared<Session>(handle, type, notifier);
     }
     finished.clear();  // joins, outside the lock
   }
 
-  std::shared_ptr<Session> Get(HRASCONN handle) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    auto it = active_.find(handle);
-    return it == active_.end() ? nullptr : it->second;
+  // Hands events to the dial's notifier. A callback reporting on its own dial only queues them
+  // and takes no reference: the last reference dropped on a notifier thread would make the
+  // session join its own thread.
+  void Deliver(HRASCONN handle, const std::vector<Event>& events) {
+    std::shared_ptr<Session> session;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      auto it = active_.find(handle);
+      if (it == active_.end()) return;
+      if (it->second->OnOwnThread()) {
+        it->second->Deliver(events);
+        return;
+      }
+      session = it->second;
+    }
+    session->Deliver(events);
   }
 
   // The dial has ended or been hung up: its thread goes. A session ended from its own callback
@@ -377,11 +402,9 @@ RASSIM_EXPORT DWORD RasGetConnectStatusA(HRASCONN hrasconn, LPRASCONNSTATUSA lpr
     }
   }
   if (result == kAdvanced) {
-    if (auto session = g_sessions.Get(hrasconn)) {
-      std::vector<Event> events{{step.state, step.error, step.extended}};
-      if (step.second_error != 0) events.push_back({step.state, step.second_error, 0});
-      session->Deliver(events);
-    }
+    std::vector<Event> events{{step.state, step.error, step.extended}};
+    if (step.second_error != 0) events.push_back({step.state, step.second_error, 0});
+    g_sessions.Deliver(hrasconn, events);
     if (step.result != Status::kDialling) g_sessions.End(hrasconn);
   } else if (result == kGone || c.status == Status::kClosing) {
     g_sessions.End(hrasconn);

@@ -386,7 +386,13 @@ std::string StateDir() {
 
 Lock::Lock(const std::string& dir) {
   fd_ = open((dir + "/.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (fd_ >= 0 && flock(fd_, LOCK_EX) != 0) {
+  if (fd_ < 0) return;
+  // A signal arriving while another process holds the lock is no reason to fail the call.
+  int rc;
+  do {
+    rc = flock(fd_, LOCK_EX);
+  } while (rc != 0 && errno == EINTR);
+  if (rc != 0) {
     close(fd_);
     fd_ = -1;
   }

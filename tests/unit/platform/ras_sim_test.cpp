@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -362,6 +363,71 @@ TEST_F(RasSimTest, ConnectionsOutliveTheLibraryAndHangUpEndsThemAfterTheConfigur
   api.Poll(h, nullptr, &rc);
   EXPECT_EQ(rc, static_cast<DWORD>(ERROR_INVALID_HANDLE)) << "the third poll finds it gone";
   EXPECT_EQ(api.HangUp(h), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+}
+
+// A notifier that follows its own dial from the callback: it polls the connection for the next
+// state and hangs up once the account is being checked. The library must neither wait for nor
+// join the thread it is running on.
+struct SelfDriven {
+  std::mutex mutex;
+  std::condition_variable done_cv;
+  bool done = false;
+  std::vector<int> states;
+  PFN_RasGetConnectStatusA poll = nullptr;
+  PFN_RasHangUpA hang_up = nullptr;
+};
+SelfDriven* g_self = nullptr;
+
+void SelfDrivingNotifier(HRASCONN handle, UINT, RASCONNSTATE state, DWORD, DWORD) {
+  SelfDriven& s = *g_self;
+  {
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (s.done) return;
+    s.states.push_back(state);
+  }
+  if (state == RASCS_Authenticate) {
+    s.hang_up(handle);
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.done = true;
+    s.done_cv.notify_all();
+    return;
+  }
+  RASCONNSTATUSA status{};
+  status.dwSize = sizeof status;
+  s.poll(handle, &status);
+}
+
+TEST_F(RasSimTest, ANotifierMayFollowAndHangUpItsOwnDialFromTheCallback) {
+  SelfDriven self;
+  g_self = &self;
+  {
+    Ras api;
+    self.poll = api.GetConnectStatus;
+    self.hang_up = api.HangUp;
+    MakeEntry(api, "dial", "123");
+    RASDIALPARAMSA params{};
+    params.dwSize = sizeof params;
+    std::strcpy(params.szEntryName, "dial");
+    HRASCONN h = 0;
+    ASSERT_EQ(
+        api.Dial(nullptr, nullptr, &params, 1, reinterpret_cast<LPVOID>(&SelfDrivingNotifier), &h),
+        0u);
+    EXPECT_EQ(api.Poll(h), RASCS_OpenPort) << "the first poll starts the chain";
+    {
+      std::unique_lock<std::mutex> lock(self.mutex);
+      self.done_cv.wait(lock, [&] { return self.done; });
+    }
+    EXPECT_EQ(self.states, (std::vector<int>{RASCS_OpenPort, RASCS_PortOpened, RASCS_ConnectDevice,
+                                             RASCS_DeviceConnected, RASCS_AllDevicesConnected,
+                                             RASCS_Authenticate}));
+    EXPECT_TRUE(api.Connections().empty()) << "hung up from the callback";
+
+    // The next dial and the unload clean up the thread that ended its own dial.
+    HRASCONN next = Dial(api, "dial", "");
+    EXPECT_EQ(api.Poll(next), RASCS_OpenPort);
+    EXPECT_EQ(api.HangUp(next), 0u);
+  }
+  g_self = nullptr;
 }
 
 TEST_F(RasSimTest, MoreThanTenConnectionsNeedTheirFullSize) {
