@@ -55,6 +55,9 @@ std::string Quote(const std::string& ansi) {
 
 namespace {
 
+// Virtual time that timers may still run after a scenario failure before windows are ended.
+constexpr DWORD kUnwindLimitMs = 600000;
+
 const char* IconName(UINT type) {
   switch (type & MB_ICONMASK) {
     case MB_ICONSTOP:
@@ -143,7 +146,10 @@ void HeadlessBackend::CreateWindow(Window& window) {
 }
 
 void HeadlessBackend::DestroyWindow(Window& window) {
-  std::erase_if(timers_, [&](const Timer& t) { return t.window == &window; });
+  // The window's controls go with it, so their timers must not outlive them either.
+  std::erase_if(timers_, [&](const Timer& t) {
+    return t.window == &window || t.window->GetParent() == &window;
+  });
   dirty_.erase(&window);
   painted_.erase(&window);
   if (auto* sheet = dynamic_cast<PropertySheet*>(&window)) {
@@ -255,6 +261,7 @@ void HeadlessBackend::SetKeyDown(int virtualKey, bool down) {
 void HeadlessBackend::Fail(const Command* command, const std::string& what) {
   if (failed_) return;
   failed_ = true;
+  failedAt_ = now_;
   failure_ = command != nullptr
                  ? "line " + std::to_string(command->line) + ": " + command->source + ": " + what
                  : what;
@@ -283,16 +290,20 @@ void HeadlessBackend::Loop(Done done, const char* waitingFor) {
   while (!done()) {
     if (RunPostedAndPaints()) continue;
     if (failed_) {
-      // Unwinding after a failure: only time and timers go on, nothing is clicked.
-      if (!FireNextTimer(UINT_MAX)) return;
+      // Unwinding after a failure: only time and timers go on, nothing is clicked. A window
+      // whose timers never stop is ended by RunModal once that time is over.
+      if (!FireNextTimer(failedAt_ + kUnwindLimitMs)) return;
       continue;
     }
     Scenario::Step step = scenario_ ? scenario_->Run(*this) : Scenario::Step::Exhausted;
     if (done() || failed_) continue;
     if (step == Scenario::Step::Progress) continue;
-    if (FireNextTimer(UINT_MAX)) continue;
-    if (step == Scenario::Step::Blocked && scenario_->SleepUntil() > now_) {
-      now_ = scenario_->SleepUntil();
+    // A sleep ends, and a wait gives up, at its own time, before any later timer fires.
+    const DWORD wake = step == Scenario::Step::Blocked ? scenario_->WakeAt() : 0;
+    if (FireNextTimer(wake > now_ ? wake : UINT_MAX)) continue;
+    const bool sleeping = scenario_ != nullptr && scenario_->SleepUntil() > now_;
+    if (step == Scenario::Step::Blocked && wake > now_ && (sleeping || !timers_.empty())) {
+      now_ = wake;
       continue;
     }
     if (step == Scenario::Step::Blocked)
@@ -317,9 +328,15 @@ int HeadlessBackend::MessageBox(Window*, const std::string& text, const std::str
         ButtonsName(type));
   Box box{text, type, 0};
   if (!failed_ && scenario_ != nullptr) {
+    auto waitingForOther = [](const Command* c) {
+      return c != nullptr && c->verb == "wait" && c->what != "message";
+    };
+    // A wait whose condition holds already has ended: the box comes up after it.
+    while (!failed_ && waitingForOther(scenario_->Current()) &&
+           scenario_->Run(*this) == Scenario::Step::Progress) {
+    }
     const Command* c = scenario_->Current();
-    if (c != nullptr && c->verb == "wait" && c->what != "message")
-      Fail(c, "a message box came up: " + Quote(text));
+    if (!failed_ && waitingForOther(c)) Fail(c, "a message box came up: " + Quote(text));
   }
   if (!failed_) {
     boxes_.push_back(&box);
@@ -336,7 +353,15 @@ void HeadlessBackend::PumpFor(DWORD ms) {
   for (;;) {
     if (RunPostedAndPaints()) continue;
     if (!failed_ && scenario_ && scenario_->Run(*this) == Scenario::Step::Progress) continue;
-    if (FireNextTimer(deadline)) continue;
+    // The scenario goes on when its sleep ends inside the period, not after the whole period.
+    DWORD limit = deadline;
+    const DWORD wake = !failed_ && scenario_ ? scenario_->WakeAt() : 0;
+    if (wake > now_ && wake < deadline) limit = wake;
+    if (FireNextTimer(limit)) continue;
+    if (limit < deadline) {
+      now_ = limit;
+      continue;
+    }
     break;
   }
   if (now_ < deadline) now_ = deadline;

@@ -65,6 +65,9 @@ class Scenario {
   void FinishAtEnd(HeadlessBackend& backend);
   // Virtual time at which the current blocked sleep ends (0 when not sleeping).
   DWORD SleepUntil() const { return sleepUntil_; }
+  // Virtual time at which the current command moves on by itself: a sleep's end or a started
+  // wait's give-up time (0 when neither).
+  DWORD WakeAt() const;
 
  private:
   Step Act(HeadlessBackend& backend, const Command& c);
@@ -110,6 +113,8 @@ class HeadlessBackend : public Backend {
   void Fail(const Command* command, const std::string& what);
   bool failed() const { return failed_; }
   const std::string& failure() const { return failure_; }
+  // Timers still set (tests check that a destroyed window leaves none behind).
+  size_t PendingTimers() const { return timers_.size(); }
   Transcript* transcript() { return transcript_; }
   void Print(const std::string& utf8Line);
 
@@ -160,6 +165,7 @@ class HeadlessBackend : public Backend {
   bool waitCursor_ = false;
   bool ended_ = false;
   bool failed_ = false;
+  DWORD failedAt_ = 0;
   std::string failure_;
   int forcedEnds_ = 0;
 };

@@ -11,6 +11,7 @@ namespace ui::headless {
 namespace {
 
 constexpr DWORD kWaitLimitMs = 600000;
+constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
 
 // Splits a line into words; a double-quoted text is one word (escapes \" \\ \r \n).
 bool Tokenize(const std::string& line, std::vector<std::string>& words, std::vector<bool>& quoted,
@@ -87,7 +88,8 @@ bool ParseNumber(const std::string& word, long& out) {
 bool Scenario::Parse(const std::string& utf8, std::string& error) {
   commands_.clear();
   next_ = 0;
-  std::istringstream in(utf8);
+  // Editors on Windows often start a UTF-8 file with a byte-order mark.
+  std::istringstream in(utf8.rfind(kUtf8Bom, 0) == 0 ? utf8.substr(3) : utf8);
   std::string line;
   int lineNo = 0;
   while (std::getline(in, line)) {
@@ -176,6 +178,13 @@ bool Scenario::Load(const std::string& path, std::string& error) {
 Scenario::Step Scenario::Run(HeadlessBackend& backend) {
   if (Exhausted() || backend.failed()) return Step::Exhausted;
   return Act(backend, commands_[next_]);
+}
+
+DWORD Scenario::WakeAt() const {
+  if (sleepUntil_ != 0) return sleepUntil_;
+  const Command* c = Current();
+  if (c != nullptr && started_ && c->verb == "wait") return startedAt_ + kWaitLimitMs + 1;
+  return 0;
 }
 
 void Scenario::FinishAtEnd(HeadlessBackend& backend) {

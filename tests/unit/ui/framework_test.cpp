@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 
 #include "support/test_support.h"
 #include "ui/headless/headless_backend.h"
@@ -237,6 +238,104 @@ TEST(FrameworkTest, waitGivesUpWhenNothingMoreCanHappen) {
   EXPECT_TRUE(h.backend->failed());
 }
 
+// The dial progress template (142) with scripted timers; records when things happened.
+class ClockDialog : public ui::Dialog {
+ public:
+  ClockDialog() : ui::Dialog(142) {}
+  bool OnInitDialog() override {
+    if (onInit) onInit(*this);
+    return true;
+  }
+  void OnTimer(UINT id) override {
+    fired.push_back({id, ui::TickCount()});
+    if (onTimer) onTimer(*this, id);
+  }
+  void OnCancel() override {
+    cancelledAt = ui::TickCount();
+    ui::Dialog::OnCancel();
+  }
+  std::function<void(ClockDialog&)> onInit;
+  std::function<void(ClockDialog&, UINT)> onTimer;
+  std::vector<std::pair<UINT, DWORD>> fired;
+  DWORD cancelledAt = 0;
+};
+
+TEST(FrameworkTest, aSleepEndsAtItsOwnTimeBeforeALaterTimerAndInsideAProgramsPumping) {
+  {
+    Headless h("sleep 100\nclick 2\n");
+    ClockDialog dlg;
+    dlg.onInit = [](ClockDialog& d) { d.SetTimer(1, 5000); };
+    EXPECT_EQ(dlg.DoModal(), ui::IDCANCEL);
+    EXPECT_FALSE(h.backend->failed()) << h.backend->failure();
+    EXPECT_EQ(dlg.cancelledAt, 100u);
+    EXPECT_TRUE(dlg.fired.empty()) << "the timer due at 5000 fired during a 100 ms sleep";
+  }
+  {
+    // The program pumps for a minute; the person clicks Cancel after 50 ms of it.
+    Headless h("sleep 50\nclick 2\n");
+    ClockDialog dlg;
+    dlg.onInit = [](ClockDialog& d) { d.SetTimer(1, 10); };
+    dlg.onTimer = [](ClockDialog& d, UINT id) {
+      d.KillTimer(id);
+      ui::PumpMessagesFor(60000);
+    };
+    EXPECT_EQ(dlg.DoModal(), ui::IDCANCEL);
+    EXPECT_FALSE(h.backend->failed()) << h.backend->failure();
+    EXPECT_EQ(dlg.cancelledAt, 50u);
+  }
+}
+
+TEST(FrameworkTest, aWaitGivesUpAfter600sBeforeALaterTimerFires) {
+  Headless h("wait text 1035 \"never\"\n");
+  ClockDialog dlg;
+  bool failedWhenFired = false;
+  dlg.onInit = [](ClockDialog& d) { d.SetTimer(1, 700000); };
+  dlg.onTimer = [&](ClockDialog& d, UINT id) {
+    failedWhenFired = h.backend->failed();
+    d.KillTimer(id);
+  };
+  EXPECT_EQ(dlg.DoModal(), ui::IDCANCEL);
+  ASSERT_TRUE(h.backend->failed());
+  EXPECT_NE(h.backend->failure().find("gave up after 600 s"), std::string::npos)
+      << h.backend->failure();
+  EXPECT_TRUE(dlg.fired.empty() || failedWhenFired)
+      << "the program went on 700 s into a wait that ends after 600 s";
+}
+
+TEST(FrameworkTest, aMessageBoxRightAfterAWaitHeldDoesNotFailThatWait) {
+  Headless h("wait text 1035 \"ready\"\nwait message \"go\"\nanswer ok\nclick 2\n");
+  ClockDialog dlg;
+  dlg.onInit = [](ClockDialog& d) { d.SetTimer(1, 100); };
+  dlg.onTimer = [](ClockDialog& d, UINT id) {
+    d.KillTimer(id);
+    d.SetDlgItemText(1035, "ready");
+    ui::MessageBox("go");
+  };
+  EXPECT_EQ(dlg.DoModal(), ui::IDCANCEL);
+  EXPECT_FALSE(h.backend->failed()) << h.backend->failure();
+}
+
+TEST(FrameworkTest, aFailedRunEndsADialogWhoseTimerNeverStops) {
+  Headless h("click 4711\n");
+  ClockDialog dlg;
+  dlg.onInit = [](ClockDialog& d) { d.SetTimer(1, 1000); };
+  EXPECT_EQ(dlg.DoModal(), ui::IDCANCEL);
+  EXPECT_TRUE(h.backend->failed());
+  EXPECT_EQ(h.backend->PendingTimers(), 0u);
+}
+
+TEST(FrameworkTest, timersOfAControlGoWithItsDialog) {
+  Headless h("wait end\n");
+  ui::Dialog dlg(142);
+  ASSERT_TRUE(dlg.Create(nullptr));
+  dlg.SetTimer(1, 10);
+  dlg.GetDlgItem(1035)->SetTimer(2, 10);
+  EXPECT_EQ(h.backend->PendingTimers(), 2u);
+  dlg.Destroy();
+  EXPECT_EQ(h.backend->PendingTimers(), 0u) << "a timer would fire on a freed control";
+  ui::PumpMessagesFor(100);
+}
+
 TEST(FrameworkTest, scenarioSyntaxErrorsNameTheirLine) {
   Scenario s;
   std::string error;
@@ -247,6 +346,7 @@ TEST(FrameworkTest, scenarioSyntaxErrorsNameTheirLine) {
   EXPECT_TRUE(s.Parse(
       "# comment\n\nclick 0x3024 # trailing\nkey ctrl down\nexpect text 5 \"a\\\"b\"\n", error))
       << error;
+  EXPECT_TRUE(s.Parse("\xEF\xBB\xBFwait end\n", error)) << "a byte-order mark: " << error;
 }
 
 TEST(FrameworkTest, comboSearchesIgnoreCaseOfSingleByteLettersOnly) {
