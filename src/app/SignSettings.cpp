@@ -54,7 +54,10 @@ std::string CSignSettings::ScrambleText(std::string_view text, int direction) {
 std::string CSignSettings::ReadScrambled(const std::string& section, const std::string& key) {
   std::string stored = App().GetProfileString(section, key, "");
   if (stored.empty()) return {};
-  return ScrambleText(stored, 0);
+  // The secret is text: it ends at a zero byte, as the C string it is used as would.
+  std::string plain = ScrambleText(stored, 0);
+  if (const size_t zero = plain.find('\0'); zero != std::string::npos) plain.resize(zero);
+  return plain;
 }
 
 void CSignSettings::WriteScrambled(const std::string& section, const std::string& key,

@@ -142,6 +142,11 @@ TEST_F(SettingsTest, scrambleRoundTripsEveryByteAndWritesOnlyUpperCaseHex) {
 TEST_F(SettingsTest, brokenScrambledValueReadsAsEmptyInsteadOfGarbage) {
   EXPECT_EQ(CSignSettings::ScrambleText("3C7", 0), "");
   EXPECT_EQ(CSignSettings::ScrambleText("ZZ", 0), "");
+  // "3C" is 'a'; "1F" unscrambles to a zero byte, which ends the secret.
+  ASSERT_EQ(Regtool("set 'HKEY_CURRENT_USER\\Software\\Orvel\\Lumipass\\NetInfo' "
+                    "LoginPasswd sz 3C1FF42A"),
+            0);
+  EXPECT_EQ(Load()->LoginPasswd, "a") << "a zero byte must not reach forms and dial parameters";
 }
 
 TEST_F(SettingsTest, networkInformationRoundTripsThroughTheStoreWithSecretsScrambled) {
