@@ -74,6 +74,17 @@ long LeadingNumber(const std::string& text) {
   return i == 0 ? -1 : value;
 }
 
+// A proxy port read as the standard conversion reads a number (leading blanks and a sign
+// allowed), as the connection settings check it; -1 when it is no number or beyond 65535.
+long ProxyPortNumber(const std::string& text) {
+  size_t i = text.find_first_not_of(" \t\n\v\f\r");
+  if (i == std::string::npos) return -1;
+  bool negative = text[i] == '-';
+  if (text[i] == '+' || text[i] == '-') ++i;
+  long value = LeadingNumber(text.substr(i));
+  return value < 0 ? -1 : (negative ? -value : value);
+}
+
 bool SetDwordOption(HINTERNET handle, DWORD option, DWORD value) {
   return InternetSetOptionA(handle, option, &value, sizeof(value)) != FALSE;
 }
@@ -167,7 +178,7 @@ void CSignSettings::ApplySessionOptions(HINTERNET session) {
 }
 
 bool CSignSettings::ResolveProxyEndpoint(std::string& host, std::string& port) {
-  long number = LeadingNumber(effectiveProxyPort);
+  long number = ProxyPortNumber(effectiveProxyPort);
   port = number >= 1 && number <= 65535 ? std::to_string(number) : "80";
   host = effectiveProxyHost;
   if (host.empty()) return false;
@@ -316,6 +327,9 @@ int CSignSettings::DownloadDocument(const std::string& url, std::string& body,
     lastTransportError = static_cast<int>(GetLastError());
     return 0;
   }
+  // Only a failed status query may leave a code here: a plain error status such as 404 has none,
+  // and a code left over from an earlier call must not be reported as this download's.
+  SetLastError(ERROR_SUCCESS);
   if (CheckHttpStatus(request.get(), statusText) != 0) {
     lastTransportError = static_cast<int>(GetLastError());
     return 0;

@@ -241,8 +241,11 @@ TEST_F(NetTransportTest, ADownloadReadErrorEndsWithOneFailureCall) {
 TEST_F(NetTransportTest, ADownloadWithAnErrorStatusReadsNothingAndKeepsTheStatusLine) {
   Fault(kTermsPath, test::FaultKind::kStatus, 404);
   std::string body, status;
+  // A code left by some earlier call is not this download's.
+  SetLastError(ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(app.DownloadDocument(TermsUrl(), body, status, RecordCall), 0);
   EXPECT_EQ(status, "404 Not Found");
+  EXPECT_EQ(app.LastTransportError(), 0) << "the status text, not a stale code, tells the reason";
   EXPECT_TRUE(calls.empty()) << "the callback is not called";
 }
 

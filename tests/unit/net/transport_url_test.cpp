@@ -75,6 +75,14 @@ TEST(ResolveProxyEndpointTest, SendsABadPortAs80AndNeedsAResolvableHost) {
   settings.effectiveProxyPort = "3128";
   EXPECT_TRUE(settings.ResolveProxyEndpoint(host, port));
   EXPECT_EQ(port, "3128");
+  for (const char* padded : {" 3128", "+3128", "3128 "}) {
+    settings.effectiveProxyPort = padded;
+    EXPECT_TRUE(settings.ResolveProxyEndpoint(host, port));
+    EXPECT_EQ(port, "3128") << "port '" << padded << "' reads as a number, as the settings do";
+  }
+  settings.effectiveProxyPort = "-3128";
+  EXPECT_TRUE(settings.ResolveProxyEndpoint(host, port));
+  EXPECT_EQ(port, "80");
   settings.effectiveProxyHost = "no-such-proxy.invalid";
   EXPECT_FALSE(settings.ResolveProxyEndpoint(host, port));
 }
