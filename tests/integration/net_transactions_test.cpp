@@ -33,7 +33,7 @@ std::optional<std::string> FormValue(const std::string& body, const std::string&
     if (pair.rfind(key + "=", 0) == 0) {
       std::string out;
       for (size_t i = key.size() + 1; i < pair.size(); ++i) {
-        if (pair[i] == '%' && i + 2 < pair.size() + 1 && Hex(pair[i + 1]) >= 0 &&
+        if (pair[i] == '%' && i + 2 < pair.size() && Hex(pair[i + 1]) >= 0 &&
             Hex(pair[i + 2]) >= 0) {
           out.push_back(static_cast<char>(Hex(pair[i + 1]) * 16 + Hex(pair[i + 2])));
           i += 2;

@@ -109,6 +109,17 @@ TEST_F(ReplyTest, ABrokenMessageBlockIsMalformed) {
   EXPECT_EQ(settings.serverMessage.size(), 512u);
 }
 
+TEST_F(ReplyTest, OnlyARefusalWithAValidBlockReplacesTheMessageWhileEveryReplyRefillsTheFields) {
+  EXPECT_EQ(settings.ParseReply(ErrorReply("\n", "first (3)")), 3);
+  EXPECT_EQ(settings.ParseReply("00:1.0\n01:OK\n03:u1\n"), 0);
+  EXPECT_EQ(settings.serverMessage, "first (3)") << "a success keeps the last message";
+  EXPECT_EQ(settings.ParseReply("00:1.0\n01:NG\n98:\n99:\n"), -2);
+  EXPECT_EQ(settings.serverMessage, "first (3)") << "a broken block keeps it too";
+  EXPECT_EQ(settings.replyFields[3], "") << "but the fields are those of the last reply";
+  EXPECT_EQ(settings.ParseReply(ErrorReply("\n", "second (4)")), 4);
+  EXPECT_EQ(settings.serverMessage, "second (4)");
+}
+
 TEST_F(ReplyTest, AMessageOfSeveralLinesKeepsItsLineBreaks) {
   EXPECT_EQ(settings.ParseReply(ErrorReply("\n", "one\ntwo (5)")), 5);
   EXPECT_EQ(settings.serverMessage, "one\r\ntwo (5)");
