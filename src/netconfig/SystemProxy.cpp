@@ -57,6 +57,8 @@ bool CSignSettings::ParseProxyEntry(const std::string& value, const std::string&
     if (at == std::string::npos) return false;
     rest = value.substr(at + prefix.size());
   }
+  // The entry ends at the next ";": a later entry's host or port is not this one's.
+  rest = rest.substr(0, rest.find(';'));
   size_t colon = rest.find(':');
   if (colon == std::string::npos) {
     host = rest;
@@ -65,9 +67,6 @@ bool CSignSettings::ParseProxyEntry(const std::string& value, const std::string&
   }
   host = rest.substr(0, colon);
   port = rest.substr(colon + 1);
-  for (char& ch : port) {
-    if (ch == ';') ch = ' ';
-  }
   port = port.substr(0, port.find(' '));
   return true;
 }

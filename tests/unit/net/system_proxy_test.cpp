@@ -79,6 +79,10 @@ TEST(ParseProxyEntryTest, ReadsTheShapesOfProxyServer) {
   EXPECT_EQ(e.host, "10.1.2.3");
   EXPECT_EQ(e.port, "8080");
 
+  e = Parse("http=10.1.2.3;ftp=10.1.2.5:21", "http=");
+  EXPECT_EQ(e.host, "10.1.2.3") << "an entry without a port ends at its semicolon";
+  EXPECT_EQ(e.port, "80") << "the ftp entry's port is not taken";
+
   e = Parse("http=:8080", "http=");
   EXPECT_TRUE(e.ok);
   EXPECT_EQ(e.host, "") << "an empty host is reported as such";
