@@ -258,6 +258,10 @@ TEST_F(WininetHttpTest, ChunkedReplyWithoutLengthIsReadToItsEnd) {
   DWORD size = sizeof text;
   EXPECT_FALSE(HttpQueryInfoA(x.request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_HTTP_HEADER_NOT_FOUND));
+  size = sizeof text;
+  // 63 is the documented level of Transfer-Encoding (24 is Accept).
+  ASSERT_TRUE(HttpQueryInfoA(x.request, 63, text, &size, nullptr));
+  EXPECT_STREQ(text, "chunked");
   std::string body;
   ASSERT_TRUE(x.ReadAll(body));
   EXPECT_GT(body.size(), 4096u);
@@ -397,6 +401,14 @@ TEST(WininetHandleTest, ClosingAParentClosesItsChildren) {
       InternetConnectA(session, "127.0.0.1", 80, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
   HINTERNET request = HttpOpenRequestA(connection, "GET", "/", nullptr, nullptr, nullptr, 0, 0);
   ASSERT_TRUE(request);
+  // The documented numbers: internet 1, HTTP connection 4, HTTP request 13.
+  const HINTERNET handles[] = {session, connection, request};
+  const DWORD types[] = {1, 4, 13};
+  for (int i = 0; i < 3; ++i) {
+    DWORD value = 0, size = sizeof value;
+    ASSERT_TRUE(InternetQueryOptionA(handles[i], INTERNET_OPTION_HANDLE_TYPE, &value, &size));
+    EXPECT_EQ(value, types[i]);
+  }
   char c;
   DWORD got;
   EXPECT_FALSE(InternetReadFile(session, &c, 1, &got));
