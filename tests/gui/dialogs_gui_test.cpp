@@ -20,22 +20,11 @@
 
 namespace {
 
+using gui::AllocationIn;
+using gui::Describe;
 using ui::gtk::ClientOf;
 using ui::gtk::InputWidgetOf;
 using ui::gtk::WidgetOf;
-
-ui::Rect AllocationIn(GtkWidget* widget, GtkWidget* container) {
-  GtkAllocation a;
-  gtk_widget_get_allocation(widget, &a);
-  int x = 0, y = 0;
-  gtk_widget_translate_coordinates(widget, container, 0, 0, &x, &y);
-  return {x, y, x + a.width, y + a.height};
-}
-
-std::string Describe(const ui::Rect& r) {
-  return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + ")-(" +
-         std::to_string(r.right) + "," + std::to_string(r.bottom) + ")";
-}
 
 // UTF-8 text an entry or text view shows; empty for other widgets.
 std::string ShownText(GtkWidget* w) {

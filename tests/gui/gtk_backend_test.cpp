@@ -15,6 +15,8 @@
 
 namespace {
 
+using gui::AllocationIn;
+using gui::Describe;
 using ui::gtk::ClientOf;
 using ui::gtk::InputWidgetOf;
 using ui::gtk::WidgetOf;
@@ -65,19 +67,6 @@ class CountingDialog : public ui::Dialog {
   }
   std::vector<std::pair<UINT, int>> notifications;
 };
-
-ui::Rect AllocationIn(GtkWidget* widget, GtkWidget* container) {
-  GtkAllocation a;
-  gtk_widget_get_allocation(widget, &a);
-  int x = 0, y = 0;
-  gtk_widget_translate_coordinates(widget, container, 0, 0, &x, &y);
-  return {x, y, x + a.width, y + a.height};
-}
-
-std::string Describe(const ui::Rect& r) {
-  return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + ")-(" +
-         std::to_string(r.right) + "," + std::to_string(r.bottom) + ")";
-}
 
 // A point of the page that no visible control covers, so the picture shows there.
 bool BarePoint(const ui::PropertyPage& page, int& px, int& py) {

@@ -126,4 +126,17 @@ GtkWidget* FindMessageBox(const std::string& titleUtf8) {
   return found;
 }
 
+ui::Rect AllocationIn(GtkWidget* widget, GtkWidget* container) {
+  GtkAllocation a;
+  gtk_widget_get_allocation(widget, &a);
+  int x = 0, y = 0;
+  gtk_widget_translate_coordinates(widget, container, 0, 0, &x, &y);
+  return {x, y, x + a.width, y + a.height};
+}
+
+std::string Describe(const ui::Rect& r) {
+  return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + ")-(" +
+         std::to_string(r.right) + "," + std::to_string(r.bottom) + ")";
+}
+
 }  // namespace gui

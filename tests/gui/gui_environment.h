@@ -27,6 +27,11 @@ bool SaveScreenshot(GtkWidget* toplevel, const std::string& name);
 // Colour 0x00RRGGBB of a top-level window's pixel on the display; -1 when it cannot be read.
 long PixelAt(GtkWidget* toplevel, int x, int y);
 
+// Where a widget is drawn, in the coordinates of `container`.
+ui::Rect AllocationIn(GtkWidget* widget, GtkWidget* container);
+// "(left,top)-(right,bottom)" for assertion messages.
+std::string Describe(const ui::Rect& r);
+
 // The visible message box (a GtkDialog that is not one of the framework's windows) with that
 // title, or null.
 GtkWidget* FindMessageBox(const std::string& titleUtf8);

@@ -16,11 +16,7 @@ using ui::gtk::ClientOf;
 using ui::gtk::WidgetOf;
 
 ui::Rect ShownRect(const ui::Window& page, const ui::Window& sheet) {
-  GtkAllocation a;
-  gtk_widget_get_allocation(WidgetOf(page), &a);
-  int x = 0, y = 0;
-  gtk_widget_translate_coordinates(WidgetOf(page), ClientOf(sheet), 0, 0, &x, &y);
-  return {x, y, x + a.width, y + a.height};
+  return gui::AllocationIn(WidgetOf(page), ClientOf(sheet));
 }
 
 TEST(WizardGuiTest, pageAreaIs448By310OnEveryPageAfterNextAndBack) {
