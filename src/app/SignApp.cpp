@@ -12,7 +12,7 @@ void MutexCloser::operator()(void* handle) const {
   if (handle != nullptr) CloseHandle(handle);
 }
 
-CSignApp::CSignApp() = default;
+CSignApp::CSignApp(WizardFactory makeWizard) : makeWizard_(makeWizard) {}
 
 CSignApp::~CSignApp() = default;
 
@@ -36,29 +36,29 @@ bool CSignApp::InitInstance() {
 
   dialup.reset();
   if (CreateDialupObject(false) == nullptr)
-    ui::MessageBox(res::String(125), ui::MB_ICONEXCLAMATION | ui::MB_OK);
+    ui::MessageBox(res::String(IDS_LAN_ONLY), ui::MB_ICONEXCLAMATION | ui::MB_OK);
 
   auto presence = std::make_unique<CSignPresenceWnd>();
   if (!presence->Create()) return false;
 
-  {
-    CSignStart wizard(false, nullptr);
-    mainWindow = &wizard;
-    sheet = &wizard;
-    wizard.CopyUserInfoToPages();
-    wizard.AddWizardPages();
-    wizard.DoModal();
-    mainWindow = nullptr;
-    sheet = nullptr;
+  std::unique_ptr<CSignStart> wizard = makeWizard_ != nullptr ? makeWizard_() : nullptr;
+  if (!wizard) return false;
+  mainWindow = wizard.get();
+  sheet = wizard.get();
+  wizard->CopyUserInfoToPages();
+  wizard->AddWizardPages();
+  wizard->DoModal();
+  mainWindow = nullptr;
+  sheet = nullptr;
 
-    if (dialup) {
-      HangUpDialup();
-      signupEntryName = res::String(14613);
-      dialup->RemoveEntry(signupEntryName);
-      dialup.reset();
-    }
-    presence.reset();
+  if (dialup) {
+    HangUpDialup();
+    signupEntryName = res::String(IDS_SIGNUP_ENTRY_NAME);
+    dialup->RemoveEntry(signupEntryName);
+    dialup.reset();
   }
+  presence.reset();
+  wizard.reset();
   return false;
 }
 
@@ -70,21 +70,17 @@ int CSignApp::ExitInstance() {
 
 void CSignApp::LoadServerUrls() {
   SelectProfile("Servers");
-  signupServerUrl = GetProfileString("", "SignupPage", res::String(14029));
-  profileServerUrl = GetProfileString("", "ProfilePage", res::String(14018));
-  searchServerUrl = GetProfileString("", "SearchPage", res::String(14030));
+  signupServerUrl = GetProfileString("", "SignupPage", res::String(IDS_SIGNUP_SERVER_URL));
+  profileServerUrl = GetProfileString("", "ProfilePage", res::String(IDS_PROFILE_SERVER_URL));
+  searchServerUrl = GetProfileString("", "SearchPage", res::String(IDS_SEARCH_SERVER_URL));
   SelectProfile("");
 }
 
-void CSignApp::SelectProfile(const std::string& name) {
-  appName = name.empty() ? "Signup" : name;
-  SetRegistryKey("Orvel");
-  registryKey = "Orvel\\Lumipass";
-}
+void CSignApp::SelectProfile(const std::string& name) { CSignSettings::SelectProfile(*this, name); }
 
 void CSignApp::FormatUserSummary(std::string& out) {
-  const std::string sex = res::String(Sex == "male" ? 121 : 122);
-  out = ui::Format(res::String(123), Kana, Kana2, Name, Name2, Age, Age2, Age3, sex, Zip, Zip2,
-                   Address1, Address2, Tel, Tel2, Tel3, MekoID, MekoID2, MekoID3,
+  const std::string sex = res::String(Sex == "male" ? IDS_SEX_MALE : IDS_SEX_FEMALE);
+  out = ui::Format(res::String(IDS_USER_SUMMARY), Kana, Kana2, Name, Name2, Age, Age2, Age3, sex,
+                   Zip, Zip2, Address1, Address2, Tel, Tel2, Tel3, MekoID, MekoID2, MekoID3,
                    EntryCode + "-" + EntryCode2);
 }

@@ -1,60 +1,19 @@
 // The wizard sheet and its page chrome.
 #include "app/SignStart.h"
 
-#include "app/SignApp.h"
 #include "res/resources.h"
 
-namespace {
-constexpr int kIcon = 128;
-}
-
-CSignStart::CSignStart(bool addPages, ui::Window* parent) : ui::PropertySheet(103, parent, 0) {
+CSignStart::CSignStart(ui::Window* parent) : ui::PropertySheet(IDS_WIZARD_CAPTION, parent, 0) {
   sheetFlags &= ~ui::PSH_HASHELP;
   res::Icon icon;
-  iconLoaded_ = res::LoadIcon(kIcon, icon);
-  sheetBitmap.LoadBitmap(150);
-  if (addPages) {
-    for (ui::PropertyPage* p : std::initializer_list<ui::PropertyPage*>{
-             &page1, &page2, &page3, &page4, &page5, &page6, &page7})
-      AddPage(p);
-    SetWizardMode();
-  }
+  iconLoaded_ = res::LoadIcon(IDI_APP, icon);
+  sheetBitmap.LoadBitmap(IDB_TERMS);
 }
 
 void CSignStart::AddWizardPages() {
-  for (ui::PropertyPage* p : std::initializer_list<ui::PropertyPage*>{
-           &page1, &page2, &page3, &page4, &page5, &page6, &page7})
-    AddPage(p);
+  for (ui::PropertyPage* p : WizardPages()) AddPage(p);
   SetWizardMode();
   SetStartPage(0);
-}
-
-void CSignStart::CopyUserInfoToPages() {
-  CSignApp* app = CSignApp::Get();
-  if (app == nullptr) return;
-  page3.Kana = app->Kana;
-  page3.Kana2 = app->Kana2;
-  page3.Name = app->Name;
-  page3.Name2 = app->Name2;
-  page3.Age = app->Age;
-  page3.Age2 = app->Age2;
-  page3.Age3 = app->Age3;
-  page3.Address1 = app->Address1;
-  page3.Address2 = app->Address2;
-  page3.Tel = app->Tel;
-  page3.Tel2 = app->Tel2;
-  page3.Tel3 = app->Tel3;
-  page3.Zip = app->Zip;
-  page3.Zip2 = app->Zip2;
-  page3.MekoID = app->MekoID;
-  page3.MekoID2 = app->MekoID2;
-  page3.MekoID3 = app->MekoID3;
-  page3.EntryCode = app->EntryCode;
-  page3.EntryCode2 = app->EntryCode2;
-  page3.Sex = res::String(app->Sex == "male" ? 121 : 122);
-  page5.Comm_name = app->Comm_name;
-  page5.LoginID = app->LoginID;
-  page5.LoginPasswd = app->LoginPasswd;
 }
 
 void CSignStart::SetButtonText(int id, UINT stringId) {
@@ -65,18 +24,18 @@ void CSignStart::SetButtonText(int id, UINT stringId) {
 }
 
 void CSignStart::SetStandardButtons() {
-  SetButtonText(ui::ID_WIZNEXT, 109);
-  SetButtonText(ui::ID_WIZBACK, 106);
+  SetButtonText(ui::ID_WIZNEXT, IDS_BUTTON_NEXT);
+  SetButtonText(ui::ID_WIZBACK, IDS_BUTTON_BACK);
 }
 
 void CSignStart::SetAgreeButtons() {
-  SetButtonText(ui::ID_WIZBACK, 107);
-  SetButtonText(ui::ID_WIZNEXT, 104);
+  SetButtonText(ui::ID_WIZBACK, IDS_BUTTON_DISAGREE);
+  SetButtonText(ui::ID_WIZNEXT, IDS_BUTTON_AGREE);
 }
 
 void CSignStart::SetYesNoButtons() {
-  SetButtonText(ui::ID_WIZBACK, 163);
-  SetButtonText(ui::ID_WIZNEXT, 162);
+  SetButtonText(ui::ID_WIZBACK, IDS_BUTTON_NO);
+  SetButtonText(ui::ID_WIZNEXT, IDS_BUTTON_YES);
 }
 
 void CSignStart::EnableButton(int id, bool enable) {
@@ -102,9 +61,8 @@ void CSignStart::DrawPageBitmap(ui::Bitmap& bitmap, ui::DeviceContext* device) {
   memory.SelectObject(old);
 }
 
-bool CSignStart::IsPage(const ui::Window* window) const {
-  for (const ui::Window* p : std::initializer_list<const ui::Window*>{
-           &page1, &page2, &page3, &page4, &page5, &page6, &page7})
+bool CSignStart::IsPage(const ui::Window* window) {
+  for (const ui::Window* p : WizardPages())
     if (p == window) return true;
   return false;
 }
@@ -135,7 +93,7 @@ bool CSignStart::OnInitDialog() {
   active->MoveWindow(pageRect_, true);
   if (iconLoaded_) {
     windowStyle |= ui::WS_SYSMENU;
-    SetIcon(kIcon);
+    SetIcon(IDI_APP);
   }
   return result;
 }

@@ -1,16 +1,22 @@
-// The wizard sheet: owns the seven pages, sizes the page area to the 448 x 310 page pictures,
-// paints them, and offers the button operations every page uses.
+// The wizard sheet: sizes the page area to the 448 x 310 page pictures, paints them, and offers
+// the button operations every page uses. Its seven pages are members of the wizard the pages
+// folder derives from it (pages/SignPages.h), which the application object is given to run.
 #pragma once
 
-#include "pages/SignPages.h"
+#include <array>
+
 #include "ui/framework.h"
 
 class CSignStart : public ui::PropertySheet {
  public:
-  CSignStart(bool addPages, ui::Window* parent);
+  static constexpr int kPageCount = 7;
 
+  explicit CSignStart(ui::Window* parent);
+
+  // Adds the seven pages in wizard order, sets wizard mode and makes page 0 the start page.
   void AddWizardPages();
-  void CopyUserInfoToPages();
+  // Copies the stored user information into the fields of the pages that show it.
+  virtual void CopyUserInfoToPages() = 0;
 
   void SetStandardButtons();
   void SetAgreeButtons();
@@ -30,16 +36,13 @@ class CSignStart : public ui::PropertySheet {
   const ui::Rect& pageRect() const { return pageRect_; }
 
   ui::Bitmap sheetBitmap;
-  CSignStep1Top page1;
-  CSignStep2Agree page2;
-  CSignStep3User page3;
-  CSignStep4User page4;
-  CSignStep5Rest page5;
-  CSignStep6Rest page6;
-  CSignStep7End page7;
+
+ protected:
+  // The seven pages in wizard order.
+  virtual std::array<ui::PropertyPage*, kPageCount> WizardPages() = 0;
 
  private:
-  bool IsPage(const ui::Window* window) const;
+  bool IsPage(const ui::Window* window);
   void SetButtonText(int id, UINT stringId);
   ui::Rect pageRect_;
   std::optional<COLORREF> backgroundBrush_;

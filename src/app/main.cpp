@@ -1,17 +1,19 @@
-// Entry point of signup: builds the application object, picks the backend (headless under a
-// scenario, GTK otherwise) and runs the program.
+// Entry point of signup, the one place that sees every folder: builds the application object
+// with the wizard of the pages folder, picks the backend (headless under a scenario, GTK
+// otherwise) and runs the program.
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
 
 #include "app/SignApp.h"
+#include "pages/SignPages.h"
 #include "ui/gtk/gtk_backend.h"
 #include "ui/headless/headless_backend.h"
 
 namespace {
 // The application object, constructed during static initialisation.
-CSignApp theApp;
+CSignApp theApp(&CSignWizard::Create);
 }  // namespace
 
 int main(int argc, char** argv) {

@@ -5,22 +5,12 @@
 #include <utility>
 #include <vector>
 
-#include "app/SignApp.h"
 #include "dialup/DialupDialog.h"
 #include "dialup/RasLibrary.h"
+#include "settings/SignSettings.h"
 #include "ui/text.h"
 
 namespace {
-
-constexpr UINT kTextDialPlaceholder = 14058;
-constexpr UINT kTextNumberFixed = 14059;
-constexpr UINT kTextNoPrefix = 14061;
-constexpr UINT kTextNoModemFound = 14603;
-constexpr UINT kTextNoModem = 14623;
-constexpr UINT kTipModem = 14619;
-constexpr UINT kTipDialMode = 14620;
-constexpr UINT kTipPrefix = 14621;
-constexpr UINT kTipAccessPoint = 14622;
 
 constexpr int kPrefixLimit = 10;
 constexpr int kAccessPointLimit = 32;
@@ -80,12 +70,12 @@ void CDialupDetailsDlg::DoDataExchange(ui::DataExchange& dx) {
 
 bool CDialupDetailsDlg::OnInitDialog() {
   ui::Dialog::OnInitDialog();
-  CSignApp* app = CSignApp::Get();
-  const bool lan = app->ConnectType == "Lan";
+  CSignSettings* settings = CSignSettings::Current();
+  const bool lan = settings->ConnectType == "Lan";
 
   modemListed_ = FillModemList();
   if (!modemListed_) {
-    if (!lan) ui::MessageBox(kTextNoModemFound, ui::MB_OK);
+    if (!lan) ui::MessageBox(IDS_NO_MODEM_FOUND, ui::MB_OK);
     for (int id : {kModemList, kToneBox, kPulseBox, kPrefixCombo, kAccessPointList, kNumberBox}) {
       if (ui::Control* c = GetDlgItem(id)) c->EnableWindow(false);
     }
@@ -95,46 +85,46 @@ bool CDialupDetailsDlg::OnInitDialog() {
   GetDlgItem(kAccessPointList)->SetCurSel(0);
   UpdateData(true);
 
-  const bool usePulse = initialDialMode == -1 ? app->DialMode == "P" : initialDialMode == 1;
+  const bool usePulse = initialDialMode == -1 ? settings->DialMode == "P" : initialDialMode == 1;
   pulse = usePulse ? 1 : 0;
   tone = usePulse ? 0 : 1;
 
   // A stored prefix that the list lacks becomes an item of its own.
   ui::Control* prefix = GetDlgItem(kPrefixCombo);
   int index = -1;
-  if (!app->OutsideLine.empty()) {
-    index = prefix->FindString(-1, app->OutsideLine);
-    if (index < 0) index = prefix->AddString(app->OutsideLine);
+  if (!settings->OutsideLine.empty()) {
+    index = prefix->FindString(-1, settings->OutsideLine);
+    if (index < 0) index = prefix->AddString(settings->OutsideLine);
   }
   if (index < 0) index = 0;
   prefix->SetCurSel(index);
   prefixText = prefix->GetLBText(index);
 
   UpdateData(false);
-  numberText = EffectivePrefix(app->OutsideLine) + accessPointText;
+  numberText = EffectivePrefix(settings->OutsideLine) + accessPointText;
   SetDlgItemText(kNumberBox, numberText);
 
   toolTip_.Create(this);
   toolTip_.Activate(true);
-  toolTip_.AddTool(GetDlgItem(kModemList), kTipModem);
-  toolTip_.AddTool(GetDlgItem(kToneBox), kTipDialMode);
-  toolTip_.AddTool(GetDlgItem(kPulseBox), kTipDialMode);
-  toolTip_.AddTool(GetDlgItem(kPrefixCombo), kTipPrefix);
-  toolTip_.AddTool(GetDlgItem(kAccessPointList), kTipAccessPoint);
+  toolTip_.AddTool(GetDlgItem(kModemList), IDS_TIP_MODEM);
+  toolTip_.AddTool(GetDlgItem(kToneBox), IDS_TIP_DIAL_MODE);
+  toolTip_.AddTool(GetDlgItem(kPulseBox), IDS_TIP_DIAL_MODE);
+  toolTip_.AddTool(GetDlgItem(kPrefixCombo), IDS_TIP_PREFIX);
+  toolTip_.AddTool(GetDlgItem(kAccessPointList), IDS_TIP_ACCESS_POINT);
   return true;
 }
 
 bool CDialupDetailsDlg::FillModemList() {
   ui::Control* list = GetDlgItem(kModemList);
   list->ResetContent();
-  CSignApp* app = CSignApp::Get();
-  if (app->statusFlags & CSignSettings::kStatusDialupAvailable) {
+  CSignSettings* settings = CSignSettings::Current();
+  if (settings->statusFlags & CSignSettings::kStatusDialupAvailable) {
     // The library stays loaded only for this call.
     RasLibrary ras;
     if (ras.IsComplete() && ras.CountModems() > 0) {
       std::vector<std::string> names;
       const bool enumerated = ras.EnumModems(names);
-      if (chosenModem.empty()) chosenModem = app->ModemName;
+      if (chosenModem.empty()) chosenModem = settings->ModemName;
       if (enumerated) {
         int selected = 0;
         for (const std::string& name : names) {
@@ -147,33 +137,34 @@ bool CDialupDetailsDlg::FillModemList() {
       return enumerated;
     }
   }
-  list->AddString(ui::LoadString(kTextNoModem));
+  list->AddString(res::String(IDS_NO_MODEM_ITEM));
   list->SetCurSel(0);
   return false;
 }
 
 bool CDialupDetailsDlg::FillAccessPointList() {
-  CSignApp* app = CSignApp::Get();
+  CSignSettings* settings = CSignSettings::Current();
   ui::Control* list = GetDlgItem(kAccessPointList);
   list->ResetContent();
   itemSlot_ = {-1, -1, -1};
-  const std::string* stored[] = {&app->PhoneNumber, &app->PhoneNumber2, &app->PhoneNumber3};
+  const std::string* stored[] = {&settings->PhoneNumber, &settings->PhoneNumber2,
+                                 &settings->PhoneNumber3};
   int count = 0;
   for (int slot = 0; slot < 3; ++slot) {
     if (stored[slot]->empty()) continue;
-    list->AddString(dialup::ExpandDialPattern(app->PreFixNumber, *stored[slot]));
+    list->AddString(dialup::ExpandDialPattern(settings->PreFixNumber, *stored[slot]));
     itemSlot_[static_cast<size_t>(count++)] = slot;
   }
   if (count > 0) return true;
   list->AddString(
-      dialup::ExpandDialPattern(app->PreFixNumber, ui::LoadString(kTextDialPlaceholder)));
+      dialup::ExpandDialPattern(settings->PreFixNumber, res::String(IDS_DIAL_PLACEHOLDER)));
   list->EnableWindow(false);
   return false;
 }
 
 std::string CDialupDetailsDlg::EffectivePrefix(const std::string& text) const {
   std::string prefix = text.empty() ? GetDlgItemText(kPrefixCombo) : text;
-  if (prefix == ui::LoadString(kTextNoPrefix)) prefix.clear();
+  if (prefix == res::String(IDS_NO_PREFIX)) prefix.clear();
   return prefix;
 }
 
@@ -185,9 +176,10 @@ void CDialupDetailsDlg::RefreshNumber() {
 std::string CDialupDetailsDlg::StoredNumberOf(int index) const {
   if (index < 0 || index >= static_cast<int>(itemSlot_.size()) ||
       itemSlot_[static_cast<size_t>(index)] < 0)
-    return ui::LoadString(kTextDialPlaceholder);
-  const CSignApp* app = CSignApp::Get();
-  const std::string* stored[] = {&app->PhoneNumber, &app->PhoneNumber2, &app->PhoneNumber3};
+    return res::String(IDS_DIAL_PLACEHOLDER);
+  const CSignSettings* settings = CSignSettings::Current();
+  const std::string* stored[] = {&settings->PhoneNumber, &settings->PhoneNumber2,
+                                 &settings->PhoneNumber3};
   return *stored[itemSlot_[static_cast<size_t>(index)]];
 }
 
@@ -207,7 +199,7 @@ void CDialupDetailsDlg::OnAccessPointKillFocus() {
   rememberedIndex_ = index;
   UpdateData(true);
   if (accessPointText.find(StoredNumberOf(index)) == std::string::npos) {
-    ui::MessageBox(kTextNumberFixed, ui::MB_OK);
+    ui::MessageBox(IDS_NUMBER_FIXED, ui::MB_OK);
     accessPointText = list->GetLBText(index);
     UpdateData(false);
   }
@@ -242,29 +234,30 @@ void CDialupDetailsDlg::OnPrefixKillFocus() {
 
 void CDialupDetailsDlg::OnOK() {
   UpdateData(true);
-  CSignApp* app = CSignApp::Get();
+  CSignSettings* settings = CSignSettings::Current();
   const std::string dialMode = tone ? "T" : pulse ? "P" : "";
   // The "no modem" item is no modem name: the stored one stays.
-  app->SetModem(modemListed_ ? modemText : app->ModemName, dialMode);
+  settings->SetModem(modemListed_ ? modemText : settings->ModemName, dialMode);
 
   // The chosen access point becomes PhoneNumber; the pattern keeps what surrounds its number.
-  const std::string placeholder = ui::LoadString(kTextDialPlaceholder);
-  std::string* stored[] = {&app->PhoneNumber, &app->PhoneNumber2, &app->PhoneNumber3};
+  const std::string placeholder = res::String(IDS_DIAL_PLACEHOLDER);
+  std::string* stored[] = {&settings->PhoneNumber, &settings->PhoneNumber2,
+                           &settings->PhoneNumber3};
   const int slot = rememberedIndex_ >= 0 && rememberedIndex_ < static_cast<int>(itemSlot_.size())
                        ? itemSlot_[static_cast<size_t>(rememberedIndex_)]
                        : -1;
   if (slot >= 0) {
     const std::string chosen = *stored[slot];
     std::swap(*stored[0], *stored[slot]);
-    app->PreFixNumber = accessPointText.find(chosen) != std::string::npos
-                            ? ReplaceAll(accessPointText, chosen, placeholder)
-                            : placeholder;
+    settings->PreFixNumber = accessPointText.find(chosen) != std::string::npos
+                                 ? ReplaceAll(accessPointText, chosen, placeholder)
+                                 : placeholder;
   } else {
-    app->PreFixNumber = accessPointText;
+    settings->PreFixNumber = accessPointText;
   }
 
-  app->OutsideLine = prefixText == ui::LoadString(kTextNoPrefix) ? std::string() : prefixText;
-  app->SaveNetInfo("");
+  settings->OutsideLine = prefixText == res::String(IDS_NO_PREFIX) ? std::string() : prefixText;
+  settings->SaveNetInfo("");
   EndDialog(ui::IDOK);
 }
 

@@ -1,5 +1,5 @@
-// The dial-up details dialog (template 157): modem, tone or pulse dialling, the outside-line prefix
-// and the access point dialled first; OK stores the choices in the settings and saves them.
+// The dial-up details dialog (IDD_DIALUP_DETAILS): modem, tone or pulse dialling, the outside-line
+// prefix and the access point dialled first; OK stores the choices in the settings and saves them.
 #pragma once
 
 #include <array>
@@ -9,13 +9,13 @@
 
 class CDialupDetailsDlg : public ui::Dialog {
  public:
-  static constexpr int kTemplateId = 157;
-  static constexpr int kModemList = 1102;
-  static constexpr int kToneBox = 1103;
-  static constexpr int kPulseBox = 1104;
-  static constexpr int kAccessPointList = 1105;
-  static constexpr int kPrefixCombo = 1108;
-  static constexpr int kNumberBox = 1109;
+  static constexpr int kTemplateId = IDD_DIALUP_DETAILS;
+  static constexpr int kModemList = IDC_DETAILS_MODEM;
+  static constexpr int kToneBox = IDC_DETAILS_TONE;
+  static constexpr int kPulseBox = IDC_DETAILS_PULSE;
+  static constexpr int kAccessPointList = IDC_DETAILS_ACCESS_POINT;
+  static constexpr int kPrefixCombo = IDC_DETAILS_PREFIX;
+  static constexpr int kNumberBox = IDC_DETAILS_NUMBER;
 
   explicit CDialupDetailsDlg(ui::Window* parent = nullptr);
 

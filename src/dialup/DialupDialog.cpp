@@ -1,13 +1,9 @@
 // The dial progress dialog and the signup phone-book entry it dials.
 #include "dialup/DialupDialog.h"
 
-#include "app/SignApp.h"
+#include "settings/SignSettings.h"
 
 namespace {
-
-constexpr UINT kTextSignupEntry = 14613;
-constexpr UINT kTextNoModem = 14603;
-constexpr UINT kTextModemMissing = 14618;
 
 // Options of the signup entry: IP header and software compression, the remote default gateway and
 // an encrypted password.
@@ -31,19 +27,19 @@ int DialupDialog::PrepareEntry(std::string& entryName, const std::string& modemN
                                const std::string& userName, const std::string& password,
                                const std::string& dialNumber) {
   ui::WaitCursor wait;
-  if (entryName.empty()) entryName = ui::LoadString(kTextSignupEntry);
+  if (entryName.empty()) entryName = res::String(IDS_SIGNUP_ENTRY_NAME);
   dialNumber_ = dialNumber;
   userName_ = userName;
   password_ = password;
 
   if (CountModems() == 0) {
-    ui::MessageBox(kTextNoModem, ui::MB_OK);
+    ui::MessageBox(IDS_NO_MODEM_FOUND, ui::MB_OK);
     return -2;
   }
   std::string deviceName;
   std::string deviceType;
   if (!FindModem(modemName, deviceName, deviceType)) {
-    ui::MessageBox(ui::Format(ui::LoadString(kTextModemMissing), modemName), ui::MB_OK);
+    ui::MessageBox(ui::Format(res::String(IDS_MODEM_MISSING), modemName), ui::MB_OK);
     return -1;
   }
   modemName_ = modemName;
@@ -76,8 +72,8 @@ void DialupDialog::PumpMessages(DWORD ms) {
 
 bool DialupDialog::DialAndWait() {
   ResetDialError();
-  const CSignApp* app = CSignApp::Get();
-  std::string dialString = app->DialMode + app->OutsideLine + dialNumber_;
+  const CSignSettings* settings = CSignSettings::Current();
+  std::string dialString = settings->DialMode + settings->OutsideLine + dialNumber_;
   DWORD result =
       Dial(entryName_, &RasLibrary::DialNotifier, dialString, userName_, password_, "", "");
   if (result != 0) return FailDial(result, 0);

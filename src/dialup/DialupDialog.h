@@ -1,4 +1,4 @@
-// The dial progress dialog (template 142): dials the signup entry, shows the connection states,
+// The dial progress dialog (IDD_PROGRESS): dials the signup entry, shows the connection states,
 // reports dial errors and offers redial and cancel. It is also the application's dial-up object,
 // so it carries the library binding and builds and removes the signup phone-book entry.
 #pragma once
@@ -10,10 +10,10 @@
 
 class DialupDialog : public ui::Dialog, public RasLibrary {
  public:
-  static constexpr int kTemplateId = 142;
-  static constexpr int kStatusBoxId = 1035;
-  static constexpr int kHangUpButtonId = 1037;
-  static constexpr int kRedialButtonId = 1038;
+  static constexpr int kTemplateId = IDD_PROGRESS;
+  static constexpr int kStatusBoxId = IDC_DIAL_STATUS;
+  static constexpr int kHangUpButtonId = IDC_DIAL_HANGUP;
+  static constexpr int kRedialButtonId = IDC_DIAL_REDIAL;
   static constexpr UINT kDialTimer = 256;
   static constexpr UINT kDialDelayMs = 200;
 
@@ -21,9 +21,10 @@ class DialupDialog : public ui::Dialog, public RasLibrary {
   ~DialupDialog() override;
 
   // Called by the orchestration before the dialog is shown. Builds a fresh entry `entryName`
-  // (text 14613 when empty; the caller's variable is set too) on the modem `modemName`, dialling
-  // `dialNumber` with the account given. 0 when the entry is ready; -2 no modem (message shown);
-  // -1 the modem is not installed (message shown); otherwise the RAS error code.
+  // (text IDS_SIGNUP_ENTRY_NAME when empty; the caller's variable is set too) on the modem
+  // `modemName`, dialling `dialNumber` with the account given. 0 when the entry is ready; -2 no
+  // modem (message shown); -1 the modem is not installed (message shown); otherwise the RAS error
+  // code.
   int PrepareEntry(std::string& entryName, const std::string& modemName,
                    const std::string& userName, const std::string& password,
                    const std::string& dialNumber);
@@ -73,9 +74,9 @@ class DialupDialog : public ui::Dialog, public RasLibrary {
 
 namespace dialup {
 
-// The number to dial for a stored dial pattern (PreFixNumber): every placeholder of text 14058
-// replaced by `number`; `number` itself when the pattern has no placeholder. Used by the
-// orchestration and the details dialog.
+// The number to dial for a stored dial pattern (PreFixNumber): every placeholder of text
+// IDS_DIAL_PLACEHOLDER replaced by `number`; `number` itself when the pattern has no placeholder.
+// Used by the orchestration and the details dialog.
 std::string ExpandDialPattern(const std::string& pattern, const std::string& number);
 
 }  // namespace dialup

@@ -32,15 +32,17 @@ bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0
 
 char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// The status text number of a connection state; 14500 for a state the program does not know.
+// The status text of a connection state; IDS_RAS_STATE_UNKNOWN for a state the program does not
+// know.
 UINT StateTextId(RASCONNSTATE state) {
   int value = static_cast<int>(state);
-  if (value >= RASCS_OpenPort && value <= RASCS_SubEntryDisconnected) return 14501 + value;
+  if (value >= RASCS_OpenPort && value <= RASCS_SubEntryDisconnected)
+    return IDS_RAS_STATE_FIRST + value;
   if (value >= RASCS_Interactive && value <= RASCS_PasswordExpired)
-    return 14525 + (value - RASCS_Interactive);
-  if (value == RASCS_Connected) return 14529;
-  if (value == RASCS_Disconnected) return 14530;
-  return 14500;
+    return IDS_RAS_STATE_INTERACTIVE + (value - RASCS_Interactive);
+  if (value == RASCS_Connected) return IDS_RAS_STATE_CONNECTED;
+  if (value == RASCS_Disconnected) return IDS_RAS_STATE_DISCONNECTED;
+  return IDS_RAS_STATE_UNKNOWN;
 }
 
 const char* PhonebookArg(const std::string& phonebook) {
@@ -83,32 +85,17 @@ void CopyField(char* field, size_t size, const std::string& text) {
 RasLibrary::RasLibrary(HMODULE module) {
   status_.dwSize = sizeof(RASCONNSTATUSA);
   module_ = module != nullptr ? module : LoadLibraryA("rasapi32.dll");
-  Resolve(module_, "RasEnumEntriesA", rasEnumEntries_);
-  Resolve(module_, "RasEnumConnectionsA", rasEnumConnections_);
-  Resolve(module_, "RasGetConnectStatusA", rasGetConnectStatus_);
-  Resolve(module_, "RasHangUpA", rasHangUp_);
-  Resolve(module_, "RasGetErrorStringA", rasGetErrorString_);
-  Resolve(module_, "RasDialA", rasDial_);
-  Resolve(module_, "RasEnumDevicesA", rasEnumDevices_);
-  Resolve(module_, "RasSetEntryPropertiesA", rasSetEntryProperties_);
-  Resolve(module_, "RasGetEntryPropertiesA", rasGetEntryProperties_);
-  Resolve(module_, "RasValidateEntryNameA", rasValidateEntryName_);
-  Resolve(module_, "RasDeleteEntryA", rasDeleteEntry_);
-  Resolve(module_, "RasSetEntryDialParamsA", rasSetEntryDialParams_);
-  Resolve(module_, "RasGetEntryDialParamsA", rasGetEntryDialParams_);
-  Resolve(module_, "RasGetProjectionInfoA", rasGetProjectionInfo_);
+#define SIGNUP_RAS_RESOLVE(name, member) Resolve(module_, #name, member);
+  SIGNUP_RAS_ENTRY_POINTS(SIGNUP_RAS_RESOLVE)
+#undef SIGNUP_RAS_RESOLVE
 }
 
 RasLibrary::~RasLibrary() { Unload(); }
 
 bool RasLibrary::IsComplete() const {
-  return module_ != nullptr && rasEnumEntries_ != nullptr && rasEnumConnections_ != nullptr &&
-         rasGetConnectStatus_ != nullptr && rasHangUp_ != nullptr &&
-         rasGetErrorString_ != nullptr && rasDial_ != nullptr && rasEnumDevices_ != nullptr &&
-         rasSetEntryProperties_ != nullptr && rasGetEntryProperties_ != nullptr &&
-         rasValidateEntryName_ != nullptr && rasDeleteEntry_ != nullptr &&
-         rasSetEntryDialParams_ != nullptr && rasGetEntryDialParams_ != nullptr &&
-         rasGetProjectionInfo_ != nullptr;
+#define SIGNUP_RAS_PRESENT(name, member) &&member != nullptr
+  return module_ != nullptr SIGNUP_RAS_ENTRY_POINTS(SIGNUP_RAS_PRESENT);
+#undef SIGNUP_RAS_PRESENT
 }
 
 int RasLibrary::Unload() {
@@ -117,20 +104,9 @@ int RasLibrary::Unload() {
   int result = FreeLibrary(module_);
   module_ = nullptr;
   // The pointers lead into the freed library: forget them so that IsComplete turns false.
-  rasEnumEntries_ = nullptr;
-  rasEnumConnections_ = nullptr;
-  rasGetConnectStatus_ = nullptr;
-  rasHangUp_ = nullptr;
-  rasGetErrorString_ = nullptr;
-  rasDial_ = nullptr;
-  rasEnumDevices_ = nullptr;
-  rasSetEntryProperties_ = nullptr;
-  rasGetEntryProperties_ = nullptr;
-  rasValidateEntryName_ = nullptr;
-  rasDeleteEntry_ = nullptr;
-  rasSetEntryDialParams_ = nullptr;
-  rasGetEntryDialParams_ = nullptr;
-  rasGetProjectionInfo_ = nullptr;
+#define SIGNUP_RAS_FORGET(name, member) member = nullptr;
+  SIGNUP_RAS_ENTRY_POINTS(SIGNUP_RAS_FORGET)
+#undef SIGNUP_RAS_FORGET
   return result;
 }
 

@@ -8,6 +8,24 @@
 #include "platform/library.h"
 #include "platform/ras.h"
 
+// The library's 14 entry points in one list of (exported name, member): the members are declared,
+// resolved by name, checked and forgotten from it.
+#define SIGNUP_RAS_ENTRY_POINTS(X)                  \
+  X(RasEnumEntriesA, rasEnumEntries_)               \
+  X(RasEnumConnectionsA, rasEnumConnections_)       \
+  X(RasGetConnectStatusA, rasGetConnectStatus_)     \
+  X(RasHangUpA, rasHangUp_)                         \
+  X(RasGetErrorStringA, rasGetErrorString_)         \
+  X(RasDialA, rasDial_)                             \
+  X(RasEnumDevicesA, rasEnumDevices_)               \
+  X(RasSetEntryPropertiesA, rasSetEntryProperties_) \
+  X(RasGetEntryPropertiesA, rasGetEntryProperties_) \
+  X(RasValidateEntryNameA, rasValidateEntryName_)   \
+  X(RasDeleteEntryA, rasDeleteEntry_)               \
+  X(RasSetEntryDialParamsA, rasSetEntryDialParams_) \
+  X(RasGetEntryDialParamsA, rasGetEntryDialParams_) \
+  X(RasGetProjectionInfoA, rasGetProjectionInfo_)
+
 class RasLibrary {
  public:
   // Result of GetEntryProperties for a name that is not in the phone book.
@@ -108,20 +126,9 @@ class RasLibrary {
   HRASCONN connection_ = 0;
   RASCONNSTATUSA status_{};
 
-  PFN_RasEnumEntriesA rasEnumEntries_ = nullptr;
-  PFN_RasEnumConnectionsA rasEnumConnections_ = nullptr;
-  PFN_RasGetConnectStatusA rasGetConnectStatus_ = nullptr;
-  PFN_RasHangUpA rasHangUp_ = nullptr;
-  PFN_RasGetErrorStringA rasGetErrorString_ = nullptr;
-  PFN_RasDialA rasDial_ = nullptr;
-  PFN_RasEnumDevicesA rasEnumDevices_ = nullptr;
-  PFN_RasSetEntryPropertiesA rasSetEntryProperties_ = nullptr;
-  PFN_RasGetEntryPropertiesA rasGetEntryProperties_ = nullptr;
-  PFN_RasValidateEntryNameA rasValidateEntryName_ = nullptr;
-  PFN_RasDeleteEntryA rasDeleteEntry_ = nullptr;
-  PFN_RasSetEntryDialParamsA rasSetEntryDialParams_ = nullptr;
-  PFN_RasGetEntryDialParamsA rasGetEntryDialParams_ = nullptr;
-  PFN_RasGetProjectionInfoA rasGetProjectionInfo_ = nullptr;
+#define SIGNUP_RAS_DECLARE(name, member) PFN_##name member = nullptr;
+  SIGNUP_RAS_ENTRY_POINTS(SIGNUP_RAS_DECLARE)
+#undef SIGNUP_RAS_DECLARE
 };
 
 namespace dialup {

@@ -3,29 +3,15 @@
 // dialog) and hanging up afterwards.
 #include <new>
 
-#include "app/SignApp.h"
+#include "dialup/DialupConnection.h"
 #include "dialup/DialupDialog.h"
 
-namespace {
-
-constexpr UINT kTextNoLibrary = 14624;
-constexpr UINT kTextNoResources = 177;
-constexpr UINT kTextNoModem = 14603;
-constexpr UINT kTextServerName = 14615;
-constexpr UINT kTextDropAndConnect = 14608;
-constexpr UINT kTextConnect = 14611;
-constexpr UINT kTextSignupUser = 14007;
-constexpr UINT kTextSignupPassword = 14008;
-constexpr UINT kTextRecoveryUser = 14023;
-constexpr UINT kTextRecoveryPassword = 14024;
-constexpr UINT kTextDialPlaceholder = 14058;
-
-}  // namespace
+namespace {}  // namespace
 
 namespace dialup {
 
 std::string ExpandDialPattern(const std::string& pattern, const std::string& number) {
-  const std::string placeholder = ui::LoadString(kTextDialPlaceholder);
+  const std::string placeholder = res::String(IDS_DIAL_PLACEHOLDER);
   if (placeholder.empty() || pattern.find(placeholder) == std::string::npos) return number;
   std::string out;
   size_t from = 0;
@@ -42,33 +28,37 @@ std::string ExpandDialPattern(const std::string& pattern, const std::string& num
 
 void DialupDeleter::operator()(DialupDialog* dialog) const { delete dialog; }
 
-DialupDialog* CSignApp::CreateDialupObject(bool report) {
+DialupConnection::DialupConnection() = default;
+
+DialupConnection::~DialupConnection() = default;
+
+DialupDialog* DialupConnection::CreateDialupObject(bool report) {
   // The old object's library goes with it; a connection it made stays up.
   dialup.reset();
   if ((statusFlags & kStatusDialupAvailable) == 0) {
-    if (report) ui::MessageBox(kTextNoLibrary, ui::MB_OK | ui::MB_ICONSTOP);
+    if (report) ui::MessageBox(IDS_NO_DIALUP_LIBRARY, ui::MB_OK | ui::MB_ICONSTOP);
     return nullptr;
   }
   dialup.reset(new (std::nothrow) DialupDialog());
   if (!dialup) {
-    ui::MessageBox(kTextNoResources, ui::MB_OK | ui::MB_ICONSTOP);
+    ui::MessageBox(IDS_NO_RESOURCES, ui::MB_OK | ui::MB_ICONSTOP);
     return nullptr;
   }
   if (!dialup->IsComplete()) {
     dialup.reset();
-    if (report) ui::MessageBox(kTextNoLibrary, ui::MB_OK | ui::MB_ICONSTOP);
+    if (report) ui::MessageBox(IDS_NO_DIALUP_LIBRARY, ui::MB_OK | ui::MB_ICONSTOP);
     return nullptr;
   }
   // A failed count keeps the object: only a machine known to have no modem is LAN-only.
   if (dialup->CountModems() == 0) {
     dialup.reset();
-    if (report) ui::MessageBox(kTextNoModem, ui::MB_OK | ui::MB_ICONSTOP);
+    if (report) ui::MessageBox(IDS_NO_MODEM_FOUND, ui::MB_OK | ui::MB_ICONSTOP);
     return nullptr;
   }
   return dialup.get();
 }
 
-bool CSignApp::EnsureConnected(ui::Window* parent) {
+bool DialupConnection::EnsureConnected(ui::Window* parent) {
   if ((connectionFlags & kConnLan) != 0) return true;
   if (CreateDialupObject(true) == nullptr) return false;
   signupEntryName.clear();
@@ -77,26 +67,27 @@ bool CSignApp::EnsureConnected(ui::Window* parent) {
   return ConnectForServer(false, parent);
 }
 
-bool CSignApp::ConnectForServer(bool askFirst, ui::Window* parent) {
+bool DialupConnection::ConnectForServer(bool askFirst, ui::Window* parent) {
   // Without a dial-up object the user has been told already (start-up or CreateDialupObject).
   if (!dialup) return false;
   if (askFirst) {
-    const std::string server = ui::LoadString(kTextServerName);
+    const std::string server = res::String(IDS_SIGNUP_SERVER_NAME);
     std::string activeEntry;
     if (dialup->HangUpAll(false, &activeEntry)) {
-      std::string text = ui::Format(ui::LoadString(kTextDropAndConnect), activeEntry, server);
+      std::string text = ui::Format(res::String(IDS_DROP_AND_CONNECT), activeEntry, server);
       if (ui::MessageBox(text, ui::MB_YESNO) != ui::IDYES) return false;
       dialup->HangUpAll(true);
     } else {
-      std::string text = ui::Format(ui::LoadString(kTextConnect), server);
+      std::string text = ui::Format(res::String(IDS_CONNECT_QUESTION), server);
       if (ui::MessageBox(text, ui::MB_YESNO) != ui::IDYES) return false;
     }
   }
 
-  const bool recovery = mode == 1 || mode == 2;
-  const std::string user = ui::LoadString(recovery ? kTextRecoveryUser : kTextSignupUser);
+  const WizardMode mode = CurrentWizardMode();
+  const bool recovery = mode == WizardMode::ExistingAccount || mode == WizardMode::Recovery;
+  const std::string user = res::String(recovery ? IDS_RECOVERY_DIAL_USER : IDS_SIGNUP_DIAL_USER);
   const std::string password =
-      ui::LoadString(recovery ? kTextRecoveryPassword : kTextSignupPassword);
+      res::String(recovery ? IDS_RECOVERY_DIAL_PASSWORD : IDS_SIGNUP_DIAL_PASSWORD);
   const std::string number = dialup::ExpandDialPattern(PreFixNumber, FreeAP);
 
   int outcome = ui::IDCANCEL;
@@ -111,6 +102,6 @@ bool CSignApp::ConnectForServer(bool askFirst, ui::Window* parent) {
   return outcome == ui::IDOK;
 }
 
-void CSignApp::HangUpDialup() {
+void DialupConnection::HangUpDialup() {
   if ((connectionFlags & kConnLan) == 0 && dialup) dialup->HangUpAll(true);
 }

@@ -1,7 +1,7 @@
 // Form bodies: value-by-value encoding, the signup address field and the recovery form.
 #include "net/Forms.h"
 
-#include "app/SignSettings.h"
+#include "net/ServerProtocol.h"
 #include "res/resources.h"
 
 namespace {
@@ -19,7 +19,7 @@ bool IsLeadByte(unsigned char byte) {
 namespace net {
 
 std::string EncodeFormValue(std::string_view value) {
-  std::string encoded = CSignSettings::UrlEncode(value);
+  std::string encoded = ServerProtocol::UrlEncode(value);
   std::string out;
   out.reserve(encoded.size());
   for (char ch : encoded) {
@@ -49,7 +49,7 @@ std::string EncodeForm(std::string_view format, std::initializer_list<std::strin
   auto next = values.begin();
   for (size_t i = 0; i < format.size(); ++i) {
     if (format[i] == '%' && i + 1 < format.size() && format[i + 1] == 's') {
-      out += CSignSettings::UrlEncode(literal);
+      out += ServerProtocol::UrlEncode(literal);
       literal.clear();
       if (next != values.end()) out += EncodeFormValue(*next++);
       ++i;
@@ -60,7 +60,7 @@ std::string EncodeForm(std::string_view format, std::initializer_list<std::strin
       literal.push_back(format[i]);
     }
   }
-  out += CSignSettings::UrlEncode(literal);
+  out += ServerProtocol::UrlEncode(literal);
   return out;
 }
 
@@ -84,6 +84,6 @@ std::string SignupAddressField(std::string_view line1, std::string_view line2,
 
 }  // namespace net
 
-std::string CSignSettings::BuildRecoveryForm() {
-  return net::EncodeForm(res::String(14017), {LoginID, LoginPasswd});
+std::string ServerProtocol::BuildRecoveryForm() {
+  return net::EncodeForm(res::String(IDS_RECOVERY_FORM), {LoginID, LoginPasswd});
 }

@@ -2,7 +2,7 @@
 // logged-on user's name.
 #include <cstring>
 
-#include "app/SignApp.h"
+#include "net/ServerProtocol.h"
 #include "net/Sha1Digest.h"
 #include "platform/registry.h"
 #include "platform/system.h"
@@ -40,15 +40,15 @@ class KeyCloser {
 
 }  // namespace
 
-void CSignApp::ReadRegistration(std::string& productId, std::string& organization,
-                                std::string& owner) {
+void ServerProtocol::ReadRegistration(std::string& productId, std::string& organization,
+                                      std::string& owner) {
   productId.clear();
   organization.clear();
   owner.clear();
   OSVERSIONINFOA version{};
   version.dwOSVersionInfoSize = sizeof(version);
   bool windows95 = GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
-  std::string keyName = res::String(windows95 ? 14003 : 14002);
+  std::string keyName = res::String(windows95 ? IDS_REGISTRATION_KEY_9X : IDS_REGISTRATION_KEY_NT);
 
   HKEY key = nullptr;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
@@ -59,7 +59,7 @@ void CSignApp::ReadRegistration(std::string& productId, std::string& organizatio
   organization = QueryText(key, "RegisteredOrganization");
 }
 
-std::string CSignApp::ComputeMachineId() {
+std::string ServerProtocol::ComputeMachineId() {
   std::string userName;
   char name[kUserNameBuffer + 1] = {};
   DWORD size = kUserNameBuffer;

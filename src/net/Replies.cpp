@@ -3,7 +3,7 @@
 #include <climits>
 #include <cstdlib>
 
-#include "app/SignSettings.h"
+#include "net/ServerProtocol.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
 
 }  // namespace
 
-std::string CSignSettings::UrlEncode(std::string_view text) {
+std::string ServerProtocol::UrlEncode(std::string_view text) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
   out.reserve(text.size() * 3);
@@ -57,8 +57,8 @@ std::string CSignSettings::UrlEncode(std::string_view text) {
   return out;
 }
 
-int CSignSettings::ExtractReplyValue(std::string_view reply, std::string_view key,
-                                     std::string& value) {
+int ServerProtocol::ExtractReplyValue(std::string_view reply, std::string_view key,
+                                      std::string& value) {
   value.clear();
   if (key.empty()) return 0;
   size_t pos = reply.find(key);
@@ -72,13 +72,13 @@ int CSignSettings::ExtractReplyValue(std::string_view reply, std::string_view ke
   return static_cast<int>(value.size());
 }
 
-int CSignSettings::ParseReply(const std::string& reply) {
+int ServerProtocol::ParseReply(const std::string& reply) {
   for (int i = 0; i < kReplyFieldCount; ++i)
     ExtractReplyValue(reply, kReplyKeys[i], replyFields[i]);
   return CheckReply(replyFields[1] == "OK", reply, serverMessage);
 }
 
-int CSignSettings::CheckReply(bool statusOk, const std::string& reply, std::string& message) {
+int ServerProtocol::CheckReply(bool statusOk, const std::string& reply, std::string& message) {
   std::string version;
   ExtractReplyValue(reply, "00:", version);
   if (version != "1.0") return -2;
@@ -99,7 +99,7 @@ int CSignSettings::CheckReply(bool statusOk, const std::string& reply, std::stri
   return ErrorNumberOf(message);
 }
 
-std::string CSignSettings::ReplyTextToPlain(std::string_view text) {
+std::string ServerProtocol::ReplyTextToPlain(std::string_view text) {
   std::string lines;
   lines.reserve(text.size() + 16);
   for (char ch : text) {
@@ -124,7 +124,7 @@ std::string CSignSettings::ReplyTextToPlain(std::string_view text) {
   return plain;
 }
 
-void CSignSettings::AdoptNetworkInfo() {
+void ServerProtocol::AdoptNetworkInfo() {
   std::string* const network[] = {&LoginID,     &LoginPasswd,  &PrimaryDNS,   &SecondaryDNS,
                                   &PhoneNumber, &PhoneNumber2, &PhoneNumber3, &E_mail,
                                   &Pop_id,      &Pop_host,     &Pop_password, &Smtp_host};
@@ -136,7 +136,7 @@ void CSignSettings::AdoptNetworkInfo() {
   Comm_data2 = replyFields[20];
 }
 
-std::string CSignSettings::NormalizeLineBreaks(std::string_view text) {
+std::string ServerProtocol::NormalizeLineBreaks(std::string_view text) {
   std::string out;
   out.reserve(text.size() + text.size() / 8);
   for (size_t i = 0; i < text.size(); ++i) {

@@ -2,8 +2,7 @@
 // message pumping that keeps the window alive during a download.
 #include <cstdio>
 
-#include "app/SignApp.h"
-#include "app/SignSettings.h"
+#include "net/ServerProtocol.h"
 #include "res/resources.h"
 #include "ui/framework.h"
 
@@ -19,17 +18,17 @@ std::string WithCode(const std::string& text, int code) {
 
 }  // namespace
 
-void CSignSettings::PumpMessagesFor(DWORD milliseconds) { ui::PumpMessagesFor(milliseconds); }
+void ServerProtocol::PumpMessagesFor(DWORD milliseconds) { ui::PumpMessagesFor(milliseconds); }
 
-void CSignSettings::ShowServerError(const std::string& text, int code) {
+void ServerProtocol::ShowServerError(const std::string& text, int code) {
   ui::MessageBox(WithCode(text, code), ui::MB_ICONSTOP | ui::MB_OK);
 }
 
-void CSignSettings::ShowServerError(UINT stringId, int code) {
+void ServerProtocol::ShowServerError(UINT stringId, int code) {
   ShowServerError(res::String(stringId), code);
 }
 
-void CSignApp::AppendProgress(ui::Control* edit, const std::string& text, int code) {
+void ServerProtocol::AppendProgress(ui::Control* edit, const std::string& text, int code) {
   if (!edit) return;
   edit->SetWindowText(edit->GetWindowText() + WithCode(text, code) + "\r\n");
   // Scroll by the whole line count so that the newest line is in view.

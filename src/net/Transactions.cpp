@@ -1,33 +1,21 @@
 // The account transactions with the signup and profile servers: signup, recovery and the
 // communication-ID request; each leaves its outcome in the last server result.
-#include "app/SignApp.h"
-#include "app/SignSettings.h"
 #include "net/Forms.h"
+#include "net/ServerProtocol.h"
 #include "res/resources.h"
 
-namespace {
-
-// The profile server's base URL, held by the application object this record belongs to.
-std::string ProfileServerUrl(CSignSettings* settings) {
-  CSignApp* app = dynamic_cast<CSignApp*>(settings);
-  if (!app) app = CSignApp::Get();
-  return app ? app->profileServerUrl : std::string();
-}
-
-}  // namespace
-
-std::string CSignApp::BuildSignupForm() {
+std::string ServerProtocol::BuildSignupForm() {
   machineId = ComputeMachineId();
   std::string address = net::SignupAddressField(Address1, Address2, EntryCode, EntryCode2);
-  return net::EncodeForm(res::String(14014),
+  return net::EncodeForm(res::String(IDS_SIGNUP_FORM),
                          {machineId, Name, Name2, Kana, Kana2, Zip, Zip2, address, Tel, Tel2, Tel3,
                           Sex, Age, Age2, Age3, MekoID, MekoID2, MekoID3});
 }
 
-bool CSignApp::RunSignup() {
+bool ServerProtocol::RunSignup() {
   std::string body = BuildSignupForm();
   std::string reply;
-  if (!PostForm(signupServerUrl, res::String(14013), body, reply)) {
+  if (!PostForm(signupServerUrl, res::String(IDS_SIGNUP_CGI), body, reply)) {
     lastServerResult = -1;
     return false;
   }
@@ -37,11 +25,11 @@ bool CSignApp::RunSignup() {
   return true;
 }
 
-bool CSignSettings::RunRecovery(std::string& rawReply) {
+bool ServerProtocol::RunRecovery(std::string& rawReply) {
   std::string body = BuildRecoveryForm();
   std::string reply;
   int result = -1;
-  if (PostForm(ProfileServerUrl(this), res::String(14016), body, reply)) {
+  if (PostForm(profileServerUrl, res::String(IDS_RECOVERY_CGI), body, reply)) {
     rawReply = reply;
     result = ParseReply(reply);
     if (result == 0) AdoptNetworkInfo();
@@ -50,15 +38,16 @@ bool CSignSettings::RunRecovery(std::string& rawReply) {
   return result == 0;
 }
 
-int CSignSettings::RequestCommunicationId(const std::string& commId,
-                                          const std::string& commPassword,
-                                          const std::string& loginId,
-                                          const std::string& loginPassword,
-                                          const std::string& commName) {
-  std::string body = net::EncodeForm(
-      res::String(14019), {loginId, commId, commPassword, loginId, loginPassword, commName});
+int ServerProtocol::RequestCommunicationId(const std::string& commId,
+                                           const std::string& commPassword,
+                                           const std::string& loginId,
+                                           const std::string& loginPassword,
+                                           const std::string& commName) {
+  std::string body =
+      net::EncodeForm(res::String(IDS_COMM_ID_FORM),
+                      {loginId, commId, commPassword, loginId, loginPassword, commName});
   std::string reply;
-  if (!PostForm(ProfileServerUrl(this), res::String(14020), body, reply)) {
+  if (!PostForm(profileServerUrl, res::String(IDS_COMM_ID_CGI), body, reply)) {
     lastServerResult = -1;
     return lastServerResult;
   }

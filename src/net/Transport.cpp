@@ -6,7 +6,7 @@
 #include <new>
 #include <string>
 
-#include "app/SignSettings.h"
+#include "net/ServerProtocol.h"
 #include "platform/system.h"
 #include "platform/wininet.h"
 #include "res/resources.h"
@@ -102,7 +102,7 @@ bool ReadUpTo(HINTERNET request, char* buffer, DWORD cap, DWORD& total) {
 }
 
 std::string FormatContentLength(size_t length) {
-  std::string format = res::String(14011);
+  std::string format = res::String(IDS_HEADER_CONTENT_LENGTH);
   char text[64];
   int written = std::snprintf(text, sizeof(text), format.c_str(), static_cast<int>(length));
   if (written < 0) return {};
@@ -112,7 +112,7 @@ std::string FormatContentLength(size_t length) {
 
 }  // namespace
 
-void CSignSettings::SplitServerUrl(const std::string& url, std::string& host, int& port) {
+void ServerProtocol::SplitServerUrl(const std::string& url, std::string& host, int& port) {
   host.clear();
   port = 0;
   std::string_view text = url;
@@ -132,14 +132,14 @@ void CSignSettings::SplitServerUrl(const std::string& url, std::string& host, in
   port = portText.empty() ? 0 : static_cast<int>(LeadingNumber(portText));
 }
 
-DWORD CSignSettings::RequestFlagsFor(const std::string& url) const {
+DWORD ServerProtocol::RequestFlagsFor(const std::string& url) const {
   DWORD flags = INTERNET_FLAG_RELOAD;
   if (StartsWithNoCase(url, "https"))
     flags |= INTERNET_FLAG_SECURE | (ProtocolVer & kCertTolerance);
   return flags;
 }
 
-void CSignSettings::ApplyTimeouts(HINTERNET session) {
+void ServerProtocol::ApplyTimeouts(HINTERNET session) {
   DWORD connection = 0;
   DWORD connectTimeout = 20000;
   if (InternetGetConnectedState(&connection, 0) && !(connection & INTERNET_CONNECTION_MODEM))
@@ -152,14 +152,14 @@ void CSignSettings::ApplyTimeouts(HINTERNET session) {
   SetDwordOption(session, INTERNET_OPTION_CONNECT_RETRIES, 3);
 }
 
-bool CSignSettings::IsOfflineByUser() {
+bool ServerProtocol::IsOfflineByUser() {
   DWORD state = 0;
   DWORD size = sizeof(state);
   if (!InternetQueryOptionA(nullptr, INTERNET_OPTION_CONNECTED_STATE, &state, &size)) return false;
   return (state & INTERNET_STATE_DISCONNECTED_BY_USER) != 0;
 }
 
-void CSignSettings::ApplySessionOptions(HINTERNET session) {
+void ServerProtocol::ApplySessionOptions(HINTERNET session) {
   ApplyTimeouts(session);
   if (IsOfflineByUser()) {
     INTERNET_CONNECTED_INFO online = {INTERNET_STATE_CONNECTED, 0};
@@ -177,7 +177,7 @@ void CSignSettings::ApplySessionOptions(HINTERNET session) {
   InternetSetOptionA(session, INTERNET_OPTION_PROXY, &proxy, sizeof(proxy));
 }
 
-bool CSignSettings::ResolveProxyEndpoint(std::string& host, std::string& port) {
+bool ServerProtocol::ResolveProxyEndpoint(std::string& host, std::string& port) {
   long number = ProxyPortNumber(effectiveProxyPort);
   port = number >= 1 && number <= 65535 ? std::to_string(number) : "80";
   host = effectiveProxyHost;
@@ -186,7 +186,7 @@ bool CSignSettings::ResolveProxyEndpoint(std::string& host, std::string& port) {
   return platform::GetHostByName(host.c_str()) != nullptr;
 }
 
-int CSignSettings::CheckHttpStatus(HINTERNET request, std::string& statusText) {
+int ServerProtocol::CheckHttpStatus(HINTERNET request, std::string& statusText) {
   statusText.clear();
   char code[12] = {};
   DWORD codeLength = sizeof(code);
@@ -205,7 +205,7 @@ int CSignSettings::CheckHttpStatus(HINTERNET request, std::string& statusText) {
   return status;
 }
 
-void CSignSettings::ApplyProxyCredentials(HINTERNET request) {
+void ServerProtocol::ApplyProxyCredentials(HINTERNET request) {
   // The lengths count the terminating zero, as the options are passed as C strings.
   InternetSetOptionA(request, INTERNET_OPTION_PROXY_USERNAME,
                      const_cast<char*>(Proxy_Data1.c_str()),
@@ -215,8 +215,8 @@ void CSignSettings::ApplyProxyCredentials(HINTERNET request) {
                      static_cast<DWORD>(Proxy_Data2.size() + 1));
 }
 
-bool CSignSettings::PostForm(const std::string& baseUrl, const std::string& path,
-                             const std::string& body, std::string& reply) {
+bool ServerProtocol::PostForm(const std::string& baseUrl, const std::string& path,
+                              const std::string& body, std::string& reply) {
   lastTransportError = 0;
   if (SchemeLength(baseUrl) == 0) {
     // The Servers key is user data: anything but http and https is refused, not guessed at.
@@ -231,8 +231,8 @@ bool CSignSettings::PostForm(const std::string& baseUrl, const std::string& path
     return false;
   }
 
-  InternetHandle session(
-      InternetOpenA(res::String(14009).c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  InternetHandle session(InternetOpenA(res::String(IDS_USER_AGENT).c_str(),
+                                       INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
   if (!session) {
     lastTransportError = static_cast<int>(GetLastError());
     return false;
@@ -253,7 +253,7 @@ bool CSignSettings::PostForm(const std::string& baseUrl, const std::string& path
   }
   ApplyProxyCredentials(request.get());
 
-  std::string contentType = res::String(14010);
+  std::string contentType = res::String(IDS_HEADER_CONTENT_TYPE);
   std::string contentLength = FormatContentLength(body.size());
   if (!HttpAddRequestHeadersA(request.get(), contentType.c_str(),
                               static_cast<DWORD>(contentType.size()), kAddReplace) ||
@@ -284,8 +284,8 @@ bool CSignSettings::PostForm(const std::string& baseUrl, const std::string& path
   return true;
 }
 
-int CSignSettings::DownloadDocument(const std::string& url, std::string& body,
-                                    std::string& statusText, DownloadCallback callback) {
+int ServerProtocol::DownloadDocument(const std::string& url, std::string& body,
+                                     std::string& statusText, DownloadCallback callback) {
   body.clear();
   statusText.clear();
   lastTransportError = 0;
@@ -302,8 +302,8 @@ int CSignSettings::DownloadDocument(const std::string& url, std::string& body,
   }
   std::string path = ObjectPath(url);
 
-  InternetHandle session(
-      InternetOpenA(res::String(14009).c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  InternetHandle session(InternetOpenA(res::String(IDS_USER_AGENT).c_str(),
+                                       INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
   if (!session) {
     lastTransportError = static_cast<int>(GetLastError());
     return 0;

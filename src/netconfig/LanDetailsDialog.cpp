@@ -2,7 +2,7 @@
 // TCP and the proxy box, the system's proxy offered for an empty address, and the save.
 #include "netconfig/LanDetailsDialog.h"
 
-#include "app/SignApp.h"
+#include "netconfig/ProxyDiscovery.h"
 
 namespace {
 
@@ -12,7 +12,9 @@ constexpr int kUserLimit = 32;
 constexpr int kPasswordLimit = 32;
 
 // The proxy box, then its eight labels and fields.
-constexpr int kProxyGroup[] = {1113, 1114, 1115, 1116, 1117, 1324, 1325, 1326, 1327};
+constexpr int kProxyGroup[] = {IDC_LAN_PROXY,         IDC_LAN_ADDRESS,        IDC_LAN_PORT,
+                               IDC_LAN_ADDRESS_LABEL, IDC_LAN_PORT_LABEL,     IDC_LAN_USER_LABEL,
+                               IDC_LAN_USER,          IDC_LAN_PASSWORD_LABEL, IDC_LAN_PASSWORD};
 
 }  // namespace
 
@@ -38,8 +40,8 @@ void CLanDetailsDlg::DoDataExchange(ui::DataExchange& dx) {
 
 bool CLanDetailsDlg::OnInitDialog() {
   ui::Dialog::OnInitDialog();
-  const CSignApp* app = CSignApp::Get();
-  const uint16_t flags = app->connectionFlags;
+  const CSignSettings* settings = CSignSettings::Current();
+  const uint16_t flags = settings->connectionFlags;
   bool tcpChosen = false;
   if (flags & CSignSettings::kConnProtocolAuto) {
     unknown = 1;
@@ -48,24 +50,24 @@ bool CLanDetailsDlg::OnInitDialog() {
     tcp = tcpChosen ? 1 : 0;
     udp = tcpChosen ? 0 : 1;
   }
-  address = app->Proxy_host;
-  port = app->Proxy_port;
+  address = settings->Proxy_host;
+  port = settings->Proxy_port;
   proxy = (flags & CSignSettings::kConnProxyEnabled) ? 1 : 0;
-  user = app->Proxy_Data1;
-  password = app->Proxy_Data2;
+  user = settings->Proxy_Data1;
+  password = settings->Proxy_Data2;
   EnableProxyGroup(tcpChosen, proxy != 0);
   UpdateData(false);
 
   toolTip_.Create(this);
   toolTip_.Activate(true);
-  toolTip_.AddTool(GetDlgItem(kUdpBox), 184);
-  toolTip_.AddTool(GetDlgItem(kTcpBox), 185);
-  toolTip_.AddTool(GetDlgItem(kProxyBox), 186);
-  toolTip_.AddTool(GetDlgItem(kAddressEdit), 187);
-  toolTip_.AddTool(GetDlgItem(kPortEdit), 188);
-  toolTip_.AddTool(GetDlgItem(kUnknownBox), 189);
-  toolTip_.AddTool(GetDlgItem(kUserEdit), 193);
-  toolTip_.AddTool(GetDlgItem(kPasswordEdit), 193);
+  toolTip_.AddTool(GetDlgItem(kUdpBox), IDS_TIP_UDP);
+  toolTip_.AddTool(GetDlgItem(kTcpBox), IDS_TIP_TCP);
+  toolTip_.AddTool(GetDlgItem(kProxyBox), IDS_TIP_PROXY);
+  toolTip_.AddTool(GetDlgItem(kAddressEdit), IDS_TIP_PROXY_ADDRESS);
+  toolTip_.AddTool(GetDlgItem(kPortEdit), IDS_TIP_PROXY_PORT);
+  toolTip_.AddTool(GetDlgItem(kUnknownBox), IDS_TIP_METHOD_UNKNOWN);
+  toolTip_.AddTool(GetDlgItem(kUserEdit), IDS_TIP_PROXY_LOGIN);
+  toolTip_.AddTool(GetDlgItem(kPasswordEdit), IDS_TIP_PROXY_LOGIN);
   return true;
 }
 
@@ -84,7 +86,7 @@ void CLanDetailsDlg::OnProxyClicked() {
     if (address.empty()) {
       std::string host;
       std::string systemPort;
-      CSignApp::Get()->ReadSystemProxy(host, systemPort);
+      ProxyDiscovery::ReadSystemProxy(host, systemPort);
       if (!host.empty()) {
         address = host;
         port = systemPort;
@@ -124,10 +126,10 @@ void CLanDetailsDlg::OnTcpClicked() {
 void CLanDetailsDlg::OnOK() {
   UpdateData(true);
   const char* protocol = unknown ? "auto" : tcp ? "tcp" : "udp";
-  CSignApp* app = CSignApp::Get();
+  CSignSettings* settings = CSignSettings::Current();
   // Also sets the LAN bit, turns an unusable port into "80" and drops a proxy without TCP or host.
-  app->ApplyConnectionConfig("Lan", protocol, proxy != 0, address, port, user, password);
-  app->SaveNetInfo("");
+  settings->ApplyConnectionConfig("Lan", protocol, proxy != 0, address, port, user, password);
+  settings->SaveNetInfo("");
   EndDialog(ui::IDOK);
 }
 

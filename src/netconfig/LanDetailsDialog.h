@@ -1,4 +1,4 @@
-// The LAN details dialog (template 159): UDP, TCP or "connection method unknown", and for TCP a
+// The LAN details dialog (IDD_LAN_DETAILS): UDP, TCP or "connection method unknown", and for TCP a
 // proxy server with optional user name and password; OK applies the choice and saves it.
 #pragma once
 
@@ -8,15 +8,15 @@
 
 class CLanDetailsDlg : public ui::Dialog {
  public:
-  static constexpr int kTemplateId = 159;
-  static constexpr int kUdpBox = 1073;
-  static constexpr int kTcpBox = 1131;
-  static constexpr int kProxyBox = 1113;
-  static constexpr int kAddressEdit = 1114;
-  static constexpr int kPortEdit = 1115;
-  static constexpr int kUserEdit = 1325;
-  static constexpr int kPasswordEdit = 1327;
-  static constexpr int kUnknownBox = 1124;
+  static constexpr int kTemplateId = IDD_LAN_DETAILS;
+  static constexpr int kUdpBox = IDC_LAN_UDP;
+  static constexpr int kTcpBox = IDC_LAN_TCP;
+  static constexpr int kProxyBox = IDC_LAN_PROXY;
+  static constexpr int kAddressEdit = IDC_LAN_ADDRESS;
+  static constexpr int kPortEdit = IDC_LAN_PORT;
+  static constexpr int kUserEdit = IDC_LAN_USER;
+  static constexpr int kPasswordEdit = IDC_LAN_PASSWORD;
+  static constexpr int kUnknownBox = IDC_LAN_UNKNOWN;
 
   // The start page opens it with its "詳細" button when LAN is chosen.
   explicit CLanDetailsDlg(ui::Window* parent = nullptr);

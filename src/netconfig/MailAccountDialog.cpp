@@ -1,14 +1,9 @@
 // The mail-account dialog: notice text and the issued account, formatted from the settings.
 #include "netconfig/MailAccountDialog.h"
 
-#include "app/SignApp.h"
+#include "settings/SignSettings.h"
 
-namespace {
-
-constexpr UINT kTextAccountFormat = 178;
-constexpr UINT kTextNotice = 179;
-
-}  // namespace
+namespace {}  // namespace
 
 CMailAccountDlg::CMailAccountDlg(ui::Window* parent) : ui::Dialog(kTemplateId, parent) {}
 
@@ -17,10 +12,11 @@ bool CMailAccountDlg::OnInitDialog() {
   ui::Control* notice = GetDlgItem(kNoticeEdit);
   ui::Control* account = GetDlgItem(kAccountEdit);
   if (notice != nullptr && account != nullptr) {
-    const CSignApp* app = CSignApp::Get();
-    notice->SetWindowText(ui::LoadString(kTextNotice));
-    account->SetWindowText(ui::Format(ui::LoadString(kTextAccountFormat), app->E_mail, app->Pop_id,
-                                      app->Pop_password, app->Pop_host, app->Smtp_host));
+    const CSignSettings* settings = CSignSettings::Current();
+    notice->SetWindowText(res::String(IDS_MAIL_NOTICE));
+    account->SetWindowText(ui::Format(res::String(IDS_MAIL_ACCOUNT_FORMAT), settings->E_mail,
+                                      settings->Pop_id, settings->Pop_password, settings->Pop_host,
+                                      settings->Smtp_host));
   }
   return true;
 }

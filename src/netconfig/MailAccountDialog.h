@@ -1,4 +1,4 @@
-// The mail-account dialog (template 147): the notice about the mail account issued with the
+// The mail-account dialog (IDD_MAIL_ACCOUNT): the notice about the mail account issued with the
 // signup and the account's address, login, password and servers. Only OK is offered.
 #pragma once
 
@@ -6,9 +6,9 @@
 
 class CMailAccountDlg : public ui::Dialog {
  public:
-  static constexpr int kTemplateId = 147;
-  static constexpr int kNoticeEdit = 1101;
-  static constexpr int kAccountEdit = 1097;
+  static constexpr int kTemplateId = IDD_MAIL_ACCOUNT;
+  static constexpr int kNoticeEdit = IDC_MAIL_NOTICE;
+  static constexpr int kAccountEdit = IDC_MAIL_ACCOUNT;
 
   // The completion page opens it when the user presses Finish.
   explicit CMailAccountDlg(ui::Window* parent = nullptr);

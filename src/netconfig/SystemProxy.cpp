@@ -3,8 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/SignApp.h"
-#include "app/SignSettings.h"
+#include "netconfig/ProxyDiscovery.h"
 #include "platform/registry.h"
 
 namespace {
@@ -48,8 +47,8 @@ bool ProxyFromEnvironment(std::string& host, std::string& port) {
 
 }  // namespace
 
-bool CSignSettings::ParseProxyEntry(const std::string& value, const std::string& prefix,
-                                    std::string& host, std::string& port) {
+bool ProxyDiscovery::ParseProxyEntry(const std::string& value, const std::string& prefix,
+                                     std::string& host, std::string& port) {
   if (value.empty()) return false;
   std::string rest = value;
   if (!prefix.empty()) {
@@ -71,7 +70,7 @@ bool CSignSettings::ParseProxyEntry(const std::string& value, const std::string&
   return true;
 }
 
-WORD CSignSettings::ReadSystemProxy(std::string& host, std::string& port) {
+WORD ProxyDiscovery::ReadSystemProxy(std::string& host, std::string& port) {
   host.clear();
   port.clear();
   HKEY key = nullptr;
@@ -108,7 +107,7 @@ WORD CSignSettings::ReadSystemProxy(std::string& host, std::string& port) {
   return flags;
 }
 
-void CSignSettings::DiscoverSystemProxy() {
+void ProxyDiscovery::DiscoverSystemProxy() {
   if (!(connectionFlags & kConnProtocolAuto)) return;
   std::string host, port;
   WORD found = ReadSystemProxy(host, port);
@@ -122,11 +121,11 @@ void CSignSettings::DiscoverSystemProxy() {
   }
 }
 
-bool CSignSettings::IsLanChosen(const std::string& url) const {
+bool ProxyDiscovery::IsLanChosen(const std::string& url) const {
   return (connectionFlags & kConnLan) != 0;
 }
 
-bool CSignApp::DiscoverProxyOnce() {
+bool ProxyDiscovery::DiscoverProxyOnce() {
   if (proxyDiscoveryPending != 0) {
     DiscoverSystemProxy();
     proxyDiscoveryPending = 0;

@@ -3,13 +3,9 @@
 
 #include <string>
 
-#include "ui/framework.h"
+#include "pages/SignPage.h"
 
-class CSignStep1Top : public ui::PropertyPage {
+class CSignStep1Top : public CSignPage {
  public:
   CSignStep1Top();
-  // Paints the page picture behind the controls.
-  void OnPaint() override;
-
-  ui::Bitmap bitmap;
 };

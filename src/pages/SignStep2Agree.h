@@ -3,13 +3,9 @@
 
 #include <string>
 
-#include "ui/framework.h"
+#include "pages/SignPage.h"
 
-class CSignStep2Agree : public ui::PropertyPage {
+class CSignStep2Agree : public CSignPage {
  public:
   CSignStep2Agree();
-  // Paints the page picture behind the controls.
-  void OnPaint() override;
-
-  ui::Bitmap bitmap;
 };

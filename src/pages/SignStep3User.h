@@ -3,18 +3,15 @@
 
 #include <string>
 
-#include "ui/framework.h"
+#include "pages/SignPage.h"
 
-class CSignStep3User : public ui::PropertyPage {
+class CSignStep3User : public CSignPage {
  public:
   CSignStep3User();
-  // Paints the page picture behind the controls.
-  void OnPaint() override;
 
   // Entry fields, filled from the settings record before the wizard runs.
   std::string Kana, Kana2, Name, Name2, Age, Age2, Age3, Address1, Address2, Tel, Tel2, Tel3, Zip,
       Zip2, MekoID, MekoID2, MekoID3, EntryCode, EntryCode2;
-  // The sex choice as shown (string 121 or 122).
+  // The sex choice as shown (IDS_SEX_MALE or IDS_SEX_FEMALE).
   std::string Sex;
-  ui::Bitmap bitmap;
 };

@@ -3,13 +3,9 @@
 
 #include <string>
 
-#include "ui/framework.h"
+#include "pages/SignPage.h"
 
-class CSignStep4User : public ui::PropertyPage {
+class CSignStep4User : public CSignPage {
  public:
   CSignStep4User();
-  // Paints the page picture behind the controls.
-  void OnPaint() override;
-
-  ui::Bitmap bitmap;
 };

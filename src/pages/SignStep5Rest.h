@@ -3,15 +3,12 @@
 
 #include <string>
 
-#include "ui/framework.h"
+#include "pages/SignPage.h"
 
-class CSignStep5Rest : public ui::PropertyPage {
+class CSignStep5Rest : public CSignPage {
  public:
   CSignStep5Rest();
-  // Paints the page picture behind the controls.
-  void OnPaint() override;
 
   // Entry fields, filled from the settings record before the wizard runs.
   std::string Comm_name, LoginID, LoginPasswd;
-  ui::Bitmap bitmap;
 };

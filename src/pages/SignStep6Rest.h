@@ -3,13 +3,9 @@
 
 #include <string>
 
-#include "ui/framework.h"
+#include "pages/SignPage.h"
 
-class CSignStep6Rest : public ui::PropertyPage {
+class CSignStep6Rest : public CSignPage {
  public:
   CSignStep6Rest();
-  // Paints the page picture behind the controls.
-  void OnPaint() override;
-
-  ui::Bitmap bitmap;
 };

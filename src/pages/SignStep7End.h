@@ -3,13 +3,9 @@
 
 #include <string>
 
-#include "ui/framework.h"
+#include "pages/SignPage.h"
 
-class CSignStep7End : public ui::PropertyPage {
+class CSignStep7End : public CSignPage {
  public:
   CSignStep7End();
-  // Paints the page picture behind the controls.
-  void OnPaint() override;
-
-  ui::Bitmap bitmap;
 };

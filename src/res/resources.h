@@ -1,4 +1,5 @@
-// The program's resources by number: the string table, dialog templates, page bitmaps and icon.
+// The program's resources by number (named in res/resource_ids.h): the string table, dialog
+// templates, page bitmaps and icon.
 #pragma once
 
 #include <cstddef>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "platform/win32.h"
+#include "res/resource_ids.h"
 
 namespace res {
 

@@ -144,7 +144,7 @@ int MessageBox(const std::string& text, UINT type) {
   return backend->MessageBox(app != nullptr ? app->mainWindow : nullptr, text, caption, type);
 }
 
-int MessageBox(UINT stringId, UINT type) { return MessageBox(LoadString(stringId), type); }
+int MessageBox(UINT stringId, UINT type) { return MessageBox(res::String(stringId), type); }
 
 void PumpMessages() {
   if (Backend* b = GetBackend()) b->PumpPending();
@@ -195,7 +195,7 @@ bool ToolTip::AddTool(Control* control, const std::string& text) {
 }
 
 bool ToolTip::AddTool(Control* control, UINT stringId) {
-  return AddTool(control, LoadString(stringId));
+  return AddTool(control, res::String(stringId));
 }
 
 bool Bitmap::LoadBitmap(int id) {
@@ -251,8 +251,6 @@ bool FindPresenceWindow(const std::string& className) {
   Backend* b = GetBackend();
   return b != nullptr && b->HasPresenceWindow(className);
 }
-
-std::string LoadString(UINT id) { return res::String(id); }
 
 namespace detail {
 std::string FormatImpl(const char* format, ...) {

@@ -608,8 +608,6 @@ void* CreatePresenceWindow(const std::string& className);
 // Whether a top-level window of that class exists in this process.
 bool FindPresenceWindow(const std::string& className);
 
-// Loads a string resource in the system code page.
-std::string LoadString(UINT id);
 namespace detail {
 inline const char* FormatArg(const std::string& s) { return s.c_str(); }
 inline const char* FormatArg(const char* s) { return s; }

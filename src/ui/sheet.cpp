@@ -32,7 +32,7 @@ res::ControlTemplate Button(int id, const char* text, DWORD extra = 0) {
 }  // namespace
 
 PropertySheet::PropertySheet(UINT captionId, Window* parent, int startPage)
-    : caption_(LoadString(captionId)), start_(startPage) {
+    : caption_(res::String(captionId)), start_(startPage) {
   SetParent(parent);
 }
 

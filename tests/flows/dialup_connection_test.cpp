@@ -117,7 +117,7 @@ TEST_F(DialupFlowTest, theAccountFollowsTheWizardMode) {
     UINT user, password;
   } cases[] = {{0, 14007, 14008}, {1, 14023, 14024}, {2, 14023, 14024}, {5, 14007, 14008}};
   for (const auto& c : cases) {
-    h.app->mode = c.mode;
+    h.app->mode = static_cast<WizardMode>(c.mode);
     ASSERT_TRUE(h.app->ConnectForServer(false, nullptr)) << "mode " << c.mode;
     auto dial = ras.LastDial();
     ASSERT_TRUE(dial.has_value());

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/SignSettings.h"
+#include "app/SignApp.h"
 #include "net/Forms.h"
 
 namespace {
@@ -40,8 +40,8 @@ std::string Decode(std::string_view encoded) {
   return out;
 }
 
-CSignSettings& Settings() {
-  static CSignSettings* settings = new CSignSettings();
+ServerProtocol& Settings() {
+  static ServerProtocol* settings = new ServerProtocol();
   return *settings;
 }
 
@@ -49,7 +49,7 @@ CSignSettings& Settings() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string input(reinterpret_cast<const char*>(data), size);
-  CSignSettings& settings = Settings();
+  ServerProtocol& settings = Settings();
 
   int result = settings.ParseReply(input);
   Require(result == 0 || result == -2 || result > 0);
@@ -62,15 +62,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require(unchecked == -2 || unchecked > 0);
   if (unchecked > 0) Require(message.size() <= 2 * 512);
 
-  std::string plain = CSignSettings::ReplyTextToPlain(input);
+  std::string plain = ServerProtocol::ReplyTextToPlain(input);
   Require(plain.find('<') == std::string::npos);
-  std::string lines = CSignSettings::NormalizeLineBreaks(input);
+  std::string lines = ServerProtocol::NormalizeLineBreaks(input);
   for (size_t i = 0; i < lines.size(); ++i) {
     if (lines[i] == '\r') Require(i + 1 < lines.size() && lines[i + 1] == '\n');
     if (lines[i] == '\n') Require(i > 0 && lines[i - 1] == '\r');
   }
 
-  std::string encoded = CSignSettings::UrlEncode(input);
+  std::string encoded = ServerProtocol::UrlEncode(input);
   Require(Decode(encoded) == input);
   std::string value = net::EncodeFormValue(input);
   Require(value.find_first_of("&=+; ") == std::string::npos);
@@ -81,7 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view view = input;
   std::string key(view.substr(0, cut));
   std::string extracted;
-  int kept = CSignSettings::ExtractReplyValue(view.substr(cut < size ? cut : size), key, extracted);
+  int kept =
+      ServerProtocol::ExtractReplyValue(view.substr(cut < size ? cut : size), key, extracted);
   Require(kept >= 0 && kept <= 257 && static_cast<size_t>(kept) == extracted.size());
 
   size_t quarter = size / 4;
@@ -91,11 +92,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require(address.size() == 100 && address[93] == '#');
 
   std::string host, port;
-  if (CSignSettings::ParseProxyEntry(input, key, host, port))
+  if (ProxyDiscovery::ParseProxyEntry(input, key, host, port))
     Require(port.find_first_of("; ") == std::string::npos);
 
   int serverPort = 0;
-  CSignSettings::SplitServerUrl(input, host, serverPort);
+  ServerProtocol::SplitServerUrl(input, host, serverPort);
   Require(serverPort >= -1 && serverPort <= 65535);
   return 0;
 }

@@ -5,8 +5,8 @@
 #include <set>
 
 #include "app/SignApp.h"
-#include "app/SignStart.h"
 #include "gui_environment.h"
+#include "pages/SignPages.h"
 #include "support/test_support.h"
 #include "ui/gtk/gtk_backend.h"
 
@@ -26,7 +26,7 @@ TEST(WizardGuiTest, pageAreaIs448By310OnEveryPageAfterNextAndBack) {
   CSignApp app;
   app.SelectProfile("");
   app.SetDialogBkColor(RGB(85, 159, 255), RGB(255, 255, 255));
-  CSignStart wizard(false, nullptr);
+  CSignWizard wizard(false, nullptr);
   app.sheet = &wizard;
   app.mainWindow = &wizard;
   wizard.AddWizardPages();

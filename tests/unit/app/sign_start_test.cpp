@@ -4,7 +4,7 @@
 #include <map>
 
 #include "app/SignApp.h"
-#include "app/SignStart.h"
+#include "pages/SignPages.h"
 #include "support/test_support.h"
 #include "ui/headless/headless_backend.h"
 
@@ -60,7 +60,7 @@ TEST_F(SignStartTest, pageAreaIs448By310OnEveryPageAfterBackAndNext) {
   auto backend = Play(
       "click 0x3024\nclick 0x3024\nclick 0x3024\nclick 0x3023\nclick 0x3024\nclick 0x3024\n"
       "click 0x3024\nclick 0x3024\nexpect page 6\nclick 0x3023\nclick 2\n");
-  CSignStart wizard(false, nullptr);
+  CSignWizard wizard(false, nullptr);
   RunWizard(wizard);
   EXPECT_FALSE(backend->failed()) << backend->failure();
   EXPECT_EQ(wizard.pageRect().Width(), 448);
@@ -74,10 +74,10 @@ TEST_F(SignStartTest, pageAreaIs448By310OnEveryPageAfterBackAndNext) {
 
 TEST_F(SignStartTest, sheetHasNoHelpButtonAndItsButtonsSitBelowThePageArea) {
   auto backend = Play("click 2\n");
-  struct Probe : CSignStart {
-    using CSignStart::CSignStart;
+  struct Probe : CSignWizard {
+    using CSignWizard::CSignWizard;
     bool OnInitDialog() override {
-      const bool r = CSignStart::OnInitDialog();
+      const bool r = CSignWizard::OnInitDialog();
       for (int id : {static_cast<int>(ui::ID_WIZBACK), static_cast<int>(ui::ID_WIZNEXT),
                      static_cast<int>(ui::IDCANCEL)})
         belowPage = belowPage && GetDlgItem(id)->GetWindowRect().top >= pageRect().bottom;
@@ -103,7 +103,7 @@ TEST_F(SignStartTest, everyPagePaintsItsOwnPictureWhole) {
   auto backend = Play(
       "click 0x3024\nclick 0x3024\nclick 0x3024\nclick 0x3024\nclick 0x3024\n"
       "click 0x3024\nclick 2\n");
-  CSignStart wizard(false, nullptr);
+  CSignWizard wizard(false, nullptr);
   RunWizard(wizard);
   EXPECT_FALSE(backend->failed()) << backend->failure();
   const std::pair<int, int> expected[] = {{146, 149}, {151, 150}, {152, 151}, {143, 152},
@@ -116,10 +116,10 @@ TEST_F(SignStartTest, everyPagePaintsItsOwnPictureWhole) {
 
 TEST_F(SignStartTest, buttonOperationsSetCaptionsAndIgnoreUnknownIds) {
   auto backend = Play("click 2\n");
-  struct Probe : CSignStart {
-    using CSignStart::CSignStart;
+  struct Probe : CSignWizard {
+    using CSignWizard::CSignWizard;
     bool OnInitDialog() override {
-      const bool r = CSignStart::OnInitDialog();
+      const bool r = CSignWizard::OnInitDialog();
       SetAgreeButtons();
       agreeNext = GetDlgItem(ui::ID_WIZNEXT)->GetWindowText();
       agreeBack = GetDlgItem(ui::ID_WIZBACK)->GetWindowText();
@@ -158,7 +158,7 @@ TEST_F(SignStartTest, userInformationIsCopiedIntoThePages) {
   app.LoginID = "id1";
   app.LoginPasswd = "pw";
   app.Comm_name = "nick";
-  CSignStart wizard(false, nullptr);
+  CSignWizard wizard(false, nullptr);
   wizard.CopyUserInfoToPages();
   EXPECT_EQ(wizard.page3.Kana, "K");
   EXPECT_EQ(wizard.page3.EntryCode2, "345");

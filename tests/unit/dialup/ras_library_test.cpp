@@ -2,7 +2,7 @@
 // record's probe, against the simulated library.
 #include <gtest/gtest.h>
 
-#include "app/SignSettings.h"
+#include "app/SignApp.h"
 #include "dial_helpers.h"
 #include "dialup/RasLibrary.h"
 #include "support/ras_fixture.h"

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/SignSettings.h"
+#include "app/SignApp.h"
 #include "res/resources.h"
 #include "support/test_support.h"
 
@@ -18,7 +18,7 @@ TEST(EncodeFormTest, AFormWithoutSeparatorsInValuesIsTheWholeFormEncoding) {
                 values[2].c_str(), values[3].c_str(), values[4].c_str(), values[5].c_str());
   EXPECT_EQ(
       net::EncodeForm(format, {values[0], values[1], values[2], values[3], values[4], values[5]}),
-      CSignSettings::UrlEncode(filled));
+      ServerProtocol::UrlEncode(filled));
 }
 
 TEST(EncodeFormTest, SeparatorsInsideValuesCannotSplitTheForm) {
@@ -60,7 +60,7 @@ TEST(SignupAddressFieldTest, AnOverlongAddressIsCutAtACharacterBoundary) {
 }
 
 TEST(BuildRecoveryFormTest, EncodesTheLoginOfTheRecord) {
-  CSignSettings settings;
+  ServerProtocol settings;
   settings.LoginID = "u1234";
   settings.LoginPasswd = "p+w&d";
   EXPECT_EQ(settings.BuildRecoveryForm(), "user_id=u1234&login_password=p%2Bw%26d");

@@ -79,6 +79,6 @@ TEST_F(ReportTest, ProgressLinesAreAppendedAndScrolledIntoView) {
 }
 
 TEST_F(ReportTest, PumpingWaitsThroughTheBackend) {
-  CSignSettings::PumpMessagesFor(50);
+  ServerProtocol::PumpMessagesFor(50);
   EXPECT_EQ(backend.pumped, 50u);
 }

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "app/SignSettings.h"
+#include "app/SignApp.h"
 #include "platform/registry.h"
 #include "support/test_support.h"
 
@@ -18,7 +18,7 @@ struct Entry {
 
 Entry Parse(const std::string& value, const std::string& prefix) {
   Entry e;
-  e.ok = CSignSettings::ParseProxyEntry(value, prefix, e.host, e.port);
+  e.ok = ProxyDiscovery::ParseProxyEntry(value, prefix, e.host, e.port);
   return e;
 }
 
@@ -51,7 +51,7 @@ class SystemProxyTest : public ::testing::Test {
   test::ScopedEnv httpsProxyUpper{"HTTPS_PROXY", std::nullopt};
   test::ScopedEnv httpProxy{"http_proxy", std::nullopt};
   test::ScopedEnv httpProxyUpper{"HTTP_PROXY", std::nullopt};
-  CSignSettings settings;
+  ProxyDiscovery settings;
   std::string host, port;
 };
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/SignSettings.h"
+#include "app/SignApp.h"
 #include "platform/wininet.h"
 
 namespace {
@@ -15,7 +15,7 @@ struct Split {
 
 Split SplitOf(const std::string& url) {
   Split split;
-  CSignSettings::SplitServerUrl(url, split.host, split.port);
+  ServerProtocol::SplitServerUrl(url, split.host, split.port);
   return split;
 }
 
@@ -48,7 +48,7 @@ TEST(SplitServerUrlTest, GivesNoHostForOtherSchemesOrBadPorts) {
 }
 
 TEST(RequestFlagsForTest, MarksHttpsSecureAndPassesTheCertificateTolerance) {
-  CSignSettings settings;
+  ServerProtocol settings;
   EXPECT_EQ(settings.RequestFlagsFor("https://host/"), INTERNET_FLAG_RELOAD | INTERNET_FLAG_SECURE);
   EXPECT_EQ(settings.RequestFlagsFor("http://host:8080/"), INTERNET_FLAG_RELOAD);
   EXPECT_EQ(settings.RequestFlagsFor("http://host/https"), INTERNET_FLAG_RELOAD)
@@ -63,7 +63,7 @@ TEST(RequestFlagsForTest, MarksHttpsSecureAndPassesTheCertificateTolerance) {
 }
 
 TEST(ResolveProxyEndpointTest, SendsABadPortAs80AndNeedsAResolvableHost) {
-  CSignSettings settings;
+  ServerProtocol settings;
   std::string host, port;
   for (const char* bad : {"0", "65536", "abc", ""}) {
     settings.effectiveProxyHost = "127.0.0.1";

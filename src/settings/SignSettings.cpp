@@ -1,10 +1,10 @@
 // The settings record's stored values: loading, saving, scrambling of the secrets and the
 // derivation of the connection flag word.
-#include "app/SignSettings.h"
+#include "settings/SignSettings.h"
 
 #include <cstdlib>
 
-#include "app/SignApp.h"
+#include "platform/library.h"
 #include "res/resources.h"
 #include "ui/framework.h"
 
@@ -22,6 +22,28 @@ int HexValue(char c) {
 }
 
 }  // namespace
+
+CSignSettings::CSignSettings() {
+  // Only the presence of the library is of interest here: nothing is resolved, and the library
+  // is released at once.
+  HMODULE library = LoadLibraryA("rasapi32.dll");
+  if (library != nullptr) {
+    statusFlags |= kStatusDialupAvailable;
+    FreeLibrary(library);
+  }
+}
+
+CSignSettings::~CSignSettings() = default;
+
+CSignSettings* CSignSettings::Current() {
+  return dynamic_cast<CSignSettings*>(ui::Application::Current());
+}
+
+void CSignSettings::SelectProfile(ui::Application& app, const std::string& name) {
+  app.appName = name.empty() ? "Signup" : name;
+  app.SetRegistryKey("Orvel");
+  app.registryKey = "Orvel\\Lumipass";
+}
 
 std::string CSignSettings::ScrambleText(std::string_view text, int direction) {
   static const char kHex[] = "0123456789ABCDEF";
@@ -94,8 +116,7 @@ void CSignSettings::LoadSettings(const std::string& userSection, const std::stri
   EntryCode = user("EntryCode");
   EntryCode2 = user("EntryCode2");
 
-  CSignApp* signApp = CSignApp::Get();
-  if (signApp != nullptr) signApp->SelectProfile("NetInfo");
+  SelectProfile(app, "NetInfo");
   auto net = [&](const char* key, const std::string& def = "") {
     return app.GetProfileString(netSection, key, def);
   };
@@ -119,7 +140,7 @@ void CSignSettings::LoadSettings(const std::string& userSection, const std::stri
   ModemName = net("ModemName");
   DialMode = net("DialMode", "T");
   OutsideLine = net("OutsideLine");
-  PreFixNumber = net("PreFixNumber", res::String(14058));
+  PreFixNumber = net("PreFixNumber", res::String(IDS_DIAL_PLACEHOLDER));
   const std::string connectType = net("ConnectType", "Dialup");
   const bool proxyEnabled = app.GetProfileInt(netSection, "Proxy_enable", 0) != 0;
   const std::string proxyHost = net("Proxy_host");
@@ -130,8 +151,8 @@ void CSignSettings::LoadSettings(const std::string& userSection, const std::stri
   ProtocolVer = static_cast<uint16_t>(app.GetProfileInt(netSection, "ProtocolVer", 0));
   ApplyConnectionConfig(connectType, protocol, proxyEnabled, proxyHost, proxyPort, proxyUser,
                         proxyPassword);
-  FreeAP = net("FreeAP", res::String(14006));
-  if (signApp != nullptr) signApp->SelectProfile("");
+  FreeAP = net("FreeAP", res::String(IDS_FREE_ACCESS_NUMBER));
+  SelectProfile(app, "");
 }
 
 void CSignSettings::SaveUserInfo(const std::string& section) {
@@ -161,8 +182,7 @@ void CSignSettings::SaveUserInfo(const std::string& section) {
 
 void CSignSettings::SaveNetInfo(const std::string& section) {
   ui::Application& app = App();
-  CSignApp* signApp = CSignApp::Get();
-  if (signApp != nullptr) signApp->SelectProfile("NetInfo");
+  SelectProfile(app, "NetInfo");
   auto put = [&](const char* key, const std::string& value) {
     app.WriteProfileString(section, key, value);
   };
@@ -194,7 +214,7 @@ void CSignSettings::SaveNetInfo(const std::string& section) {
   put("PreFixNumber", PreFixNumber);
   put("Proxy_Data1", Proxy_Data1);
   WriteScrambled(section, "Proxy_Data2", Proxy_Data2);
-  if (signApp != nullptr) signApp->SelectProfile("");
+  SelectProfile(app, "");
 }
 
 void CSignSettings::ApplyConnectionConfig(const std::string& connectType,
@@ -246,7 +266,8 @@ void CSignSettings::SetModem(const std::string& modemName, const std::string& di
 
 void CSignSettings::FormatNetworkSummary(ui::Window* window) {
   if (window == nullptr) return;
-  window->SetWindowText(ui::Format(res::String(14021), LoginID, LoginPasswd, PrimaryDNS,
-                                   SecondaryDNS, PhoneNumber, PhoneNumber2, PhoneNumber3, E_mail,
-                                   Pop_id, Pop_password, Pop_host, Smtp_host, Comm_id, Comm_name));
+  window->SetWindowText(ui::Format(res::String(IDS_NETWORK_SUMMARY), LoginID, LoginPasswd,
+                                   PrimaryDNS, SecondaryDNS, PhoneNumber, PhoneNumber2,
+                                   PhoneNumber3, E_mail, Pop_id, Pop_password, Pop_host, Smtp_host,
+                                   Comm_id, Comm_name));
 }

@@ -1,6 +1,7 @@
 // The settings record: every stored setting in memory, the connection configuration, the user's
-// registration entries and the state of the last server exchange; also the HTTP transport, the
-// form and reply handling and the account transactions that work on that state.
+// registration entries and the state of the last server exchange, with its registry storage.
+// The server protocol (net), proxy discovery (netconfig) and the dial-up orchestration (dialup)
+// work on it; the application object is all of them at once (app/SignApp.h).
 #pragma once
 
 #include <array>
@@ -11,15 +12,12 @@
 #include "platform/win32.h"
 
 namespace ui {
+class Application;
 class Window;
-}
+}  // namespace ui
 
-// WinInet handle type (LPVOID, as WinInet declares it); platform/wininet.h has the calls.
-typedef void* HINTERNET;
-
-// Receives the terms document piece by piece: status 0 a chunk of data, 1 end of data (empty
-// text), -1 a read failed (empty text). Called on the user-interface thread.
-using DownloadCallback = void (*)(int status, std::string chunk);
+// What the wizard is doing, chosen on the start page; the application object keeps it.
+enum class WizardMode : int { NewSignup = 0, ExistingAccount = 1, Recovery = 2 };
 
 class CSignSettings {
  public:
@@ -44,6 +42,13 @@ class CSignSettings {
   CSignSettings(const CSignSettings&) = delete;
   CSignSettings& operator=(const CSignSettings&) = delete;
 
+  // The record of the running program: the framework's current application object, which is the
+  // settings record as well; null when none is.
+  static CSignSettings* Current();
+  // The profile the framework's profile functions use: the application name (the caption of every
+  // message box) becomes `name`, or "Signup" when it is empty, under Software\Orvel\Lumipass.
+  static void SelectProfile(ui::Application& app, const std::string& name);
+
   // ---- Stored settings ----------------------------------------------------------------------
   // Reads every key of the Signup and NetInfo profiles; called once by start-up.
   void LoadSettings(const std::string& userSection, const std::string& netSection);
@@ -63,54 +68,6 @@ class CSignSettings {
                              const std::string& proxyPassword);
   void SetConnectType(bool lan);
   void SetModem(const std::string& modemName, const std::string& dialMode);
-
-  // ---- HTTP transport -----------------------------------------------------------------------
-  // POSTs an encoded form to base URL + path; true when a reply was read (into `reply`).
-  bool PostForm(const std::string& baseUrl, const std::string& path, const std::string& body,
-                std::string& reply);
-  // GETs a document; returns the number of body bytes read (0 on failure before reading).
-  int DownloadDocument(const std::string& url, std::string& body, std::string& statusText,
-                       DownloadCallback callback);
-  static void SplitServerUrl(const std::string& url, std::string& host, int& port);
-  DWORD RequestFlagsFor(const std::string& url) const;
-  void ApplySessionOptions(HINTERNET session);
-  void ApplyTimeouts(HINTERNET session);
-  bool IsOfflineByUser();
-  bool ResolveProxyEndpoint(std::string& host, std::string& port);
-  int CheckHttpStatus(HINTERNET request, std::string& statusText);
-  void ApplyProxyCredentials(HINTERNET request);
-  // Handles window messages for the given time, waiting for them rather than spinning.
-  static void PumpMessagesFor(DWORD milliseconds);
-  int LastTransportError() const { return lastTransportError; }
-  // Receive time-out of every request (ApplyTimeouts); tests shorten it to meet a silent server.
-  DWORD receiveTimeoutMs = 30000;
-
-  // ---- Forms and replies --------------------------------------------------------------------
-  static std::string UrlEncode(std::string_view text);
-  static int ExtractReplyValue(std::string_view reply, std::string_view key, std::string& value);
-  int ParseReply(const std::string& reply);
-  int CheckReply(bool statusOk, const std::string& reply, std::string& serverMessage);
-  static std::string ReplyTextToPlain(std::string_view text);
-  void AdoptNetworkInfo();
-  static std::string NormalizeLineBreaks(std::string_view text);
-  // Message box with the stop icon; "(#%d)" appended when code is not 0.
-  void ShowServerError(const std::string& text, int code);
-  void ShowServerError(UINT stringId, int code);
-
-  // ---- Transactions -------------------------------------------------------------------------
-  bool RunRecovery(std::string& rawReply);
-  std::string BuildRecoveryForm();
-  int RequestCommunicationId(const std::string& commId, const std::string& commPassword,
-                             const std::string& loginId, const std::string& loginPassword,
-                             const std::string& commName);
-
-  // ---- System proxy -------------------------------------------------------------------------
-  // Returns kConnProxyInEffect when the system proxy is switched on; host/port from ProxyServer.
-  WORD ReadSystemProxy(std::string& host, std::string& port);
-  static bool ParseProxyEntry(const std::string& value, const std::string& prefix,
-                              std::string& host, std::string& port);
-  void DiscoverSystemProxy();
-  bool IsLanChosen(const std::string& url) const;
 
   // Puts the network summary (logins, DNS, access points, mail, communication ID) into window.
   void FormatNetworkSummary(ui::Window* window);

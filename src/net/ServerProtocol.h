@@ -1,0 +1,83 @@
+// What the net folder offers: the server protocol over the settings record. The HTTP transport
+// (one WinInet request per call), the form encoding and the reply format, the signup, recovery
+// and communication-ID transactions, the machine identity, and what the user sees of the server
+// work (progress lines, error boxes). The application object derives from it (app/SignApp.h).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "settings/SignSettings.h"
+
+namespace ui {
+class Control;
+}
+
+// WinInet handle type (LPVOID, as WinInet declares it); platform/wininet.h has the calls.
+typedef void* HINTERNET;
+
+// Receives the terms document piece by piece: status 0 a chunk of data, 1 end of data (empty
+// text), -1 a read failed (empty text). Called on the user-interface thread.
+using DownloadCallback = void (*)(int status, std::string chunk);
+
+class ServerProtocol : public virtual CSignSettings {
+ public:
+  ServerProtocol() = default;
+
+  // ---- HTTP transport -----------------------------------------------------------------------
+  // POSTs an encoded form to base URL + path; true when a reply was read (into `reply`).
+  bool PostForm(const std::string& baseUrl, const std::string& path, const std::string& body,
+                std::string& reply);
+  // GETs a document; returns the number of body bytes read (0 on failure before reading).
+  int DownloadDocument(const std::string& url, std::string& body, std::string& statusText,
+                       DownloadCallback callback);
+  static void SplitServerUrl(const std::string& url, std::string& host, int& port);
+  DWORD RequestFlagsFor(const std::string& url) const;
+  void ApplySessionOptions(HINTERNET session);
+  void ApplyTimeouts(HINTERNET session);
+  bool IsOfflineByUser();
+  bool ResolveProxyEndpoint(std::string& host, std::string& port);
+  int CheckHttpStatus(HINTERNET request, std::string& statusText);
+  void ApplyProxyCredentials(HINTERNET request);
+  // Handles window messages for the given time, waiting for them rather than spinning.
+  static void PumpMessagesFor(DWORD milliseconds);
+  int LastTransportError() const { return lastTransportError; }
+  // Receive time-out of every request (ApplyTimeouts); tests shorten it to meet a silent server.
+  DWORD receiveTimeoutMs = 30000;
+
+  // ---- Forms and replies --------------------------------------------------------------------
+  static std::string UrlEncode(std::string_view text);
+  static int ExtractReplyValue(std::string_view reply, std::string_view key, std::string& value);
+  int ParseReply(const std::string& reply);
+  int CheckReply(bool statusOk, const std::string& reply, std::string& serverMessage);
+  static std::string ReplyTextToPlain(std::string_view text);
+  void AdoptNetworkInfo();
+  static std::string NormalizeLineBreaks(std::string_view text);
+  // Message box with the stop icon; "(#%d)" appended when code is not 0.
+  static void ShowServerError(const std::string& text, int code);
+  static void ShowServerError(UINT stringId, int code);
+  // Appends a line (with "(#%d)" when code is not 0) to a read-only log edit; null: nothing.
+  static void AppendProgress(ui::Control* edit, const std::string& text, int code);
+
+  // ---- Transactions -------------------------------------------------------------------------
+  // The signup with the user's entries and a fresh machine identity; false only when the
+  // transport failed (the last server result says how it ended).
+  bool RunSignup();
+  std::string BuildSignupForm();
+  bool RunRecovery(std::string& rawReply);
+  std::string BuildRecoveryForm();
+  int RequestCommunicationId(const std::string& commId, const std::string& commPassword,
+                             const std::string& loginId, const std::string& loginPassword,
+                             const std::string& commName);
+
+  // ---- Machine identity ---------------------------------------------------------------------
+  static void ReadRegistration(std::string& productId, std::string& organization,
+                               std::string& owner);
+  static std::string ComputeMachineId();
+
+  // Base URLs of the signup, profile and search servers (the application loads them from the
+  // Servers profile).
+  std::string signupServerUrl;
+  std::string profileServerUrl;
+  std::string searchServerUrl;
+};
