@@ -57,7 +57,7 @@ std::vector<const char*> Numbers(int first, int last) {
 // 142: the dial progress dialog. Redial is the default button so that Enter never cancels.
 DialogTemplate Progress() {
   return DialogTemplate{
-      142,
+      IDD_PROGRESS,
       "ｻｰﾊﾞｰに接続中(ﾌﾘｰﾀﾞｲﾔﾙ)...",
       kModal | DS_SETFOREGROUND,
       0,
@@ -67,11 +67,11 @@ DialogTemplate Progress() {
       kFont,
       kPointSize,
       {
-          Control(1035, ControlKind::Edit, "",
+          Control(IDC_DIAL_STATUS, ControlKind::Edit, "",
                   kShown | WS_BORDER | ES_MULTILINE | ES_READONLY | ES_CENTER, 7, 6, 185, 17),
-          Control(1037, ControlKind::PushButton, "切断(&U)",
+          Control(IDC_DIAL_HANGUP, ControlKind::PushButton, "切断(&U)",
                   WS_CHILD | WS_DISABLED | WS_TABSTOP | BS_PUSHBUTTON, 7, 28, 50, 14),
-          Control(1038, ControlKind::DefPushButton, "ﾘﾀﾞｲﾔﾙ(&R)",
+          Control(IDC_DIAL_REDIAL, ControlKind::DefPushButton, "ﾘﾀﾞｲﾔﾙ(&R)",
                   kShown | WS_TABSTOP | BS_DEFPUSHBUTTON, 87, 28, 50, 14),
           Control(2, ControlKind::PushButton, "ｷｬﾝｾﾙ", kShown | WS_TABSTOP | BS_PUSHBUTTON, 142, 28,
                   50, 14),
@@ -81,7 +81,7 @@ DialogTemplate Progress() {
 // 147: the mail-account notice shown on Finish; only OK is visible.
 DialogTemplate MailAccount() {
   return DialogTemplate{
-      147,
+      IDD_MAIL_ACCOUNT,
       "ﾒｰﾙｱｶｳﾝﾄ確認",
       kModal,
       0,
@@ -91,11 +91,12 @@ DialogTemplate MailAccount() {
       kFont,
       kPointSize,
       {
-          Control(1101, ControlKind::Edit, "",
+          Control(IDC_MAIL_NOTICE, ControlKind::Edit, "",
                   kShown | ES_MULTILINE | ES_READONLY | ES_CENTER | ES_AUTOVSCROLL, 7, 7, 206, 62),
           Control(IDC_STATIC, ControlKind::GroupBox, "ﾒｰﾙｱｶｳﾝﾄ情報:", kShown | BS_GROUPBOX, 7, 72,
                   206, 60),
-          Control(1097, ControlKind::Edit, "", kReadOnlyLog | WS_TABSTOP, 14, 84, 192, 44),
+          Control(IDC_MAIL_ACCOUNT, ControlKind::Edit, "", kReadOnlyLog | WS_TABSTOP, 14, 84, 192,
+                  44),
           Control(2, ControlKind::PushButton, "ｷｬﾝｾﾙ", WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON, 108,
                   138, 50, 14),
           Control(1, ControlKind::DefPushButton, "OK", kShown | WS_TABSTOP | BS_DEFPUSHBUTTON, 163,
@@ -107,7 +108,7 @@ DialogTemplate MailAccount() {
 DialogTemplate DialupDetails() {
   constexpr DWORD kList = kShown | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
   return DialogTemplate{
-      157,
+      IDD_DIALUP_DETAILS,
       "ﾀﾞｲﾔﾙｱｯﾌﾟ詳細",
       kModal,
       0,
@@ -120,21 +121,22 @@ DialogTemplate DialupDetails() {
           Control(IDC_STATIC, ControlKind::GroupBox,
                   "ORVEL parlanzaｻｲﾝｱｯﾌﾟｻｰﾊﾞｰの設定:", kShown | BS_GROUPBOX, 7, 5, 181, 88),
           Label("ﾓﾃﾞﾑの選択:", 14, 20, 56),
-          Control(1102, ControlKind::ComboDropList, "", kList | WS_GROUP, 72, 18, 110, 60),
+          Control(IDC_DETAILS_MODEM, ControlKind::ComboDropList, "", kList | WS_GROUP, 72, 18, 110,
+                  60),
           Label("ﾀﾞｲﾔﾙ方式:", 14, 35, 56),
-          Control(1103, ControlKind::CheckBox, "ﾄｰﾝ(&T)",
+          Control(IDC_DETAILS_TONE, ControlKind::CheckBox, "ﾄｰﾝ(&T)",
                   kShown | WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX, 72, 34, 45, 10),
-          Control(1104, ControlKind::CheckBox, "ﾊﾟﾙｽ(&P)", kShown | WS_TABSTOP | BS_AUTOCHECKBOX,
-                  122, 34, 45, 10),
+          Control(IDC_DETAILS_PULSE, ControlKind::CheckBox, "ﾊﾟﾙｽ(&P)",
+                  kShown | WS_TABSTOP | BS_AUTOCHECKBOX, 122, 34, 45, 10),
           Label("外線発信番号:", 14, 50, 56),
-          Control(1108, ControlKind::ComboDropDown, "",
+          Control(IDC_DETAILS_PREFIX, ControlKind::ComboDropDown, "",
                   kShown | WS_TABSTOP | WS_GROUP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 72,
                   48, 60, 48, {"(なし)", "0,", "9,", "8,"}),
           Label("ｱｸｾｽﾎﾟｲﾝﾄ選択:", 14, 65, 56),
-          Control(1105, ControlKind::ComboDropList, "", kList, 72, 63, 110, 52),
+          Control(IDC_DETAILS_ACCESS_POINT, ControlKind::ComboDropList, "", kList, 72, 63, 110, 52),
           Label("電話番号:", 14, 80, 56),
-          Control(1109, ControlKind::Edit, "", kEditBox | ES_READONLY | ES_AUTOHSCROLL, 72, 78, 110,
-                  12),
+          Control(IDC_DETAILS_NUMBER, ControlKind::Edit, "",
+                  kEditBox | ES_READONLY | ES_AUTOHSCROLL, 72, 78, 110, 12),
           Control(1, ControlKind::DefPushButton, "OK",
                   kShown | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 83, 100, 50, 14),
           Control(2, ControlKind::PushButton, "ｷｬﾝｾﾙ", kShown | WS_TABSTOP | BS_PUSHBUTTON, 138,
@@ -147,7 +149,7 @@ DialogTemplate LanDetails() {
   constexpr DWORD kCheck = kShown | WS_TABSTOP | BS_AUTOCHECKBOX;
   constexpr DWORD kField = kEditBox | ES_AUTOHSCROLL;
   return DialogTemplate{
-      159,
+      IDD_LAN_DETAILS,
       "LAN接続詳細",
       kModal,
       0,
@@ -159,19 +161,25 @@ DialogTemplate LanDetails() {
       {
           Control(IDC_STATIC, ControlKind::GroupBox, "ｲﾝﾀｰﾈｯﾄ(LAN)接続設定:", kShown | BS_GROUPBOX,
                   7, 5, 165, 93),
-          Control(1073, ControlKind::CheckBox, "&UDP", kCheck | WS_GROUP, 14, 16, 34, 10),
+          Control(IDC_LAN_UDP, ControlKind::CheckBox, "&UDP", kCheck | WS_GROUP, 14, 16, 34, 10),
           Label("(parlanza推奨ﾌﾟﾛﾄｺﾙ)", 50, 17, 100),
-          Control(1131, ControlKind::CheckBox, "&TCP", kCheck, 14, 29, 34, 10),
-          Control(1113, ControlKind::CheckBox, "ﾌﾟﾛｷｼｻｰﾊﾞｰを使用する(&X)", kCheck, 24, 42, 120, 10),
-          Control(1116, ControlKind::Static, "ｱﾄﾞﾚｽ:", kShown | SS_LEFT, 32, 57, 24, 8),
-          Control(1114, ControlKind::Edit, "", kField, 58, 55, 60, 12),
-          Control(1117, ControlKind::Static, "ﾎﾟｰﾄ:", kShown | SS_LEFT, 122, 57, 20, 8),
-          Control(1115, ControlKind::Edit, "", kField, 144, 55, 26, 12),
-          Control(1324, ControlKind::Static, "ﾕｰｻﾞｰ:", kShown | SS_LEFT, 32, 72, 24, 8),
-          Control(1325, ControlKind::Edit, "", kField, 58, 70, 40, 12),
-          Control(1326, ControlKind::Static, "ﾊﾟｽﾜｰﾄﾞ:", kShown | SS_LEFT, 102, 72, 28, 8),
-          Control(1327, ControlKind::Edit, "", kField | ES_PASSWORD, 132, 70, 38, 12),
-          Control(1124, ControlKind::CheckBox, "接続方法が不明な場合(&P)", kCheck, 14, 85, 120, 10),
+          Control(IDC_LAN_TCP, ControlKind::CheckBox, "&TCP", kCheck, 14, 29, 34, 10),
+          Control(IDC_LAN_PROXY, ControlKind::CheckBox, "ﾌﾟﾛｷｼｻｰﾊﾞｰを使用する(&X)", kCheck, 24, 42,
+                  120, 10),
+          Control(IDC_LAN_ADDRESS_LABEL, ControlKind::Static, "ｱﾄﾞﾚｽ:", kShown | SS_LEFT, 32, 57,
+                  24, 8),
+          Control(IDC_LAN_ADDRESS, ControlKind::Edit, "", kField, 58, 55, 60, 12),
+          Control(IDC_LAN_PORT_LABEL, ControlKind::Static, "ﾎﾟｰﾄ:", kShown | SS_LEFT, 122, 57, 20,
+                  8),
+          Control(IDC_LAN_PORT, ControlKind::Edit, "", kField, 144, 55, 26, 12),
+          Control(IDC_LAN_USER_LABEL, ControlKind::Static, "ﾕｰｻﾞｰ:", kShown | SS_LEFT, 32, 72, 24,
+                  8),
+          Control(IDC_LAN_USER, ControlKind::Edit, "", kField, 58, 70, 40, 12),
+          Control(IDC_LAN_PASSWORD_LABEL, ControlKind::Static, "ﾊﾟｽﾜｰﾄﾞ:", kShown | SS_LEFT, 102,
+                  72, 28, 8),
+          Control(IDC_LAN_PASSWORD, ControlKind::Edit, "", kField | ES_PASSWORD, 132, 70, 38, 12),
+          Control(IDC_LAN_UNKNOWN, ControlKind::CheckBox, "接続方法が不明な場合(&P)", kCheck, 14,
+                  85, 120, 10),
           Control(1, ControlKind::DefPushButton, "OK",
                   kShown | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 67, 101, 50, 14),
           Control(2, ControlKind::PushButton, "ｷｬﾝｾﾙ", kShown | WS_TABSTOP | BS_PUSHBUTTON, 122,
@@ -188,29 +196,31 @@ DialogTemplate Page(int id, const char* caption, std::vector<ControlTemplate> co
 DialogTemplate StartPage() {
   constexpr DWORD kRadio = kShown | BS_AUTORADIOBUTTON;
   constexpr DWORD kCheck = kShown | WS_TABSTOP | BS_AUTOCHECKBOX;
-  return Page(146, "ORVELサインアップ",
-              {
-                  PageControl(1086, ControlKind::RadioButton, "", kRadio | WS_GROUP | WS_TABSTOP,
-                              49, 98, 15, 15),
-                  PageControl(1087, ControlKind::RadioButton, "", kRadio, 49, 114, 15, 15),
-                  PageControl(1088, ControlKind::RadioButton, "", kRadio, 49, 141, 15, 15),
-                  PageControl(1089, ControlKind::ComboDropList, "",
-                              kShown | WS_GROUP | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 66,
-                              222, 282, 100),
-                  PageControl(1090, ControlKind::CheckBox, "", kCheck, 156, 247, 15, 15),
-                  PageControl(1091, ControlKind::CheckBox, "", kCheck, 238, 247, 15, 15),
-                  PageControl(1100, ControlKind::PushButton, "詳細",
-                              kShown | WS_TABSTOP | BS_PUSHBUTTON, 350, 222, 40, 24),
-              });
+  return Page(
+      IDD_START_PAGE, "ORVELサインアップ",
+      {
+          PageControl(IDC_MODE_NEW, ControlKind::RadioButton, "", kRadio | WS_GROUP | WS_TABSTOP,
+                      49, 98, 15, 15),
+          PageControl(IDC_MODE_EXISTING, ControlKind::RadioButton, "", kRadio, 49, 114, 15, 15),
+          PageControl(IDC_MODE_RECOVERY, ControlKind::RadioButton, "", kRadio, 49, 141, 15, 15),
+          PageControl(IDC_CONNECTION_LIST, ControlKind::ComboDropList, "",
+                      kShown | WS_GROUP | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 66, 222, 282,
+                      100),
+          PageControl(IDC_TONE, ControlKind::CheckBox, "", kCheck, 156, 247, 15, 15),
+          PageControl(IDC_PULSE, ControlKind::CheckBox, "", kCheck, 238, 247, 15, 15),
+          PageControl(IDC_DETAILS, ControlKind::PushButton, "詳細",
+                      kShown | WS_TABSTOP | BS_PUSHBUTTON, 350, 222, 40, 24),
+      });
 }
 
 // 151: the terms page.
 DialogTemplate TermsPage() {
   return Page(
-      151, "ネットワーク利用規約",
+      IDD_TERMS_PAGE, "ネットワーク利用規約",
       {
-          PageControl(1059, ControlKind::Edit, "", kReadOnlyScroll | WS_TABSTOP, 14, 20, 422, 232),
-          PageControl(1060, ControlKind::Edit, "", kReadOnlyLog, 14, 254, 422, 48),
+          PageControl(IDC_TERMS_TEXT, ControlKind::Edit, "", kReadOnlyScroll | WS_TABSTOP, 14, 20,
+                      422, 232),
+          PageControl(IDC_TERMS_STATUS, ControlKind::Edit, "", kReadOnlyLog, 14, 254, 422, 48),
       });
 }
 
@@ -218,76 +228,81 @@ DialogTemplate TermsPage() {
 DialogTemplate UserPage() {
   constexpr DWORD kField = kEditBox | ES_AUTOHSCROLL;
   constexpr DWORD kNumberList = kShown | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL;
-  return Page(152, "ユーザ情報の入力",
+  return Page(IDD_USER_PAGE, "ユーザ情報の入力",
               {
-                  PageControl(1040, ControlKind::Edit, "", kField, 83, 40, 70, 20),
-                  PageControl(1041, ControlKind::Edit, "", kField, 160, 40, 70, 20),
-                  PageControl(1042, ControlKind::ComboDropList, "",
+                  PageControl(IDC_KANA, ControlKind::Edit, "", kField, 83, 40, 70, 20),
+                  PageControl(IDC_KANA2, ControlKind::Edit, "", kField, 160, 40, 70, 20),
+                  PageControl(IDC_SEX, ControlKind::ComboDropList, "",
                               kShown | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 277, 38, 45, 80,
                               {"男", "女"}),
-                  PageControl(1043, ControlKind::Edit, "", kField, 83, 74, 70, 20),
-                  PageControl(1044, ControlKind::Edit, "", kField, 160, 74, 70, 20),
-                  PageControl(1045, ControlKind::Edit, "", kField, 278, 74, 45, 20),
-                  PageControl(1046, ControlKind::ComboDropDown, "", kNumberList, 332, 74, 45, 180,
-                              Numbers(1, 12)),
-                  PageControl(1047, ControlKind::ComboDropDown, "", kNumberList, 386, 74, 45, 180,
-                              Numbers(1, 31)),
-                  PageControl(1048, ControlKind::Edit, "", kField, 135, 99, 45, 20),
-                  PageControl(1049, ControlKind::Edit, "", kField, 197, 99, 45, 20),
-                  PageControl(1050, ControlKind::Edit, "", kField, 134, 120, 297, 20),
-                  PageControl(1051, ControlKind::Edit, "", kField, 134, 141, 297, 20),
-                  PageControl(1052, ControlKind::Edit, "", kField, 134, 162, 45, 20),
-                  PageControl(1053, ControlKind::Edit, "", kField, 197, 162, 45, 20),
-                  PageControl(1054, ControlKind::Edit, "", kField, 263, 162, 45, 20),
-                  PageControl(1055, ControlKind::Edit, "", kField, 134, 203, 70, 20),
-                  PageControl(1056, ControlKind::Edit, "", kField, 220, 203, 70, 20),
-                  PageControl(1057, ControlKind::Edit, "", kField, 306, 203, 70, 20),
-                  PageControl(1099, ControlKind::Edit, "", kField, 134, 228, 46, 20),
-                  PageControl(1100, ControlKind::Edit, "", kField, 198, 228, 46, 20),
-                  PageControl(1058, ControlKind::Edit, "", kReadOnlyLog, 14, 254, 422, 48),
+                  PageControl(IDC_NAME, ControlKind::Edit, "", kField, 83, 74, 70, 20),
+                  PageControl(IDC_NAME2, ControlKind::Edit, "", kField, 160, 74, 70, 20),
+                  PageControl(IDC_AGE, ControlKind::Edit, "", kField, 278, 74, 45, 20),
+                  PageControl(IDC_AGE2, ControlKind::ComboDropDown, "", kNumberList, 332, 74, 45,
+                              180, Numbers(1, 12)),
+                  PageControl(IDC_AGE3, ControlKind::ComboDropDown, "", kNumberList, 386, 74, 45,
+                              180, Numbers(1, 31)),
+                  PageControl(IDC_ZIP, ControlKind::Edit, "", kField, 135, 99, 45, 20),
+                  PageControl(IDC_ZIP2, ControlKind::Edit, "", kField, 197, 99, 45, 20),
+                  PageControl(IDC_ADDRESS1, ControlKind::Edit, "", kField, 134, 120, 297, 20),
+                  PageControl(IDC_ADDRESS2, ControlKind::Edit, "", kField, 134, 141, 297, 20),
+                  PageControl(IDC_TEL, ControlKind::Edit, "", kField, 134, 162, 45, 20),
+                  PageControl(IDC_TEL2, ControlKind::Edit, "", kField, 197, 162, 45, 20),
+                  PageControl(IDC_TEL3, ControlKind::Edit, "", kField, 263, 162, 45, 20),
+                  PageControl(IDC_MEKOID, ControlKind::Edit, "", kField, 134, 203, 70, 20),
+                  PageControl(IDC_MEKOID2, ControlKind::Edit, "", kField, 220, 203, 70, 20),
+                  PageControl(IDC_MEKOID3, ControlKind::Edit, "", kField, 306, 203, 70, 20),
+                  PageControl(IDC_ENTRYCODE, ControlKind::Edit, "", kField, 134, 228, 46, 20),
+                  PageControl(IDC_ENTRYCODE2, ControlKind::Edit, "", kField, 198, 228, 46, 20),
+                  PageControl(IDC_USER_LOG, ControlKind::Edit, "", kReadOnlyLog, 14, 254, 422, 48),
               });
 }
 
 // 143: the signup confirmation page.
 DialogTemplate ConfirmPage() {
   return Page(
-      143, "サインアップ情報確認",
+      IDD_CONFIRM_PAGE, "サインアップ情報確認",
       {
-          PageControl(1083, ControlKind::Edit, "", kReadOnlyScroll | WS_TABSTOP, 14, 20, 422, 232),
-          PageControl(1082, ControlKind::Edit, "", kReadOnlyLog, 14, 254, 422, 48),
+          PageControl(IDC_CONFIRM_SUMMARY, ControlKind::Edit, "", kReadOnlyScroll | WS_TABSTOP, 14,
+                      20, 422, 232),
+          PageControl(IDC_CONFIRM_LOG, ControlKind::Edit, "", kReadOnlyLog, 14, 254, 422, 48),
       });
 }
 
 // 153: the communication-ID page.
 DialogTemplate CommunicationIdPage() {
   constexpr DWORD kField = kEditBox | ES_AUTOHSCROLL;
-  return Page(153, "コミュニケーションIDの入力",
-              {
-                  PageControl(1072, ControlKind::Edit, "", kField, 153, 70, 209, 22),
-                  PageControl(1073, ControlKind::Edit, "", kField | ES_PASSWORD, 153, 129, 132, 22),
-                  PageControl(1062, ControlKind::Edit, "", kField, 153, 188, 132, 22),
-                  PageControl(1061, ControlKind::Edit, "", kReadOnlyLog, 14, 254, 422, 48),
-              });
+  return Page(
+      IDD_COMM_ID_PAGE, "コミュニケーションIDの入力",
+      {
+          PageControl(IDC_LOGIN_ID, ControlKind::Edit, "", kField, 153, 70, 209, 22),
+          PageControl(IDC_LOGIN_PASSWORD, ControlKind::Edit, "", kField | ES_PASSWORD, 153, 129,
+                      132, 22),
+          PageControl(IDC_COMM_NAME, ControlKind::Edit, "", kField, 153, 188, 132, 22),
+          PageControl(IDC_COMM_ID_LOG, ControlKind::Edit, "", kReadOnlyLog, 14, 254, 422, 48),
+      });
 }
 
 // 145: the communication information page.
 DialogTemplate CommunicationInfoPage() {
   return Page(
-      145, "コミュニケーション情報の確認",
+      IDD_COMM_INFO_PAGE, "コミュニケーション情報の確認",
       {
-          PageControl(1092, ControlKind::Edit, "", kReadOnlyScroll | WS_TABSTOP, 14, 20, 422, 232),
-          PageControl(1093, ControlKind::Edit, "", kReadOnlyLog, 14, 254, 422, 48),
+          PageControl(IDC_COMM_SUMMARY, ControlKind::Edit, "", kReadOnlyScroll | WS_TABSTOP, 14, 20,
+                      422, 232),
+          PageControl(IDC_COMM_INFO_LOG, ControlKind::Edit, "", kReadOnlyLog, 14, 254, 422, 48),
       });
 }
 
 // 154: the completion page.
 DialogTemplate CompletionPage() {
-  return Page(
-      154, "サインアップの完了",
-      {
-          PageControl(1063, ControlKind::Edit, "", kReadOnlyScroll | WS_TABSTOP, 15, 20, 422, 234),
-          PageControl(1064, ControlKind::Edit, "", kReadOnlyScroll, 15, 254, 422, 48),
-      });
+  return Page(IDD_COMPLETION_PAGE, "サインアップの完了",
+              {
+                  PageControl(IDC_NETWORK_SUMMARY, ControlKind::Edit, "",
+                              kReadOnlyScroll | WS_TABSTOP, 15, 20, 422, 234),
+                  PageControl(IDC_COMPLETION_MESSAGE, ControlKind::Edit, "", kReadOnlyScroll, 15,
+                              254, 422, 48),
+              });
 }
 
 const std::vector<DialogTemplate>& Templates() {
