@@ -42,6 +42,12 @@ class ServerProtocol : public virtual CSignSettings {
   // Handles window messages for the given time, waiting for them rather than spinning.
   static void PumpMessagesFor(DWORD milliseconds);
   int LastTransportError() const { return lastTransportError; }
+  // Ends the download in progress once the chunk being delivered is done: the read loop stops,
+  // the request's handles close, and DownloadDocument returns 0 with
+  // ERROR_INTERNET_OPERATION_CANCELLED. Called on the user-interface thread, from the message
+  // pumping of the chunk callback (the user cancelled the wizard); the next download starts anew.
+  void CancelDownload() { downloadCancelled_ = true; }
+  bool DownloadCancelled() const { return downloadCancelled_; }
   // Receive time-out of every request (ApplyTimeouts); tests shorten it to meet a silent server.
   DWORD receiveTimeoutMs = 30000;
 
@@ -80,4 +86,7 @@ class ServerProtocol : public virtual CSignSettings {
   std::string signupServerUrl;
   std::string profileServerUrl;
   std::string searchServerUrl;
+
+ private:
+  bool downloadCancelled_ = false;
 };

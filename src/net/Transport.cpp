@@ -289,6 +289,7 @@ int ServerProtocol::DownloadDocument(const std::string& url, std::string& body,
   body.clear();
   statusText.clear();
   lastTransportError = 0;
+  downloadCancelled_ = false;
   if (SchemeLength(url) == 0) {
     lastTransportError = ERROR_INTERNET_UNRECOGNIZED_SCHEME;
     return 0;
@@ -375,6 +376,10 @@ int ServerProtocol::DownloadDocument(const std::string& url, std::string& body,
       break;
     }
     callback(0, std::string(buffer.get(), got));
+    if (downloadCancelled_) {
+      lastTransportError = ERROR_INTERNET_OPERATION_CANCELLED;
+      return 0;
+    }
   }
   return total;
 }

@@ -1,4 +1,187 @@
-// The terms page: the network terms of use and the agreement.
+// The terms page: the download with its retry question, the chunk callback that shows the text as
+// it grows, the agree and disagree buttons, and a Cancel during the download.
 #include "pages/SignStep2Agree.h"
 
-CSignStep2Agree::CSignStep2Agree() : CSignPage(IDD_TERMS_PAGE, IDB_TERMS) {}
+#include "app/SignApp.h"
+#include "app/SignStart.h"
+#include "platform/wininet.h"
+
+namespace {
+
+constexpr CSignPage::Placement kPlacements[] = {
+    {IDC_TERMS_TEXT, 14, 20, 422, 232},
+    {IDC_TERMS_STATUS, 14, 254, 422, 48},
+};
+
+// The buffer the document URL is combined in, and the length passed for it.
+constexpr DWORD kUrlBuffer = 514;
+constexpr DWORD kUrlLength = 513;
+// Message pumping after each chunk, so that the growing text is seen.
+constexpr DWORD kChunkPumpMs = 50;
+// The page index existing-account mode jumps to: the communication-ID page.
+constexpr int kCommunicationIdPage = 4;
+// The result the wizard ends with when the user disagrees.
+constexpr int kDisagreeResult = 2;
+
+}  // namespace
+
+bool CSignStep2Agree::termsLoaded = false;
+std::string CSignStep2Agree::termsText;
+int CSignStep2Agree::chunkCount = 0;
+ui::Control* CSignStep2Agree::termsBox = nullptr;
+bool CSignStep2Agree::pendingCr_ = false;
+
+const ui::MessageEntry<CSignStep2Agree> CSignStep2Agree::kMessageMap[1] = {
+    {ui::EN_SETFOCUS, IDC_TERMS_TEXT, &CSignStep2Agree::OnTermsFocus},
+};
+
+CSignStep2Agree::CSignStep2Agree() : CSignPage(IDD_TERMS_PAGE, IDB_TERMS) {
+  termsLoaded = false;
+  termsBox = nullptr;
+}
+
+bool CSignStep2Agree::OnInitDialog() {
+  CSignPage::OnInitDialog();
+  termsBox = GetDlgItem(IDC_TERMS_TEXT);
+  PlaceControls(kPlacements);
+  return true;
+}
+
+void CSignStep2Agree::ShowStatus(const std::string& text) { SetDlgItemText(IDC_TERMS_STATUS, text); }
+
+bool CSignStep2Agree::OnSetActive() {
+  ui::WaitCursor wait;
+  CSignStart* sheet = Sheet();
+  sheet->EnableBackNext(false);
+  if (termsLoaded) {
+    ShowStatus(res::String(IDS_TERMS_QUESTION));
+    sheet->SetAgreeButtons();
+  } else {
+    if (termsBox != nullptr) termsBox->SetWindowText("");
+    ShowStatus(res::String(IDS_TERMS_DOWNLOADING));
+    // The download starts once the page has been painted.
+    SetTimer(kDownloadTimer, kDownloadDelayMs);
+  }
+  return CSignPage::OnSetActive();
+}
+
+void CSignStep2Agree::OnTimer(UINT id) {
+  KillTimer(kDownloadTimer);
+  const bool loaded = DownloadWithRetry();
+  // A Cancel during the download has ended the wizard: nothing of the page is touched any more.
+  if (App()->DownloadCancelled()) return;
+  CSignStart* sheet = Sheet();
+  if (loaded) {
+    ShowStatus(res::String(IDS_TERMS_QUESTION));
+    sheet->SetAgreeButtons();
+  } else {
+    sheet->SetStandardButtons();
+    sheet->DisableButton(ui::ID_WIZNEXT);
+    sheet->EnableButton(ui::ID_WIZBACK, true);
+  }
+}
+
+void CSignStep2Agree::OnCancel() {
+  // Only a download in progress listens; otherwise the flag is reset by the next one.
+  App()->CancelDownload();
+  CSignPage::OnCancel();
+}
+
+bool CSignStep2Agree::DownloadWithRetry() {
+  ui::WaitCursor wait;
+  if (termsLoaded) return true;
+  CSignApp* app = App();
+  bool loaded = false;
+  for (;;) {
+    loaded = DownloadOnce();
+    if (loaded || app->DownloadCancelled()) break;
+    if (ui::MessageBox(IDS_TERMS_RETRY, ui::MB_YESNO) != ui::IDYES) break;
+  }
+  // The user reads the terms off-line, whether they arrived or not.
+  app->HangUpDialup();
+  termsLoaded = loaded;
+  return loaded;
+}
+
+bool CSignStep2Agree::DownloadOnce() {
+  CSignApp* app = App();
+  char url[kUrlBuffer] = {};
+  DWORD length = kUrlLength;
+  InternetCombineUrlA(app->signupServerUrl.c_str(), res::String(IDS_TERMS_PATH).c_str(), url,
+                      &length, ICU_NO_ENCODE);
+  url[kUrlLength] = '\0';
+
+  termsText.clear();
+  chunkCount = 0;
+  pendingCr_ = false;
+  std::string body;
+  std::string statusText;
+  const int result = app->DownloadDocument(url, body, statusText, &CSignStep2Agree::OnChunk);
+  if (app->DownloadCancelled()) return false;
+
+  bool loaded = false;
+  if (result != 0) {
+    loaded = termsLoaded && chunkCount > 0;
+    if (!loaded) termsLoaded = false;
+  } else if (!statusText.empty() && termsBox != nullptr) {
+    // The server answered with another status than 200: its status line says why.
+    termsBox->SetWindowText(statusText);
+  }
+  if (!loaded) {
+    std::string failure = res::String(IDS_TERMS_FAILED);
+    if (result == 0 && app->lastTransportError != 0)
+      failure += ui::Format("(#%d)", app->lastTransportError);
+    ShowStatus(failure);
+  }
+  return loaded;
+}
+
+void CSignStep2Agree::OnChunk(int status, std::string text) {
+  ui::WaitCursor wait;
+  CSignApp* app = CSignApp::Get();
+  if (termsBox == nullptr || app == nullptr || app->DownloadCancelled()) {
+    termsLoaded = false;
+    return;
+  }
+  if (status == -1) termsLoaded = false;
+  if (status == 0 || status == 1) {
+    if (status == 1) termsLoaded = true;
+    ++chunkCount;
+    // A CR LF split between two chunks is one line end, not two.
+    const bool joinsCr = pendingCr_ && !text.empty() && text.front() == '\n';
+    if (joinsCr) text.erase(0, 1);
+    if (joinsCr || !text.empty()) pendingCr_ = !text.empty() && text.back() == '\r';
+    termsText += ServerProtocol::NormalizeLineBreaks(text);
+    termsBox->SetWindowText(termsText);
+  }
+  ServerProtocol::PumpMessagesFor(kChunkPumpMs);
+}
+
+void CSignStep2Agree::OnTermsFocus() {
+  // The top of the terms, with nothing highlighted.
+  if (termsBox == nullptr) return;
+  termsBox->SetSel(0, 0);
+  termsBox->ScrollCaret();
+}
+
+LRESULT CSignStep2Agree::OnWizardNext() {
+  Sheet()->SetStandardButtons();
+  if (App()->mode == WizardMode::ExistingAccount) {
+    Sheet()->SetActivePage(kCommunicationIdPage);
+    return -1;
+  }
+  return 0;
+}
+
+LRESULT CSignStep2Agree::OnWizardBack() {
+  if (termsLoaded) {
+    // "同意しない": the user disagrees, and the wizard ends.
+    Sheet()->EndDialog(kDisagreeResult);
+    return -1;
+  }
+  return 0;
+}
+
+bool CSignStep2Agree::OnCommand(UINT code, int id) {
+  return ui::Dispatch(this, kMessageMap, code, id) || CSignPage::OnCommand(code, id);
+}

@@ -1,4 +1,6 @@
-// The user information page: personal data, wished account names, entry code.
+// The user information page: name and reading, date of birth, sex, postal code, address,
+// telephone number, three wished account names and an entry code; after a failed signup it shows
+// what went wrong and puts the caret where the fault most likely is.
 #pragma once
 
 #include <string>
@@ -14,4 +16,22 @@ class CSignStep3User : public CSignPage {
       Zip2, MekoID, MekoID2, MekoID3, EntryCode, EntryCode2;
   // The sex choice as shown (IDS_SEX_MALE or IDS_SEX_FEMALE).
   std::string Sex;
+  ui::Control* logEdit = nullptr;
+  // Set by Next, cleared by Back: the user comes back from the signup.
+  bool leftForward = false;
+
+  // Next is enabled only while every required field is filled.
+  void UpdateNext();
+  // Appends the outcome of the last signup attempt to the log and focuses the likely field.
+  void ShowLastResult();
+  // Stores the fields, with the date corrected, into the settings record.
+  void StoreFields();
+
+ protected:
+  void DoDataExchange(ui::DataExchange& dx) override;
+  bool OnInitDialog() override;
+  bool OnSetActive() override;
+  LRESULT OnWizardBack() override;
+  LRESULT OnWizardNext() override;
+  bool OnCommand(UINT code, int id) override;
 };

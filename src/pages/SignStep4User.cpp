@@ -1,4 +1,70 @@
-// The signup confirmation page: the summary and the signup itself.
+// The signup confirmation page: the summary, the connection, the signup transaction and its three
+// kinds of failure.
 #include "pages/SignStep4User.h"
 
+#include "app/SignApp.h"
+#include "app/SignStart.h"
+
+namespace {
+
+constexpr CSignPage::Placement kPlacements[] = {
+    {IDC_CONFIRM_SUMMARY, 14, 20, 422, 232},
+    {IDC_CONFIRM_LOG, 14, 254, 422, 48},
+};
+
+// Where a failed signup sends the user: the user information page.
+constexpr int kUserPage = 2;
+
+}  // namespace
+
 CSignStep4User::CSignStep4User() : CSignPage(IDD_CONFIRM_PAGE, IDB_CONFIRM) {}
+
+void CSignStep4User::DoDataExchange(ui::DataExchange& dx) {
+  dx.Bind(IDC_CONFIRM_SUMMARY, summaryEdit);
+}
+
+bool CSignStep4User::OnInitDialog() {
+  CSignPage::OnInitDialog();
+  PlaceControls(kPlacements);
+  return true;
+}
+
+bool CSignStep4User::OnSetActive() {
+  Sheet()->SetYesNoButtons();
+  SetDlgItemText(IDC_CONFIRM_LOG, res::String(IDS_CONFIRM_QUESTION));
+  std::string summary;
+  App()->FormatUserSummary(summary);
+  SetDlgItemText(IDC_CONFIRM_SUMMARY, summary);
+  return CSignPage::OnSetActive();
+}
+
+LRESULT CSignStep4User::OnWizardNext() {
+  ui::WaitCursor wait;
+  CSignApp* app = App();
+  CSignStart* sheet = Sheet();
+  // The entries survive a failed signup.
+  app->SaveUserInfo("");
+  sheet->EnableBackNext(false);
+  if (!app->EnsureConnected(this)) {
+    sheet->EnableBackNext(true);
+    return -1;
+  }
+  app->DiscoverProxyOnce();
+  ServerProtocol::AppendProgress(GetDlgItem(IDC_CONFIRM_LOG), res::String(IDS_SIGNUP_STARTING), 0);
+  app->RunSignup();
+  const int result = app->lastServerResult;
+  if (result == 0) {
+    // Back and Next stay disabled until the next page sets its own.
+    app->SaveNetInfo("");
+    return 0;
+  }
+  if (result < 0) {
+    const int code = result == -1 ? app->lastTransportError : result;
+    ServerProtocol::ShowServerError(IDS_COMMUNICATION_ERROR, code);
+  } else {
+    ui::MessageBox(app->serverMessage, ui::MB_ICONSTOP | ui::MB_OK);
+  }
+  sheet->SetActivePage(kUserPage);
+  sheet->EnableBackNext(true);
+  return -1;
+}

@@ -48,6 +48,7 @@ enum : UINT {
   EN_SETFOCUS = 0x0100,
   EN_KILLFOCUS = 0x0200,
   EN_CHANGE = 0x0300,
+  EN_UPDATE = 0x0400,
 };
 
 // Messages that pre-translation sees (input) and that the sheet accepts by PostMessage.
@@ -147,13 +148,15 @@ enum class Change {
   InputMethod,
   ToolTip,
   Scroll,
+  Caret,
   ActivePage,
   Repaint,
   Caption
 };
 
-// Input-method handling of an edit: left as it is, detached (no Japanese input), or opened.
-enum class InputMethod { Default, Detached, Open };
+// Input-method handling of an edit: left as it is, detached (no Japanese input; for digits only
+// when the field takes numbers), or opened.
+enum class InputMethod { Default, Detached, DetachedDigits, Open };
 
 // ---- Windows ---------------------------------------------------------------------------------
 // A window: dialogs, pages, the sheet and controls. Geometry is in pixels in the parent's client
@@ -242,6 +245,14 @@ class Control : public Window {
   void SetReadOnly(bool readOnly);
   bool IsReadOnly() const { return readOnly_; }
   bool IsPassword() const { return (style_ & ES_PASSWORD) != 0; }
+  // EM_SETPASSWORDCHAR: 0 shows the text in clear, any other character masks it again.
+  void SetPasswordChar(char ch);
+  // EM_SETSEL and EM_SCROLLCARET: the selection (start == end: only the caret) and scrolling the
+  // caret's line into view.
+  void SetSel(int start, int end);
+  int GetSelStart() const { return selStart_; }
+  int GetSelEnd() const { return selEnd_; }
+  void ScrollCaret();
   int GetLineCount() const;
   void LineScroll(int lines);
   int GetFirstVisibleLine() const { return firstLine_; }
@@ -270,7 +281,7 @@ class Control : public Window {
   // others of its group; then notifies the parent (BN_CLICKED).
   void UserClick();
   // Replaces an edit's (or editable combo's) text as typing would: cut to the byte limit at a
-  // character boundary, then EN_CHANGE / CBN_EDITCHANGE.
+  // character boundary, then EN_UPDATE and EN_CHANGE / CBN_EDITCHANGE.
   void UserType(const std::string& text);
   // Selects a list item and notifies CBN_SELCHANGE.
   void UserSelect(int index);
@@ -287,6 +298,8 @@ class Control : public Window {
   int limit_ = 0;
   bool readOnly_ = false;
   int firstLine_ = 0;
+  int selStart_ = 0;
+  int selEnd_ = 0;
   InputMethod ime_ = InputMethod::Default;
   std::vector<std::string> items_;
   int curSel_ = -1;

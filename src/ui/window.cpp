@@ -145,6 +145,26 @@ void Control::SetReadOnly(bool readOnly) {
   Changed(Change::ReadOnly);
 }
 
+void Control::SetPasswordChar(char ch) {
+  const DWORD style = ch != 0 ? style_ | ES_PASSWORD : style_ & ~static_cast<DWORD>(ES_PASSWORD);
+  if (style == style_) return;
+  style_ = style;
+  Changed(Change::Password);
+}
+
+void Control::SetSel(int start, int end) {
+  const int length = static_cast<int>(text_.size());
+  selStart_ = std::clamp(start, 0, length);
+  selEnd_ = end < 0 ? length : std::clamp(end, selStart_, length);
+  Changed(Change::Caret);
+}
+
+void Control::ScrollCaret() {
+  const auto caret = text_.begin() + std::min<size_t>(static_cast<size_t>(selStart_), text_.size());
+  firstLine_ = static_cast<int>(std::count(text_.begin(), caret, '\n'));
+  Changed(Change::Scroll);
+}
+
 int Control::GetLineCount() const {
   return 1 + static_cast<int>(std::count(text_.begin(), text_.end(), '\n'));
 }
@@ -258,6 +278,7 @@ void Control::UserType(const std::string& text) {
     curSel_ = -1;
     Notify(CBN_EDITCHANGE);
   } else {
+    Notify(EN_UPDATE);
     Notify(EN_CHANGE);
   }
 }

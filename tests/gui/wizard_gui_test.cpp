@@ -7,6 +7,7 @@
 #include "app/SignApp.h"
 #include "gui_environment.h"
 #include "pages/SignPages.h"
+#include "support/shell_wizard.h"
 #include "support/test_support.h"
 #include "ui/gtk/gtk_backend.h"
 
@@ -26,7 +27,7 @@ TEST(WizardGuiTest, pageAreaIs448By310OnEveryPageAfterNextAndBack) {
   CSignApp app;
   app.SelectProfile("");
   app.SetDialogBkColor(RGB(85, 159, 255), RGB(255, 255, 255));
-  CSignWizard wizard(false, nullptr);
+  test::ShellWizard wizard;
   app.sheet = &wizard;
   app.mainWindow = &wizard;
   wizard.AddWizardPages();

@@ -167,6 +167,7 @@ class GtkBackend final : public Backend {
   void ApplySelection(Native* n);
   void ApplyReadOnly(Native* n);
   void ApplyInputMethod(Native* n);
+  void ApplyCaret(Native* n);
   void ApplyScroll(Native* n);
   void ApplyPages(Native* n);
   void ApplyColours();
@@ -657,6 +658,9 @@ void GtkBackend::Update(Window& window, Change what) {
     case Change::Scroll:
       ApplyScroll(n);
       break;
+    case Change::Caret:
+      ApplyCaret(n);
+      break;
     case Change::ActivePage:
       MakeChildren(n);
       ApplyPages(n);
@@ -881,6 +885,10 @@ void GtkBackend::ApplyInputMethod(Native* n) {
     case InputMethod::Detached:
       g_object_set(target, "im-module", "gtk-im-context-none", nullptr);
       break;
+    case InputMethod::DetachedDigits:
+      g_object_set(target, "im-module", "gtk-im-context-none", "input-purpose",
+                   GTK_INPUT_PURPOSE_DIGITS, nullptr);
+      break;
     case InputMethod::Default:
       g_object_set(target, "im-module", nullptr, nullptr);
       break;
@@ -888,6 +896,25 @@ void GtkBackend::ApplyInputMethod(Native* n) {
       g_object_set(target, "im-module", nullptr, nullptr);
       if (!gtk_widget_has_focus(target)) gtk_widget_grab_focus(target);
       break;
+  }
+}
+
+void GtkBackend::ApplyCaret(Native* n) {
+  if (!n->control) return;
+  const int start = n->control->GetSelStart();
+  const int end = n->control->GetSelEnd();
+  if (GTK_IS_ENTRY(n->input)) {
+    gtk_editable_select_region(GTK_EDITABLE(n->input), start, end);
+  } else if (n->buffer) {
+    // Offsets count bytes of the program's text; the buffer counts characters, so convert.
+    const std::string& text = n->control->GetWindowText();
+    auto chars = [&](int bytes) {
+      return static_cast<int>(g_utf8_strlen(Utf8(text.substr(0, static_cast<size_t>(bytes))).c_str(), -1));
+    };
+    GtkTextIter from, to;
+    gtk_text_buffer_get_iter_at_offset(n->buffer, &from, chars(start));
+    gtk_text_buffer_get_iter_at_offset(n->buffer, &to, chars(end));
+    gtk_text_buffer_select_range(n->buffer, &from, &to);
   }
 }
 

@@ -155,6 +155,9 @@ bool Scenario::Parse(const std::string& utf8, std::string& error) {
       else if (word(1,
                     {"enabled", "disabled", "hidden", "visible", "checked", "unchecked", "focus"}))
         ok = number(2) && w.size() == 3;
+      else if (word(1, {"ime"}))
+        ok = number(2) && w.size() == 4 && !q[3] && (w[3] == "on" || w[3] == "off") &&
+             (c.text = w[3], true);
     } else {
       return fail("unknown command '" + v + "'");
     }
@@ -316,6 +319,12 @@ Scenario::Step Scenario::Act(HeadlessBackend& b, const Command& c) {
     } else if (c.what == "focus") {
       holds = ctl->HasFocus();
       found = "it does not have the focus";
+    } else if (c.what == "ime") {
+      // Only a detached edit refuses input-method text; one left alone or opened takes it.
+      const InputMethod ime = ctl->GetInputMethod();
+      const bool takes = ime != InputMethod::Detached && ime != InputMethod::DetachedDigits;
+      holds = takes == (c.text == "on");
+      found = takes ? "it takes input-method text" : "its input method is detached";
     }
     if (!holds) return fail(found);
     return done();

@@ -5,6 +5,7 @@
 
 #include "app/SignApp.h"
 #include "pages/SignPages.h"
+#include "support/shell_wizard.h"
 #include "support/test_support.h"
 #include "ui/headless/headless_backend.h"
 
@@ -60,7 +61,7 @@ TEST_F(SignStartTest, pageAreaIs448By310OnEveryPageAfterBackAndNext) {
   auto backend = Play(
       "click 0x3024\nclick 0x3024\nclick 0x3024\nclick 0x3023\nclick 0x3024\nclick 0x3024\n"
       "click 0x3024\nclick 0x3024\nexpect page 6\nclick 0x3023\nclick 2\n");
-  CSignWizard wizard(false, nullptr);
+  test::ShellWizard wizard;
   RunWizard(wizard);
   EXPECT_FALSE(backend->failed()) << backend->failure();
   EXPECT_EQ(wizard.pageRect().Width(), 448);
@@ -100,14 +101,23 @@ TEST_F(SignStartTest, sheetHasNoHelpButtonAndItsButtonsSitBelowThePageArea) {
 }
 
 TEST_F(SignStartTest, everyPagePaintsItsOwnPictureWhole) {
+  const std::pair<int, int> expected[] = {{146, 149}, {151, 150}, {152, 151}, {143, 152},
+                                          {153, 153}, {145, 152}, {154, 156}};
+  // The real pages carry their templates and pictures...
+  CSignWizard real(false, nullptr);
+  const CSignPage* pages[] = {&real.page1, &real.page2, &real.page3, &real.page4,
+                              &real.page5, &real.page6, &real.page7};
+  for (size_t i = 0; i < std::size(pages); ++i) {
+    EXPECT_EQ(pages[i]->template_id(), expected[i].first) << "page " << i;
+    EXPECT_EQ(pages[i]->bitmap.id(), expected[i].second) << "page " << i;
+  }
+  // ... and every page paints its picture whole.
   auto backend = Play(
       "click 0x3024\nclick 0x3024\nclick 0x3024\nclick 0x3024\nclick 0x3024\n"
       "click 0x3024\nclick 2\n");
-  CSignWizard wizard(false, nullptr);
+  test::ShellWizard wizard;
   RunWizard(wizard);
   EXPECT_FALSE(backend->failed()) << backend->failure();
-  const std::pair<int, int> expected[] = {{146, 149}, {151, 150}, {152, 151}, {143, 152},
-                                          {153, 153}, {145, 152}, {154, 156}};
   for (const auto& [page, bitmap] : expected) {
     EXPECT_EQ(backend->painted[page].first, bitmap) << "template " << page;
     EXPECT_EQ(backend->painted[page].second, 448 * 10000 + 310) << "template " << page;
