@@ -1,6 +1,7 @@
 // Windows, controls, dialogs and dialog data exchange.
 #include <algorithm>
 
+#include "platform/codepage.h"
 #include "ui/backend.h"
 #include "ui/framework.h"
 #include "ui/text.h"
@@ -198,7 +199,7 @@ int Control::FindString(int start, const std::string& prefix) const {
   for (int k = 1; k <= n; ++k) {
     int i = (start + k) % n;
     if (i < 0) i += n;
-    if (StartsWithNoCase(items_[static_cast<size_t>(i)], prefix)) return i;
+    if (platform::StartsWithNoCase(items_[static_cast<size_t>(i)], prefix)) return i;
   }
   return -1;
 }
@@ -208,7 +209,7 @@ int Control::FindStringExact(int start, const std::string& text) const {
   for (int k = 1; k <= n; ++k) {
     int i = (start + k) % n;
     if (i < 0) i += n;
-    if (EqualsNoCase(items_[static_cast<size_t>(i)], text)) return i;
+    if (platform::EqualsNoCase(items_[static_cast<size_t>(i)], text)) return i;
   }
   return -1;
 }
