@@ -141,7 +141,6 @@ enum class Change {
   Items,
   Selection,
   Limit,
-  ReadOnly,
   Password,
   Focus,
   InputMethod,
@@ -175,7 +174,6 @@ class Window {
   void SetWindowPos(int cx, int cy);  // size only: no move, no z-order change, no activation
   Rect GetWindowRect() const { return rect_; }
   Rect GetClientRect() const { return {0, 0, rect_.Width(), rect_.Height()}; }
-  void Invalidate();
   void SetFocus();
   bool HasFocus() const;
   Window* GetParent() const { return parent_; }
@@ -239,7 +237,6 @@ class Control : public Window {
   // Edits.
   void SetLimitText(int bytes);  // 0: no limit; counted in bytes of the system code page
   int GetLimitText() const { return limit_; }
-  void SetReadOnly(bool readOnly);
   bool IsReadOnly() const { return readOnly_; }
   bool IsPassword() const { return (style_ & ES_PASSWORD) != 0; }
   int GetLineCount() const;
@@ -340,7 +337,6 @@ class Dialog : public Window {
   void SetDlgItemText(int id, const std::string& text);
   std::string GetDlgItemText(int id) const;
   void CheckDlgButton(int id, int state);
-  int IsDlgButtonChecked(int id) const;
   Control* GetFocusControl() const { return focus_; }
   // Takes the focus away from this dialog's controls (the control is told it lost it).
   void ClearFocus();
@@ -375,7 +371,6 @@ class DataExchange {
   // Text of a combo box: its edit text, or for a drop-down list the selected item (load selects
   // the first item starting with the value).
   void CBString(int id, std::string& value);
-  void CBIndex(int id, int& index);
   // Binds a control object to the control of that id.
   void Bind(int id, Control*& control);
   Dialog* dialog() const { return dialog_; }
@@ -402,13 +397,8 @@ class PropertyPage : public Dialog {
   // A page does not end a modal run of its own: OK and Cancel belong to the sheet.
   void OnOK() override {}
   void OnCancel() override {}
-  PropertySheet* GetSheet() const { return sheet_; }
 
   DWORD pageFlags = PSP_HASHELP;  // cleared by pages that show no Help button
-
- private:
-  friend class PropertySheet;
-  PropertySheet* sheet_ = nullptr;
 };
 
 class PropertySheet : public Window {
@@ -465,7 +455,6 @@ class PropertySheet : public Window {
  private:
   bool Create();
   void Destroy();
-  void Layout();
   bool ChangePage(int from, int to, int direction);
   int TemplateIndex(LRESULT templateId) const;
   std::string caption_;
@@ -553,7 +542,6 @@ class ToolTip {
   bool AddTool(Control* control, UINT stringId);
   // Pre-translation relays input here; the backends show tips themselves.
   void RelayEvent(const Message& msg) {}
-  bool IsActive() const { return active_; }
 
  private:
   Window* owner_ = nullptr;

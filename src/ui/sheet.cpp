@@ -38,10 +38,7 @@ PropertySheet::PropertySheet(UINT captionId, Window* parent, int startPage)
 
 PropertySheet::~PropertySheet() { Destroy(); }
 
-void PropertySheet::AddPage(PropertyPage* page) {
-  page->sheet_ = this;
-  pages_.push_back(page);
-}
+void PropertySheet::AddPage(PropertyPage* page) { pages_.push_back(page); }
 
 PropertyPage* PropertySheet::GetPage(int index) const {
   if (index < 0 || index >= GetPageCount()) return nullptr;

@@ -73,8 +73,6 @@ void Window::SetWindowPos(int cx, int cy) {
   Changed(Change::Geometry);
 }
 
-void Window::Invalidate() { Changed(Change::Repaint); }
-
 void Window::SetFocus() {
   if (auto* control = dynamic_cast<Control*>(this)) control->UserFocus();
 }
@@ -138,12 +136,6 @@ void Control::SetCheck(int state) {
 void Control::SetLimitText(int bytes) {
   limit_ = bytes < 0 ? 0 : bytes;
   Changed(Change::Limit);
-}
-
-void Control::SetReadOnly(bool readOnly) {
-  if (readOnly_ == readOnly) return;
-  readOnly_ = readOnly;
-  Changed(Change::ReadOnly);
 }
 
 int Control::GetLineCount() const {
@@ -398,11 +390,6 @@ void Dialog::CheckDlgButton(int id, int state) {
   if (Control* c = GetDlgItem(id)) c->SetCheck(state);
 }
 
-int Dialog::IsDlgButtonChecked(int id) const {
-  Control* c = GetDlgItem(id);
-  return c != nullptr ? c->GetCheck() : 0;
-}
-
 bool Dialog::OnCommand(UINT code, int id) {
   if (code != BN_CLICKED) return false;
   if (id == IDOK) {
@@ -447,15 +434,6 @@ void DataExchange::CBString(int id, std::string& value) {
   } else if (c->SelectString(-1, value) < 0 && c->kind() == res::ControlKind::ComboDropDown) {
     c->SetWindowText(value);
   }
-}
-
-void DataExchange::CBIndex(int id, int& index) {
-  Control* c = dialog_->GetDlgItem(id);
-  if (c == nullptr) return;
-  if (saving)
-    index = c->GetCurSel();
-  else
-    c->SetCurSel(index);
 }
 
 void DataExchange::Bind(int id, Control*& control) {

@@ -253,9 +253,6 @@ void GtkBackend::Update(Window& window, Change what) {
       break;
     case Change::Limit:
       break;  // the insert filter reads the limit from the model
-    case Change::ReadOnly:
-      ApplyReadOnly(n);
-      break;
     case Change::Password:
       if (n->control && GTK_IS_ENTRY(n->input))
         gtk_entry_set_visibility(GTK_ENTRY(n->input), !n->control->IsPassword());
