@@ -7,15 +7,7 @@
 
 #include "platform/posix/wininet_internal.h"
 
-using platform::wininet::Find;
-using platform::wininet::Handle;
-using platform::wininet::Kind;
-using platform::wininet::Lookup;
-using platform::wininet::Options;
-using platform::wininet::ReturnDword;
-using platform::wininet::ReturnText;
-using platform::wininet::Session;
-
+namespace platform::wininet {
 namespace {
 
 // The DWORD options and what a handle sees when neither it nor an ancestor has set them.
@@ -57,6 +49,17 @@ const TextOptionEntry* FindTextOption(DWORD option) {
 
 DWORD EffectiveDword(const std::shared_ptr<Handle>& h, const DwordOptionEntry& entry) {
   return Lookup(h, [&entry](const Options& o) { return o.*entry.field; }).value_or(entry.fallback);
+}
+
+// The handle an option call names; null with the last error set when there is none.
+std::shared_ptr<Handle> OptionTarget(HINTERNET hInternet) {
+  if (hInternet == nullptr) {
+    SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_TYPE);
+    return nullptr;
+  }
+  auto h = Find(hInternet);
+  if (!h) SetLastError(ERROR_INVALID_HANDLE);
+  return h;
 }
 
 // A phase time-out as the transfer counts it: 0 and 0xFFFFFFFF both mean none.
@@ -109,26 +112,7 @@ BOOL SetProxy(const std::shared_ptr<Handle>& h, LPVOID buffer, DWORD length) {
   return TRUE;
 }
 
-}  // namespace
-
-namespace platform::wininet {
-
-DWORD DwordOption(const std::shared_ptr<Handle>& h, DWORD option) {
-  const DwordOptionEntry* entry = FindDwordOption(option);
-  return entry ? EffectiveDword(h, *entry) : 0;
-}
-
-Limits LimitsFor(const std::shared_ptr<Handle>& h) {
-  Limits l;
-  l.send_timeout = Millis(DwordOption(h, INTERNET_OPTION_SEND_TIMEOUT));
-  l.receive_timeout = Millis(DwordOption(h, INTERNET_OPTION_RECEIVE_TIMEOUT));
-  return l;
-}
-
-}  // namespace platform::wininet
-
-BOOL InternetSetOptionA(HINTERNET hInternet, DWORD dwOption, LPVOID lpBuffer,
-                        DWORD dwBufferLength) {
+BOOL SetOption(HINTERNET hInternet, DWORD dwOption, LPVOID lpBuffer, DWORD dwBufferLength) {
   if (dwOption == INTERNET_OPTION_CONNECTED_STATE) {
     if (lpBuffer == nullptr || dwBufferLength < sizeof(INTERNET_CONNECTED_INFO)) {
       SetLastError(ERROR_INTERNET_BAD_OPTION_LENGTH);
@@ -142,15 +126,8 @@ BOOL InternetSetOptionA(HINTERNET hInternet, DWORD dwOption, LPVOID lpBuffer,
     g_connected_state = info->dwConnectedState;
     return TRUE;
   }
-  if (hInternet == nullptr) {
-    SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_TYPE);
-    return FALSE;
-  }
-  auto h = Find(hInternet);
-  if (!h) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  auto h = OptionTarget(hInternet);
+  if (!h) return FALSE;
   if (const DwordOptionEntry* entry = FindDwordOption(dwOption)) {
     if (lpBuffer == nullptr || dwBufferLength < sizeof(DWORD)) {
       SetLastError(ERROR_INTERNET_BAD_OPTION_LENGTH);
@@ -176,23 +153,15 @@ BOOL InternetSetOptionA(HINTERNET hInternet, DWORD dwOption, LPVOID lpBuffer,
   }
 }
 
-BOOL InternetQueryOptionA(HINTERNET hInternet, DWORD dwOption, LPVOID lpBuffer,
-                          LPDWORD lpdwBufferLength) {
+BOOL QueryOption(HINTERNET hInternet, DWORD dwOption, LPVOID lpBuffer, LPDWORD lpdwBufferLength) {
   if (lpdwBufferLength == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   if (dwOption == INTERNET_OPTION_CONNECTED_STATE)
     return ReturnDword(g_connected_state, lpBuffer, lpdwBufferLength);
-  if (hInternet == nullptr) {
-    SetLastError(ERROR_INTERNET_INCORRECT_HANDLE_TYPE);
-    return FALSE;
-  }
-  auto h = Find(hInternet);
-  if (!h) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  auto h = OptionTarget(hInternet);
+  if (!h) return FALSE;
   if (const DwordOptionEntry* entry = FindDwordOption(dwOption))
     return ReturnDword(EffectiveDword(h, *entry), lpBuffer, lpdwBufferLength);
   if (const TextOptionEntry* entry = FindTextOption(dwOption)) {
@@ -209,9 +178,41 @@ BOOL InternetQueryOptionA(HINTERNET hInternet, DWORD dwOption, LPVOID lpBuffer,
   return FALSE;
 }
 
-BOOL InternetGetConnectedState(LPDWORD lpdwFlags, DWORD dwReserved) {
+BOOL ConnectedState(LPDWORD lpdwFlags) {
   DWORD flags = INTERNET_CONNECTION_LAN | INTERNET_CONNECTION_CONFIGURED;
   if (g_connected_state & INTERNET_STATE_DISCONNECTED_BY_USER) flags |= INTERNET_CONNECTION_OFFLINE;
   if (lpdwFlags) *lpdwFlags = flags;
   return TRUE;
+}
+
+}  // namespace
+
+DWORD DwordOption(const std::shared_ptr<Handle>& h, DWORD option) {
+  const DwordOptionEntry* entry = FindDwordOption(option);
+  return entry ? EffectiveDword(h, *entry) : 0;
+}
+
+Limits LimitsFor(const std::shared_ptr<Handle>& h) {
+  Limits l;
+  l.send_timeout = Millis(DwordOption(h, INTERNET_OPTION_SEND_TIMEOUT));
+  l.receive_timeout = Millis(DwordOption(h, INTERNET_OPTION_RECEIVE_TIMEOUT));
+  return l;
+}
+
+}  // namespace platform::wininet
+
+// ---- the API ------------------------------------------------------------------------------
+
+BOOL InternetSetOptionA(HINTERNET hInternet, DWORD dwOption, LPVOID lpBuffer,
+                        DWORD dwBufferLength) {
+  return platform::wininet::SetOption(hInternet, dwOption, lpBuffer, dwBufferLength);
+}
+
+BOOL InternetQueryOptionA(HINTERNET hInternet, DWORD dwOption, LPVOID lpBuffer,
+                          LPDWORD lpdwBufferLength) {
+  return platform::wininet::QueryOption(hInternet, dwOption, lpBuffer, lpdwBufferLength);
+}
+
+BOOL InternetGetConnectedState(LPDWORD lpdwFlags, DWORD dwReserved) {
+  return platform::wininet::ConnectedState(lpdwFlags);
 }

@@ -3,6 +3,7 @@
 #include "platform/posix/wininet_proxy.h"
 
 #include <cstdlib>
+#include <vector>
 
 #include "platform/posix/wininet_text.h"
 #include "platform/wininet.h"
@@ -17,23 +18,30 @@ std::string Env(const char* lower, const char* upper) {
   return {};
 }
 
+// The items of a list between any of the separators; empty ones are left out.
+std::vector<std::string> Items(const std::string& list, const char* separators) {
+  std::vector<std::string> items;
+  size_t pos = 0;
+  while (pos < list.size()) {
+    size_t end = list.find_first_of(separators, pos);
+    if (end == std::string::npos) end = list.size();
+    if (end > pos) items.push_back(list.substr(pos, end - pos));
+    pos = end + 1;
+  }
+  return items;
+}
+
 // Picks the entry for a scheme out of a WinInet proxy list: "host:port" serves every scheme,
 // "http=host:port https=host:port" one each.
 std::string ProxyFor(const std::string& list, bool secure) {
   std::string plain;
-  size_t pos = 0;
-  while (pos < list.size()) {
-    size_t end = list.find_first_of(" ;", pos);
-    std::string item = list.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
-    pos = end == std::string::npos ? list.size() : end + 1;
-    if (item.empty()) continue;
+  for (const std::string& item : Items(list, " ;")) {
     size_t eq = item.find('=');
     if (eq == std::string::npos) {
       if (plain.empty()) plain = item;
       continue;
     }
-    std::string scheme = item.substr(0, eq);
-    if (SameName(scheme, secure ? "https" : "http")) return item.substr(eq + 1);
+    if (SameName(item.substr(0, eq), secure ? "https" : "http")) return item.substr(eq + 1);
   }
   return plain;
 }
@@ -41,12 +49,8 @@ std::string ProxyFor(const std::string& list, bool secure) {
 // WinInet bypass entries ("host;*.domain;<local>") as a comma list like no_proxy.
 std::string NoProxyList(const std::string& bypass) {
   std::string out;
-  size_t pos = 0;
-  while (pos < bypass.size()) {
-    size_t end = bypass.find_first_of(" ;,", pos);
-    std::string item = bypass.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
-    pos = end == std::string::npos ? bypass.size() : end + 1;
-    if (item.empty() || item == "<local>") continue;
+  for (std::string item : Items(bypass, " ;,")) {
+    if (item == "<local>") continue;
     if (item.rfind("*.", 0) == 0) item.erase(0, 1);
     if (!out.empty()) out += ',';
     out += item;
@@ -57,12 +61,8 @@ std::string NoProxyList(const std::string& bypass) {
 // Whether a host is on a no-proxy list ("*", exact names, domain suffixes). The choice is made
 // here, not by curl, so that the transfer knows whether a tunnel reply comes first.
 bool Bypassed(const std::string& host, const std::string& list) {
-  size_t pos = 0;
-  while (pos < list.size()) {
-    size_t end = list.find(',', pos);
-    std::string item =
-        Trim(list.substr(pos, end == std::string::npos ? std::string::npos : end - pos));
-    pos = end == std::string::npos ? list.size() : end + 1;
+  for (const std::string& entry : Items(list, ",")) {
+    std::string item = Trim(entry);
     if (!item.empty() && item[0] == '.') item.erase(0, 1);
     if (item.empty()) continue;
     if (item == "*" || SameName(item, host)) return true;
