@@ -161,7 +161,7 @@ struct SendSettings {
   DWORD connect_timeout = 0, connect_retries = 0;
 };
 
-// Called before the first request of the process.
+// Sets libcurl up once per process; every InternetOpenA calls it.
 void CurlInit();
 
 // Sends the request (its headers and body set) and runs the transfer until the reply headers are
