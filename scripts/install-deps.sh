@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   cmake ninja-build g++ clang pkg-config make
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev
   libsqlite3-dev libcurl4-openssl-dev libssl-dev openssl libcpp-httplib-dev
   libgtk-3-dev xvfb xauth fonts-ipafont-gothic
   tinyproxy

@@ -3,11 +3,12 @@
 #include <vector>
 
 #include "dialup/RasLibrary.h"
+#include "platform/codepage.h"
 
 namespace {
 
 bool IsModemType(const std::string& type) {
-  return dialup::EqualsNoCase(type, "MODEM") || dialup::EqualsNoCase(type, "isdn");
+  return platform::EqualsNoCase(type, "MODEM") || platform::EqualsNoCase(type, "isdn");
 }
 
 const char* PhonebookArg(const std::string& phonebook) {
@@ -70,7 +71,7 @@ bool RasLibrary::FindModem(const std::string& name, std::string& deviceName,
   if (!EnumDevices(devices)) return false;
   for (size_t i = 0; i < devices.size(); ++i) {
     if (IsModemType(dialup::FieldText(devices[i].szDeviceType)) &&
-        dialup::EqualsNoCase(dialup::FieldText(devices[i].szDeviceName), name))
+        platform::EqualsNoCase(dialup::FieldText(devices[i].szDeviceName), name))
       return GetDeviceAt(static_cast<int>(i), deviceName, deviceType);
   }
   return false;

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "platform/codepage.h"
 #include "res/resources.h"
 
 namespace {
@@ -27,10 +28,6 @@ void Resolve(HMODULE module, const char* name, Fn& fn) {
   FARPROC proc = module != nullptr ? GetProcAddress(module, name) : nullptr;
   fn = reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(proc));
 }
-
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
-char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // The status text of a connection state; IDS_RAS_STATE_UNKNOWN for a state the program does not
 // know.
@@ -53,25 +50,11 @@ const char* PhonebookArg(const std::string& phonebook) {
 
 namespace dialup {
 
-bool EqualsNoCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(a[i]);
-    if (IsLeadByte(c) && i + 1 < a.size()) {
-      if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
-      ++i;
-      continue;
-    }
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-  }
-  return true;
-}
-
 void CopyField(char* field, size_t size, const std::string& text) {
   if (size == 0) return;
   size_t n = 0;
   while (n < text.size() && n + 1 < size) {
-    bool lead = IsLeadByte(static_cast<unsigned char>(text[n])) && n + 1 < text.size();
+    bool lead = platform::IsLeadByte(static_cast<unsigned char>(text[n])) && n + 1 < text.size();
     size_t width = lead ? 2 : 1;
     if (n + width + 1 > size) break;
     n += width;
@@ -173,7 +156,7 @@ bool RasLibrary::FindConnection(const std::string& entry, HRASCONN& connection) 
 
   bool matched = false;
   for (DWORD i = 0; i < found; ++i) {
-    if (dialup::EqualsNoCase(dialup::FieldText(conns[i].szEntryName), entry)) {
+    if (platform::EqualsNoCase(dialup::FieldText(conns[i].szEntryName), entry)) {
       connection = conns[i].hrasconn;
       matched = true;
     }

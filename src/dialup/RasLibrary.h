@@ -133,10 +133,6 @@ class RasLibrary {
 
 namespace dialup {
 
-// Equality ignoring the case of single-byte letters, walking the system code page's double-byte
-// characters whole (their second byte may look like a letter and is compared exactly).
-bool EqualsNoCase(const std::string& a, const std::string& b);
-
 // The text of a fixed character field, up to its terminator or its end.
 template <size_t N>
 std::string FieldText(const char (&field)[N]) {

@@ -2,6 +2,8 @@
 #include "net/Forms.h"
 
 #include "net/ServerProtocol.h"
+#include "platform/codepage.h"
+#include "platform/percent_encoding.h"
 #include "res/resources.h"
 
 namespace {
@@ -9,38 +11,23 @@ namespace {
 constexpr size_t kAddressWidth = 93;
 constexpr size_t kEntryTagWidth = 7;
 
-// A lead byte of a two-byte character in the system code page (CP932).
-bool IsLeadByte(unsigned char byte) {
-  return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
-
 }  // namespace
 
 namespace net {
 
+bool IsUrlLiteral(unsigned char byte) {
+  if ((byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z'))
+    return true;
+  static constexpr std::string_view kKept = ";/?:@&=+$,*-_=.";
+  return kKept.find(static_cast<char>(byte)) != std::string_view::npos;
+}
+
 std::string EncodeFormValue(std::string_view value) {
-  std::string encoded = ServerProtocol::UrlEncode(value);
-  std::string out;
-  out.reserve(encoded.size());
-  for (char ch : encoded) {
-    switch (ch) {
-      case '&':
-        out += "%26";
-        break;
-      case '=':
-        out += "%3D";
-        break;
-      case '+':
-        out += "%2B";
-        break;
-      case ';':
-        out += "%3B";
-        break;
-      default:
-        out.push_back(ch);
-    }
-  }
-  return out;
+  return platform::PercentEncode(value, [](unsigned char byte) {
+    static constexpr std::string_view kSeparators = "&=+;";
+    return IsUrlLiteral(byte) &&
+           kSeparators.find(static_cast<char>(byte)) == std::string_view::npos;
+  });
 }
 
 std::string EncodeForm(std::string_view format, std::initializer_list<std::string_view> values) {
@@ -71,7 +58,8 @@ std::string SignupAddressField(std::string_view line1, std::string_view line2,
   field.reserve(kAddressWidth + kEntryTagWidth);
   for (size_t i = 0; i < joined.size();) {
     size_t width =
-        IsLeadByte(static_cast<unsigned char>(joined[i])) && i + 1 < joined.size() ? 2 : 1;
+        platform::IsLeadByte(static_cast<unsigned char>(joined[i])) && i + 1 < joined.size() ? 2
+                                                                                             : 1;
     if (field.size() + width > kAddressWidth) break;
     field.append(joined, i, width);
     i += width;

@@ -8,6 +8,9 @@
 
 namespace net {
 
+// The bytes UrlEncode keeps as they are: letters, digits and ";/?:@&=+$,*-_.".
+bool IsUrlLiteral(unsigned char byte);
+
 // One form value, encoded as UrlEncode does and with "&", "=", "+" and ";" escaped as well, so
 // that a value can neither split the form nor add keys to it.
 std::string EncodeFormValue(std::string_view value);

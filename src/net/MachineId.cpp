@@ -26,18 +26,6 @@ std::string QueryText(HKEY key, const char* name) {
   return std::string(data, strnlen(data, size));
 }
 
-// Closes an opened registry key when it goes out of scope.
-class KeyCloser {
- public:
-  explicit KeyCloser(HKEY key) : key_(key) {}
-  ~KeyCloser() { RegCloseKey(key_); }
-  KeyCloser(const KeyCloser&) = delete;
-  KeyCloser& operator=(const KeyCloser&) = delete;
-
- private:
-  HKEY key_;
-};
-
 }  // namespace
 
 void ServerProtocol::ReadRegistration(std::string& productId, std::string& organization,
@@ -50,13 +38,11 @@ void ServerProtocol::ReadRegistration(std::string& productId, std::string& organ
   bool windows95 = GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
   std::string keyName = res::String(windows95 ? IDS_REGISTRATION_KEY_9X : IDS_REGISTRATION_KEY_NT);
 
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-    return;
-  KeyCloser closer(key);
-  productId = QueryText(key, "ProductID");
-  owner = QueryText(key, "RegisteredOwner");
-  organization = QueryText(key, "RegisteredOrganization");
+  platform::RegistryKey key;
+  if (key.Open(HKEY_LOCAL_MACHINE, keyName.c_str(), KEY_QUERY_VALUE) != ERROR_SUCCESS) return;
+  productId = QueryText(key.get(), "ProductID");
+  owner = QueryText(key.get(), "RegisteredOwner");
+  organization = QueryText(key.get(), "RegisteredOrganization");
 }
 
 std::string ServerProtocol::ComputeMachineId() {

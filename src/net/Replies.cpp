@@ -3,20 +3,15 @@
 #include <climits>
 #include <cstdlib>
 
+#include "net/Forms.h"
 #include "net/ServerProtocol.h"
+#include "platform/percent_encoding.h"
 
 namespace {
 
 constexpr size_t kMaxValueLength = 257;
 constexpr long kMaxMessageLength = 512;
 constexpr int kNoErrorNumber = 9999;
-
-bool IsUnreserved(unsigned char byte) {
-  if ((byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z'))
-    return true;
-  static constexpr std::string_view kKept = ";/?:@&=+$,*-_=.";
-  return kKept.find(static_cast<char>(byte)) != std::string_view::npos;
-}
 
 // The number after the first "(" of a message, read as leading decimal digits (blanks and a sign
 // allowed). Anything that is not a positive number fits no server error, so it counts as none.
@@ -41,20 +36,7 @@ void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
 }  // namespace
 
 std::string ServerProtocol::UrlEncode(std::string_view text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(text.size() * 3);
-  for (char ch : text) {
-    unsigned char byte = static_cast<unsigned char>(ch);
-    if (IsUnreserved(byte)) {
-      out.push_back(ch);
-    } else {
-      out.push_back('%');
-      out.push_back(kHex[byte >> 4]);
-      out.push_back(kHex[byte & 0x0F]);
-    }
-  }
-  return out;
+  return platform::PercentEncode(text, net::IsUrlLiteral);
 }
 
 int ServerProtocol::ExtractReplyValue(std::string_view reply, std::string_view key,

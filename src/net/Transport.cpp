@@ -7,6 +7,7 @@
 #include <string>
 
 #include "net/ServerProtocol.h"
+#include "platform/codepage.h"
 #include "platform/system.h"
 #include "platform/wininet.h"
 #include "res/resources.h"
@@ -38,20 +39,10 @@ class InternetHandle {
   HINTERNET handle_;
 };
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    char ch = text[i];
-    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-    if (ch != prefix[i]) return false;
-  }
-  return true;
-}
-
 // Length of "http://" or "https://" at the start of the URL, 0 for any other scheme.
 size_t SchemeLength(std::string_view url) {
-  if (StartsWithNoCase(url, "http://")) return 7;
-  if (StartsWithNoCase(url, "https://")) return 8;
+  if (platform::StartsWithNoCase(url, "http://")) return 7;
+  if (platform::StartsWithNoCase(url, "https://")) return 8;
   return 0;
 }
 
@@ -134,7 +125,7 @@ void ServerProtocol::SplitServerUrl(const std::string& url, std::string& host, i
 
 DWORD ServerProtocol::RequestFlagsFor(const std::string& url) const {
   DWORD flags = INTERNET_FLAG_RELOAD;
-  if (StartsWithNoCase(url, "https"))
+  if (platform::StartsWithNoCase(url, "https"))
     flags |= INTERNET_FLAG_SECURE | (ProtocolVer & kCertTolerance);
   return flags;
 }

@@ -97,3 +97,36 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
 LONG RegCloseKey(HKEY hKey);
 
 #endif
+
+namespace platform {
+
+// An open registry key that is closed when it goes out of scope: movable, not copyable. For code
+// that opens a key, reads or writes a few values and leaves; get() gives the handle to the Reg*
+// calls.
+class RegistryKey {
+ public:
+  RegistryKey() = default;
+  ~RegistryKey() { Close(); }
+  RegistryKey(RegistryKey&& other) noexcept : key_(other.key_) { other.key_ = nullptr; }
+  RegistryKey& operator=(RegistryKey&& other) noexcept;
+  RegistryKey(const RegistryKey&) = delete;
+  RegistryKey& operator=(const RegistryKey&) = delete;
+
+  // RegOpenKeyExA on an existing key below parent, closing any key held before. Returns its
+  // result; on failure the object holds no key.
+  LONG Open(HKEY parent, const char* subKey, REGSAM access);
+  // RegCreateKeyExA (a non-volatile key, made with the keys missing on the way), closing any key
+  // held before. Returns its result; *disposition, when given, tells REG_CREATED_NEW_KEY or
+  // REG_OPENED_EXISTING_KEY. On failure the object holds no key.
+  LONG Create(HKEY parent, const char* subKey, REGSAM access, DWORD* disposition = nullptr);
+  // Closes the key now; nothing when none is held.
+  void Close();
+
+  HKEY get() const { return key_; }
+  explicit operator bool() const { return key_ != nullptr; }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+}  // namespace platform

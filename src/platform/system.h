@@ -1,11 +1,13 @@
 // System services the program calls besides the registry: the single-instance named mutex,
 // Windows Sockets start-up and name resolution, user name, OS version, tick count, sleep and the
-// program's own path, with the Win32 signatures.
+// program's own path, with the Win32 signatures; and the desktop's proxy from the environment.
 //
 // inet_addr and gethostbyname exist in glibc under the same names with other types, so the program
 // calls them as platform::InetAddr and platform::GetHostByName; with the Windows SDK these are the
 // real inet_addr and gethostbyname. Everything else keeps its Win32 name.
 #pragma once
+
+#include <string>
 
 #include "platform/win32.h"
 
@@ -123,3 +125,15 @@ void Sleep(DWORD dwMilliseconds);
 DWORD GetModuleFileNameA(void* hModule, LPSTR lpFilename, DWORD nSize);
 
 #endif
+
+namespace platform {
+
+// ---- Desktop proxy ------------------------------------------------------------------------
+
+// The desktop's proxy as the environment names it, for a system whose Internet settings name
+// none: the first of https_proxy, HTTPS_PROXY, http_proxy, HTTP_PROXY that gives a host. A value
+// reads as "[scheme://][user:password@]host[:port][/...]"; the port is "80" when none is given.
+// Returns true with host and port set, or false with both cleared.
+bool ProxyFromEnvironment(std::string& host, std::string& port);
+
+}  // namespace platform

@@ -24,25 +24,21 @@ std::string SectionPath(const Application& app, const std::string& section) {
   return path;
 }
 
-// Owns an open registry key.
-class Key {
- public:
-  ~Key() {
-    if (h_ != nullptr) RegCloseKey(h_);
-  }
-  bool Open(const std::string& path) {
-    return RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &h_) == ERROR_SUCCESS;
-  }
-  bool Create(const std::string& path) {
-    DWORD disposition = 0;
-    return RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                           KEY_WRITE | KEY_READ, nullptr, &h_, &disposition) == ERROR_SUCCESS;
-  }
-  HKEY get() const { return h_; }
+// The key of a profile section opened for reading; none without a registry key or section.
+platform::RegistryKey OpenSection(const Application& app, const std::string& section) {
+  platform::RegistryKey key;
+  if (!app.registryKey.empty())
+    key.Open(HKEY_CURRENT_USER, SectionPath(app, section).c_str(), KEY_READ);
+  return key;
+}
 
- private:
-  HKEY h_ = nullptr;
-};
+// The key of a profile section opened for writing, made when missing; none when that fails.
+platform::RegistryKey CreateSection(const Application& app, const std::string& section) {
+  platform::RegistryKey key;
+  if (!app.registryKey.empty())
+    key.Create(HKEY_CURRENT_USER, SectionPath(app, section).c_str(), KEY_WRITE | KEY_READ);
+  return key;
+}
 }  // namespace
 
 Application::Application() { g_current = this; }
@@ -65,8 +61,8 @@ void Application::SetDialogBkColor(COLORREF background, COLORREF text) {
 
 std::string Application::GetProfileString(const std::string& section, const std::string& entry,
                                           const std::string& defaultValue) {
-  Key key;
-  if (registryKey.empty() || !key.Open(SectionPath(*this, section))) return defaultValue;
+  platform::RegistryKey key = OpenSection(*this, section);
+  if (!key) return defaultValue;
   DWORD type = 0, size = 0;
   if (RegQueryValueExA(key.get(), entry.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
       (type != REG_SZ && type != REG_EXPAND_SZ))
@@ -84,8 +80,8 @@ std::string Application::GetProfileString(const std::string& section, const std:
 
 bool Application::WriteProfileString(const std::string& section, const std::string& entry,
                                      const std::string& value) {
-  Key key;
-  if (registryKey.empty() || !key.Create(SectionPath(*this, section))) return false;
+  platform::RegistryKey key = CreateSection(*this, section);
+  if (!key) return false;
   return RegSetValueExA(key.get(), entry.c_str(), 0, REG_SZ,
                         reinterpret_cast<const BYTE*>(value.c_str()),
                         static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
@@ -93,9 +89,8 @@ bool Application::WriteProfileString(const std::string& section, const std::stri
 
 UINT Application::GetProfileInt(const std::string& section, const std::string& entry,
                                 int defaultValue) {
-  Key key;
-  if (registryKey.empty() || !key.Open(SectionPath(*this, section)))
-    return static_cast<UINT>(defaultValue);
+  platform::RegistryKey key = OpenSection(*this, section);
+  if (!key) return static_cast<UINT>(defaultValue);
   DWORD type = 0, value = 0, size = sizeof(value);
   if (RegQueryValueExA(key.get(), entry.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value),
                        &size) != ERROR_SUCCESS ||
@@ -105,8 +100,8 @@ UINT Application::GetProfileInt(const std::string& section, const std::string& e
 }
 
 bool Application::WriteProfileInt(const std::string& section, const std::string& entry, int value) {
-  Key key;
-  if (registryKey.empty() || !key.Create(SectionPath(*this, section))) return false;
+  platform::RegistryKey key = CreateSection(*this, section);
+  if (!key) return false;
   DWORD v = static_cast<DWORD>(value);
   return RegSetValueExA(key.get(), entry.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v),
                         sizeof(v)) == ERROR_SUCCESS;

@@ -178,7 +178,6 @@ class Window {
   void SetWindowPos(int cx, int cy);  // size only: no move, no z-order change, no activation
   Rect GetWindowRect() const { return rect_; }
   Rect GetClientRect() const { return {0, 0, rect_.Width(), rect_.Height()}; }
-  void Invalidate();
   void SetFocus();
   bool HasFocus() const;
   Window* GetParent() const { return parent_; }
@@ -242,6 +241,7 @@ class Control : public Window {
   // Edits.
   void SetLimitText(int bytes);  // 0: no limit; counted in bytes of the system code page
   int GetLimitText() const { return limit_; }
+  // EM_SETREADONLY: the text can be read and selected but not changed.
   void SetReadOnly(bool readOnly);
   bool IsReadOnly() const { return readOnly_; }
   bool IsPassword() const { return (style_ & ES_PASSWORD) != 0; }
@@ -388,7 +388,6 @@ class DataExchange {
   // Text of a combo box: its edit text, or for a drop-down list the selected item (load selects
   // the first item starting with the value).
   void CBString(int id, std::string& value);
-  void CBIndex(int id, int& index);
   // Binds a control object to the control of that id.
   void Bind(int id, Control*& control);
   Dialog* dialog() const { return dialog_; }
@@ -415,6 +414,7 @@ class PropertyPage : public Dialog {
   // A page does not end a modal run of its own: OK and Cancel belong to the sheet.
   void OnOK() override {}
   void OnCancel() override {}
+  // The sheet the page was added to (null before).
   PropertySheet* GetSheet() const { return sheet_; }
 
   DWORD pageFlags = PSP_HASHELP;  // cleared by pages that show no Help button
@@ -478,7 +478,6 @@ class PropertySheet : public Window {
  private:
   bool Create();
   void Destroy();
-  void Layout();
   bool ChangePage(int from, int to, int direction);
   int TemplateIndex(LRESULT templateId) const;
   std::string caption_;
@@ -566,7 +565,6 @@ class ToolTip {
   bool AddTool(Control* control, UINT stringId);
   // Pre-translation relays input here; the backends show tips themselves.
   void RelayEvent(const Message& msg) {}
-  bool IsActive() const { return active_; }
 
  private:
   Window* owner_ = nullptr;

@@ -1,6 +1,7 @@
 // Windows, controls, dialogs and dialog data exchange.
 #include <algorithm>
 
+#include "platform/codepage.h"
 #include "ui/backend.h"
 #include "ui/framework.h"
 #include "ui/text.h"
@@ -71,8 +72,6 @@ void Window::SetWindowPos(int cx, int cy) {
   rect_.bottom = rect_.top + cy;
   Changed(Change::Geometry);
 }
-
-void Window::Invalidate() { Changed(Change::Repaint); }
 
 void Window::SetFocus() {
   if (auto* control = dynamic_cast<Control*>(this)) control->UserFocus();
@@ -218,7 +217,7 @@ int Control::FindString(int start, const std::string& prefix) const {
   for (int k = 1; k <= n; ++k) {
     int i = (start + k) % n;
     if (i < 0) i += n;
-    if (StartsWithNoCase(items_[static_cast<size_t>(i)], prefix)) return i;
+    if (platform::StartsWithNoCase(items_[static_cast<size_t>(i)], prefix)) return i;
   }
   return -1;
 }
@@ -228,7 +227,7 @@ int Control::FindStringExact(int start, const std::string& text) const {
   for (int k = 1; k <= n; ++k) {
     int i = (start + k) % n;
     if (i < 0) i += n;
-    if (EqualsNoCase(items_[static_cast<size_t>(i)], text)) return i;
+    if (platform::EqualsNoCase(items_[static_cast<size_t>(i)], text)) return i;
   }
   return -1;
 }
@@ -409,6 +408,11 @@ void Dialog::SetDlgItemText(int id, const std::string& text) {
   if (Control* c = GetDlgItem(id)) c->SetWindowText(text);
 }
 
+int Dialog::IsDlgButtonChecked(int id) const {
+  Control* c = GetDlgItem(id);
+  return c != nullptr ? c->GetCheck() : 0;
+}
+
 std::string Dialog::GetDlgItemText(int id) const {
   Control* c = GetDlgItem(id);
   return c != nullptr ? c->GetWindowText() : std::string();
@@ -416,11 +420,6 @@ std::string Dialog::GetDlgItemText(int id) const {
 
 void Dialog::CheckDlgButton(int id, int state) {
   if (Control* c = GetDlgItem(id)) c->SetCheck(state);
-}
-
-int Dialog::IsDlgButtonChecked(int id) const {
-  Control* c = GetDlgItem(id);
-  return c != nullptr ? c->GetCheck() : 0;
 }
 
 bool Dialog::OnCommand(UINT code, int id) {
@@ -467,15 +466,6 @@ void DataExchange::CBString(int id, std::string& value) {
   } else if (c->SelectString(-1, value) < 0 && c->kind() == res::ControlKind::ComboDropDown) {
     c->SetWindowText(value);
   }
-}
-
-void DataExchange::CBIndex(int id, int& index) {
-  Control* c = dialog_->GetDlgItem(id);
-  if (c == nullptr) return;
-  if (saving)
-    index = c->GetCurSel();
-  else
-    c->SetCurSel(index);
 }
 
 void DataExchange::Bind(int id, Control*& control) {

@@ -37,7 +37,6 @@ class Stmt {
   Stmt(const Stmt&) = delete;
   Stmt& operator=(const Stmt&) = delete;
 
-  int prepareResult() const { return rc_; }
   Stmt& Bind(int i, std::string_view text) {
     sqlite3_bind_text(stmt_, i, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
     return *this;

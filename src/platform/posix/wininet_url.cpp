@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/percent_encoding.h"
 #include "platform/wininet.h"
 
 namespace {
@@ -100,24 +101,18 @@ std::string Join(const UrlParts& p) {
   return s;
 }
 
+// What a combined URL may carry literally: printable ASCII but for the characters RFC 3986 leaves
+// out of URLs.
+bool KeepInUrl(unsigned char c) {
+  return c > 0x20 && c < 0x7F && c != '"' && c != '<' && c != '>' && c != '\\' && c != '^' &&
+         c != '`' && c != '{' && c != '|' && c != '}';
+}
+
+bool KeepAllButSpace(unsigned char c) { return c != ' '; }
+
 // Escapes what a URL may not carry literally, as WinInet does unless ICU_NO_ENCODE.
 std::string Escape(const std::string& s, DWORD flags) {
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : s) {
-    bool escape = (flags & ICU_ENCODE_SPACES_ONLY)
-                      ? c == ' '
-                      : (c <= 0x20 || c >= 0x7F || c == '"' || c == '<' || c == '>' || c == '\\' ||
-                         c == '^' || c == '`' || c == '{' || c == '|' || c == '}');
-    if (escape) {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out;
+  return platform::PercentEncode(s, (flags & ICU_ENCODE_SPACES_ONLY) ? KeepAllButSpace : KeepInUrl);
 }
 
 }  // namespace

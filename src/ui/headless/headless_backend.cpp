@@ -151,7 +151,6 @@ void HeadlessBackend::DestroyWindow(Window& window) {
     return t.window == &window || t.window->GetParent() == &window;
   });
   dirty_.erase(&window);
-  painted_.erase(&window);
   if (auto* sheet = dynamic_cast<PropertySheet*>(&window)) {
     Print(std::string("sheet close ") +
           (sheet->modal_result() == ID_WIZFINISH ? "finish" : "cancel"));
@@ -226,16 +225,6 @@ bool HeadlessBackend::RunPostedAndPaints() {
     }
   }
   return false;
-}
-
-void HeadlessBackend::DrawBitmap(Window& window, const Bitmap& bitmap, int, int, int, int, int,
-                                 int) {
-  painted_[&window] = bitmap.id();
-}
-
-int HeadlessBackend::PaintedBitmap(const Window* window) const {
-  auto it = painted_.find(window);
-  return it == painted_.end() ? 0 : it->second;
 }
 
 bool HeadlessBackend::CreatePresenceWindow(const std::string& className) {

@@ -98,10 +98,11 @@ class HeadlessBackend : public Backend {
   void Post(std::function<void()> fn) override { posted_.push_back(std::move(fn)); }
   void SetTimer(Window& window, UINT id, UINT ms) override;
   void KillTimer(Window& window, UINT id) override;
-  void SetWaitCursor(bool on) override { waitCursor_ = on; }
+  void SetWaitCursor(bool on) override {}  // no screen: no cursor
   short GetKeyState(int virtualKey) override;
+  // Nothing is drawn without a screen.
   void DrawBitmap(Window& window, const Bitmap& bitmap, int x, int y, int width, int height, int sx,
-                  int sy) override;
+                  int sy) override {}
   bool CreatePresenceWindow(const std::string& className) override;
   bool HasPresenceWindow(const std::string& className) override;
 
@@ -129,8 +130,6 @@ class HeadlessBackend : public Backend {
   // The top window's control of that id (message box up: none).
   Control* FindControl(int id);
   PropertySheet* sheet() { return sheet_; }
-  int PaintedBitmap(const Window* window) const;
-  bool waitCursor() const { return waitCursor_; }
   void SetKeyDown(int virtualKey, bool down);
   DWORD now() const { return now_; }
 
@@ -159,10 +158,8 @@ class HeadlessBackend : public Backend {
   std::vector<Box*> boxes_;
   PropertySheet* sheet_ = nullptr;
   std::set<Window*> dirty_;
-  std::map<const Window*, int> painted_;
   std::set<std::string> presence_;
   std::set<int> keysDown_;
-  bool waitCursor_ = false;
   bool ended_ = false;
   bool failed_ = false;
   DWORD failedAt_ = 0;

@@ -5,6 +5,7 @@
 #include "app/SignApp.h"
 #include "dial_helpers.h"
 #include "dialup/RasLibrary.h"
+#include "platform/codepage.h"
 #include "support/ras_fixture.h"
 
 namespace {
@@ -73,11 +74,11 @@ TEST(RasLibraryTest, aConnectionOutlivesTheObjectAndALaterObjectEndsIt) {
 }
 
 TEST(TextFieldsTest, caseIsIgnoredOnlyForSingleByteLetters) {
-  EXPECT_TRUE(dialup::EqualsNoCase("Modem", "MODEM"));
-  EXPECT_FALSE(dialup::EqualsNoCase("Modem", "Modem2"));
+  EXPECT_TRUE(platform::EqualsNoCase("Modem", "MODEM"));
+  EXPECT_FALSE(platform::EqualsNoCase("Modem", "Modem2"));
   // A double-byte character whose second byte is 'a' differs from one whose second byte is 'A'.
-  EXPECT_FALSE(dialup::EqualsNoCase("\x83\x61", "\x83\x41"));
-  EXPECT_TRUE(dialup::EqualsNoCase("x\x83\x61Y", "X\x83\x61y"));
+  EXPECT_FALSE(platform::EqualsNoCase("\x83\x61", "\x83\x41"));
+  EXPECT_TRUE(platform::EqualsNoCase("x\x83\x61Y", "X\x83\x61y"));
 }
 
 TEST(TextFieldsTest, copiesAreCutAtACharacterBoundaryAndTerminated) {
