@@ -6,12 +6,13 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+
+#include "support/child_process.h"
 
 namespace test {
 
@@ -83,20 +84,12 @@ ProxyFixture::ProxyFixture(const std::string& user, const std::string& password,
     error_ = "pipe failed";
     return;
   }
-  pid_t parent = getpid();
-  pid_ = fork();
-  if (pid_ == 0) {
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != parent) _exit(127);
-    dup2(err[1], STDERR_FILENO);
-    execl(program.c_str(), program.c_str(), "-d", "-c", conf_path.c_str(),
-          static_cast<char*>(nullptr));
-    _exit(127);
-  }
+  ChildOptions options;
+  options.stderr_fd = err[1];
+  pid_ = StartChild({program, "-d", "-c", conf_path}, options, &error_);
   close(err[1]);
   if (pid_ < 0) {
     close(err[0]);
-    error_ = "fork failed";
     return;
   }
   std::string output;
@@ -122,11 +115,7 @@ ProxyFixture::ProxyFixture(const std::string& user, const std::string& password,
 }
 
 ProxyFixture::~ProxyFixture() {
-  if (pid_ > 0) {
-    kill(pid_, SIGTERM);
-    int status = 0;
-    waitpid(pid_, &status, 0);
-  }
+  StopChild(pid_, SIGTERM);
   if (stderr_fd_ >= 0) close(stderr_fd_);
 }
 
