@@ -3,7 +3,6 @@
 // system proxy) and the mail account; each checks what reached the registry store.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <functional>
 #include <map>
 #include <memory>
@@ -16,6 +15,7 @@
 #include "netconfig/MailAccountDialog.h"
 #include "res/resources.h"
 #include "support/ras_fixture.h"
+#include "support/regtool.h"
 #include "support/test_support.h"
 #include "ui/headless/headless_backend.h"
 
@@ -23,7 +23,7 @@ namespace {
 
 constexpr char kPattern[] = "0077-xx-xxxx-xxxx";
 constexpr char kInternetSettings[] =
-    "'HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings'";
+    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 
 // A private store and dial-up service, the application loaded from that store, and the headless
 // play of one dialog at a time.
@@ -89,20 +89,16 @@ class DialogsTest : public ::testing::Test {
     return out;
   }
 
-  // regtool on the private store: its output without the last line break, "<missing>" on failure.
-  std::string Regtool(const std::string& args) {
-    std::string cmd = std::string(SIGNUP_BIN_DIR) + "/regtool " + args + " 2>/dev/null";
-    FILE* p = popen(cmd.c_str(), "r");
-    std::string out;
-    char buf[512];
-    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-    if (pclose(p) != 0) return "<missing>";
-    while (!out.empty() && out.back() == '\n') out.pop_back();
-    return out;
-  }
-  // A NetInfo value as the store holds it (UTF-8).
+  // A NetInfo value as the store holds it (UTF-8), "<missing>" when there is none.
   std::string Stored(const std::string& name) {
-    return Regtool("get 'HKEY_CURRENT_USER\\Software\\Orvel\\Lumipass\\NetInfo' " + name);
+    return test::RegtoolGet("HKEY_CURRENT_USER\\Software\\Orvel\\Lumipass\\NetInfo", name)
+        .value_or("<missing>");
+  }
+  // Sets a value with regtool; its complaint, empty when it worked.
+  std::string Set(const std::string& key, const std::string& name, const std::string& type,
+                  const std::string& value) {
+    const test::ProgramResult r = test::RunRegtool({"set", key, name, type, value});
+    return r.exit == 0 ? std::string() : "regtool: " + r.err;
   }
 
   test::RasFixture ras;
@@ -397,8 +393,8 @@ TEST_F(LanDetailsTest, tcpWithAProxyOpensWithEveryProxyFieldAndOkKeepsIt) {
 TEST_F(LanDetailsTest, checkingTheProxyBoxOffersTheSystemsProxyServerOnlyForAnEmptyAddress) {
   StartLan("tcp", false, "");
   // Switched off in the system, and still offered.
-  ASSERT_EQ(Regtool(std::string("set ") + kInternetSettings + " ProxyServer sz 10.1.2.3:8080"), "");
-  ASSERT_EQ(Regtool(std::string("set ") + kInternetSettings + " ProxyEnable dword 0"), "");
+  ASSERT_EQ(Set(kInternetSettings, "ProxyServer", "sz", "10.1.2.3:8080"), "");
+  ASSERT_EQ(Set(kInternetSettings, "ProxyEnable", "dword", "0"), "");
   CLanDetailsDlg typed;
   EXPECT_EQ(Play(typed,
                  "click 1113\nexpect text 1114 \"10.1.2.3\"\nexpect text 1115 \"8080\"\n"

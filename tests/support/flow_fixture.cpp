@@ -3,13 +3,13 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <vector>
 
 #include "support/child_process.h"
+#include "support/regtool.h"
 
 namespace test {
 
@@ -22,18 +22,10 @@ FlowRun::FlowRun() {
   env_["SIGNUP_RASAPI32"] = dir_.File("no-such-rasapi32.so");
 }
 
-int FlowRun::Regtool(const std::string& args, std::string* out) const {
-  const std::string cmd =
-      "SIGNUP_REGISTRY='" + registry_ + "' " + SIGNUP_BIN_DIR "/regtool " + args + " 2>&1";
-  FILE* p = popen(cmd.c_str(), "r");
-  if (p == nullptr) return -1;
-  std::string text;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
-  int status = pclose(p);
-  if (out != nullptr) *out = text;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+int FlowRun::Regtool(const std::vector<std::string>& args, std::string* out) const {
+  const ProgramResult r = RunRegtool(args, registry_);
+  if (out != nullptr) *out = r.out + r.err;
+  return r.exit;
 }
 
 int FlowRun::Start(const std::string& scenario, const std::string& name) {

@@ -4,9 +4,12 @@
 
 #include "app/SignApp.h"
 #include "res/resources.h"
+#include "support/regtool.h"
 #include "support/test_support.h"
 
 namespace {
+
+const std::string kProgramKey = "HKEY_CURRENT_USER\\Software\\Orvel\\Lumipass\\";
 
 class SettingsTest : public ::testing::Test {
  protected:
@@ -21,22 +24,11 @@ class SettingsTest : public ::testing::Test {
     app->LoadServerUrls();
     return app;
   }
-  int Regtool(const std::string& args, std::string* out = nullptr) {
-    std::string cmd = std::string(SIGNUP_BIN_DIR) + "/regtool " + args + " 2>&1";
-    FILE* p = popen(cmd.c_str(), "r");
-    std::string text;
-    char buf[1024];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
-    int status = pclose(p);
-    if (out) *out = text;
-    return WEXITSTATUS(status);
-  }
+  // regtool on the private store: its exit status.
+  int Regtool(const std::vector<std::string>& args) { return test::RunRegtool(args).exit; }
+  // A stored value of that key under the program's own, as regtool prints it.
   std::string Get(const std::string& key, const std::string& name) {
-    std::string out;
-    Regtool("get 'HKEY_CURRENT_USER\\Software\\Orvel\\Lumipass\\" + key + "' " + name, &out);
-    while (!out.empty() && out.back() == '\n') out.pop_back();
-    return out;
+    return test::RegtoolGet(kProgramKey + key, name).value_or("<missing>");
   }
 };
 
@@ -61,8 +53,8 @@ TEST_F(SettingsTest, aMachineWithNoStoredValuesGetsTheDefaults) {
 }
 
 TEST_F(SettingsTest, storedEmptyBirthDateStillLoadsTheDefaults) {
-  ASSERT_EQ(Regtool("set 'HKEY_CURRENT_USER\\Software\\Orvel\\Lumipass\\Signup' Age sz ''"), 0);
-  ASSERT_EQ(Regtool("set 'HKEY_CURRENT_USER\\Software\\Orvel\\Lumipass\\Signup' Age2 sz 7"), 0);
+  ASSERT_EQ(Regtool({"set", kProgramKey + "Signup", "Age", "sz", ""}), 0);
+  ASSERT_EQ(Regtool({"set", kProgramKey + "Signup", "Age2", "sz", "7"}), 0);
   auto app = Load();
   EXPECT_EQ(app->Age, "2000");
   EXPECT_EQ(app->Age2, "7");
@@ -115,9 +107,7 @@ TEST_F(SettingsTest, proxyPortThatIsNoPortNumberBecomes80) {
     app.ApplyConnectionConfig("Lan", "tcp", true, "h", port, "", "");
     EXPECT_EQ(app.Proxy_port, port);
   }
-  ASSERT_EQ(
-      Regtool("set 'HKEY_CURRENT_USER\\Software\\Orvel\\Lumipass\\NetInfo' Proxy_port sz 65536"),
-      0);
+  ASSERT_EQ(Regtool({"set", kProgramKey + "NetInfo", "Proxy_port", "sz", "65536"}), 0);
   EXPECT_EQ(Load()->Proxy_port, "80") << "a stored port above 65535 loads as 80";
 }
 
@@ -143,9 +133,7 @@ TEST_F(SettingsTest, brokenScrambledValueReadsAsEmptyInsteadOfGarbage) {
   EXPECT_EQ(CSignSettings::ScrambleText("3C7", 0), "");
   EXPECT_EQ(CSignSettings::ScrambleText("ZZ", 0), "");
   // "3C" is 'a'; "1F" unscrambles to a zero byte, which ends the secret.
-  ASSERT_EQ(Regtool("set 'HKEY_CURRENT_USER\\Software\\Orvel\\Lumipass\\NetInfo' "
-                    "LoginPasswd sz 3C1FF42A"),
-            0);
+  ASSERT_EQ(Regtool({"set", kProgramKey + "NetInfo", "LoginPasswd", "sz", "3C1FF42A"}), 0);
   EXPECT_EQ(Load()->LoginPasswd, "a") << "a zero byte must not reach forms and dial parameters";
 }
 
