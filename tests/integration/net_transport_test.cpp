@@ -12,8 +12,7 @@
 
 #include "app/SignApp.h"
 #include "platform/wininet.h"
-#include "support/provider_fixture.h"
-#include "support/test_ca.h"
+#include "support/https_provider.h"
 #include "support/test_support.h"
 
 namespace {
@@ -42,20 +41,11 @@ int ClosedPort() {
   return ntohs(address.sin_port);
 }
 
-class NetTransportTest : public ::testing::Test {
+class NetTransportTest : public test::HttpsProviderSuite {
  protected:
-  static void SetUpTestSuite() {
-    ca_ = new test::TestCa();
-    provider_ = new test::ProviderFixture(ca_);
-  }
-  static void TearDownTestSuite() {
-    delete provider_;
-    delete ca_;
-  }
-
   void SetUp() override {
-    ASSERT_TRUE(ca_->ok()) << "the test CA could not be made";
-    ASSERT_TRUE(provider_->ok()) << provider_->error();
+    HttpsProviderSuite::SetUp();
+    if (HasFatalFailure()) return;
     ASSERT_TRUE(provider_->ClearFaults());
     ASSERT_TRUE(provider_->ClearRequests());
     ASSERT_TRUE(provider_->AddAccount("taro", "secret"));
@@ -83,8 +73,6 @@ class NetTransportTest : public ::testing::Test {
   }
   std::string TermsUrl() const { return provider_->HttpUrl() + "signup_pc/kiyaku.txt"; }
 
-  static test::TestCa* ca_;
-  static test::ProviderFixture* provider_;
   test::TempDir dir;
   test::ScopedEnv registry{"SIGNUP_REGISTRY", dir.File("registry.db")};
   test::ScopedEnv noProxy1{"http_proxy", std::nullopt};
@@ -95,9 +83,6 @@ class NetTransportTest : public ::testing::Test {
   CSignApp app;
   std::vector<Call> calls;
 };
-
-test::TestCa* NetTransportTest::ca_ = nullptr;
-test::ProviderFixture* NetTransportTest::provider_ = nullptr;
 
 }  // namespace
 
