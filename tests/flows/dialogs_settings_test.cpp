@@ -133,7 +133,7 @@ class ObservedDetails : public CDialupDetailsDlg {
   }
 };
 
-TEST_F(DialupDetailsTest, opensWithTheCallersChoicesAndTheStoredPrefixAndListsOnlyModems) {
+TEST_F(DialupDetailsTest, OpensWithTheCallersChoicesAndTheStoredPrefixAndListsOnlyModems) {
   Start([](CSignApp& a) { a.OutsideLine = "9,"; });
   ObservedDetails dlg;
   dlg.chosenModem = "Modem B";
@@ -163,7 +163,7 @@ click 1
   EXPECT_EQ(Stored("PreFixNumber"), kPattern);
 }
 
-TEST_F(DialupDetailsTest, anUnknownPrefixIsAppendedATypedOneCountsAndNoneIsStoredEmpty) {
+TEST_F(DialupDetailsTest, AnUnknownPrefixIsAppendedATypedOneCountsAndNoneIsStoredEmpty) {
   Start([](CSignApp& a) { a.OutsideLine = "0066,"; });
   CDialupDetailsDlg first;
   EXPECT_EQ(Play(first, R"(
@@ -194,7 +194,7 @@ click 1
   EXPECT_EQ(Stored("OutsideLine"), "");
 }
 
-TEST_F(DialupDetailsTest, choosingTheThirdAccessPointMakesItTheFirstAndKeepsThePattern) {
+TEST_F(DialupDetailsTest, ChoosingTheThirdAccessPointMakesItTheFirstAndKeepsThePattern) {
   Start([](CSignApp&) {});
   CDialupDetailsDlg dlg;
   EXPECT_EQ(
@@ -209,7 +209,7 @@ TEST_F(DialupDetailsTest, choosingTheThirdAccessPointMakesItTheFirstAndKeepsTheP
   EXPECT_EQ(Stored("PreFixNumber"), kPattern);
 }
 
-TEST_F(DialupDetailsTest, aGapInTheStoredAccessPointsStillMovesTheChosenOneFirst) {
+TEST_F(DialupDetailsTest, AGapInTheStoredAccessPointsStillMovesTheChosenOneFirst) {
   Start([](CSignApp& a) { a.PhoneNumber = ""; });
   CDialupDetailsDlg dlg;
   EXPECT_EQ(
@@ -222,7 +222,7 @@ TEST_F(DialupDetailsTest, aGapInTheStoredAccessPointsStillMovesTheChosenOneFirst
   EXPECT_EQ(Stored("PreFixNumber"), kPattern) << "the pattern keeps its placeholder";
 }
 
-TEST_F(DialupDetailsTest, withoutStoredAccessPointsTheBarePatternIsShownAndKept) {
+TEST_F(DialupDetailsTest, WithoutStoredAccessPointsTheBarePatternIsShownAndKept) {
   Start([](CSignApp& a) { a.PhoneNumber = a.PhoneNumber2 = a.PhoneNumber3 = ""; });
   CDialupDetailsDlg dlg;
   EXPECT_EQ(Play(dlg, "expect disabled 1105\nexpect text 1105 \"0077-xx-xxxx-xxxx\"\nclick 1\n",
@@ -242,7 +242,7 @@ class AlteredAccessPoint : public CDialupDetailsDlg {
   }
 };
 
-TEST_F(DialupDetailsTest, anAccessPointTextWithoutItsNumberIsPutBack) {
+TEST_F(DialupDetailsTest, AnAccessPointTextWithoutItsNumberIsPutBack) {
   Start([](CSignApp&) {});
   AlteredAccessPoint dlg;
   EXPECT_EQ(Play(dlg, R"(
@@ -260,7 +260,7 @@ click 1
   EXPECT_EQ(Stored("PreFixNumber"), kPattern);
 }
 
-TEST_F(DialupDetailsTest, toneAndPulseStayExclusiveAndCtrlClickClearsBoth) {
+TEST_F(DialupDetailsTest, ToneAndPulseStayExclusiveAndCtrlClickClearsBoth) {
   Start([](CSignApp&) {});
   CDialupDetailsDlg dlg;
   EXPECT_EQ(Play(dlg, R"(
@@ -285,7 +285,7 @@ click 1
   EXPECT_EQ(Stored("DialMode"), "");
 }
 
-TEST_F(DialupDetailsTest, cancelStoresNothing) {
+TEST_F(DialupDetailsTest, CancelStoresNothing) {
   Start([](CSignApp& a) { a.OutsideLine = "9,"; });
   CDialupDetailsDlg dlg;
   EXPECT_EQ(Play(dlg,
@@ -300,7 +300,7 @@ TEST_F(DialupDetailsTest, cancelStoresNothing) {
   EXPECT_EQ(app->ModemName, "Modem A");
 }
 
-TEST_F(DialupDetailsTest, withoutModemOrLibraryEveryInputIsDisabledAndTheRestStillSaved) {
+TEST_F(DialupDetailsTest, WithoutModemOrLibraryEveryInputIsDisabledAndTheRestStillSaved) {
   ASSERT_TRUE(ras.RemoveDevice("Modem A"));
   ASSERT_TRUE(ras.RemoveDevice("Modem B"));
   const std::string disabled =
@@ -349,7 +349,7 @@ class ObservedLan : public CLanDetailsDlg {
   }
 };
 
-TEST_F(LanDetailsTest, protocolAutoOpensWithOnlyTheUnknownBoxAndCancelKeepsEverything) {
+TEST_F(LanDetailsTest, ProtocolAutoOpensWithOnlyTheUnknownBoxAndCancelKeepsEverything) {
   StartLan("auto", true, "proxy.example");
   ObservedLan dlg;
   EXPECT_EQ(Play(dlg,
@@ -370,7 +370,7 @@ TEST_F(LanDetailsTest, protocolAutoOpensWithOnlyTheUnknownBoxAndCancelKeepsEvery
     EXPECT_EQ(dlg.tips[id], res::String(stringId)) << "tooltip of " << id;
 }
 
-TEST_F(LanDetailsTest, tcpWithAProxyOpensWithEveryProxyFieldAndOkKeepsIt) {
+TEST_F(LanDetailsTest, TcpWithAProxyOpensWithEveryProxyFieldAndOkKeepsIt) {
   StartLan("tcp", true, "proxy.example", "3128");
   CLanDetailsDlg dlg;
   EXPECT_EQ(Play(dlg,
@@ -390,7 +390,7 @@ TEST_F(LanDetailsTest, tcpWithAProxyOpensWithEveryProxyFieldAndOkKeepsIt) {
   EXPECT_TRUE(app->connectionFlags & CSignSettings::kConnProxyInEffect);
 }
 
-TEST_F(LanDetailsTest, checkingTheProxyBoxOffersTheSystemsProxyServerOnlyForAnEmptyAddress) {
+TEST_F(LanDetailsTest, CheckingTheProxyBoxOffersTheSystemsProxyServerOnlyForAnEmptyAddress) {
   StartLan("tcp", false, "");
   // Switched off in the system, and still offered.
   ASSERT_EQ(Set(kInternetSettings, "ProxyServer", "sz", "10.1.2.3:8080"), "");
@@ -410,7 +410,7 @@ TEST_F(LanDetailsTest, checkingTheProxyBoxOffersTheSystemsProxyServerOnlyForAnEm
   EXPECT_EQ(Stored("Proxy_port"), "8080");
 }
 
-TEST_F(LanDetailsTest, withoutASystemProxyTheTypedPortStaysAndNoAddressMeansNoProxy) {
+TEST_F(LanDetailsTest, WithoutASystemProxyTheTypedPortStaysAndNoAddressMeansNoProxy) {
   StartLan("tcp", false, "");
   CLanDetailsDlg dlg;
   EXPECT_EQ(Play(dlg,
@@ -423,7 +423,7 @@ TEST_F(LanDetailsTest, withoutASystemProxyTheTypedPortStaysAndNoAddressMeansNoPr
   EXPECT_EQ(Stored("Proxy_enable"), "0");
 }
 
-TEST_F(LanDetailsTest, theProtocolBoxesStayExclusiveAndUnknownDisablesTheProxy) {
+TEST_F(LanDetailsTest, TheProtocolBoxesStayExclusiveAndUnknownDisablesTheProxy) {
   StartLan("udp", false, "");
   CLanDetailsDlg dlg;
   EXPECT_EQ(Play(dlg,
@@ -453,7 +453,7 @@ expect disabled 1113
   EXPECT_EQ(Stored("Proxy_enable"), "0");
 }
 
-TEST_F(LanDetailsTest, udpAndTcpClicksPutTheDialogsOwnValuesBackIntoTheFields) {
+TEST_F(LanDetailsTest, UdpAndTcpClicksPutTheDialogsOwnValuesBackIntoTheFields) {
   StartLan("tcp", true, "proxy.example");
   CLanDetailsDlg dlg;
   EXPECT_EQ(Play(dlg, R"(
@@ -471,7 +471,7 @@ click 1
   EXPECT_EQ(Stored("Protocol"), "udp");
 }
 
-TEST_F(LanDetailsTest, udpWithTheProxyStillCheckedKeepsTheAddressButNoProxy) {
+TEST_F(LanDetailsTest, UdpWithTheProxyStillCheckedKeepsTheAddressButNoProxy) {
   StartLan("tcp", true, "proxy.example");
   CLanDetailsDlg dlg;
   EXPECT_EQ(Play(dlg,
@@ -485,7 +485,7 @@ TEST_F(LanDetailsTest, udpWithTheProxyStillCheckedKeepsTheAddressButNoProxy) {
   EXPECT_FALSE(app->connectionFlags & CSignSettings::kConnProxyInEffect);
 }
 
-TEST_F(LanDetailsTest, aPortAbove65535IsStoredAsTheHttpPort) {
+TEST_F(LanDetailsTest, APortAbove65535IsStoredAsTheHttpPort) {
   StartLan("tcp", true, "proxy.example");
   CLanDetailsDlg dlg;
   EXPECT_EQ(Play(dlg, "type 1115 \"700001\"\nexpect text 1115 \"70000\"\nclick 1\n", ui::IDOK), "");
@@ -510,7 +510,7 @@ class ObservedMail : public CMailAccountDlg {
   }
 };
 
-TEST_F(MailAccountTest, showsTheAccountInPlainTextOrEmptyValuesWithOnlyOk) {
+TEST_F(MailAccountTest, ShowsTheAccountInPlainTextOrEmptyValuesWithOnlyOk) {
   Start([](CSignApp&) {});
   ObservedMail empty;
   EXPECT_EQ(Play(empty, "expect hidden 2\nexpect visible 1\nclick 1\n", ui::IDOK), "");

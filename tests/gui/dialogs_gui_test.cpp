@@ -88,7 +88,7 @@ class DialogsGuiTest : public ::testing::Test {
   std::unique_ptr<CSignApp> app;
 };
 
-TEST_F(DialogsGuiTest, dialUpDetailsShowTheStoredChoicesAtTheirTemplatePixels) {
+TEST_F(DialogsGuiTest, DialUpDetailsShowTheStoredChoicesAtTheirTemplatePixels) {
   CDialupDetailsDlg dlg;
   ShowAndCheck(dlg, "dialog157", [&] {
     EXPECT_TRUE(Active(dlg, CDialupDetailsDlg::kPulseBox)) << "pulse from the stored dial mode";
@@ -99,7 +99,7 @@ TEST_F(DialogsGuiTest, dialUpDetailsShowTheStoredChoicesAtTheirTemplatePixels) {
   });
 }
 
-TEST_F(DialogsGuiTest, lanDetailsShowTcpWithItsProxyAtTheirTemplatePixels) {
+TEST_F(DialogsGuiTest, LanDetailsShowTcpWithItsProxyAtTheirTemplatePixels) {
   CLanDetailsDlg dlg;
   ShowAndCheck(dlg, "dialog159", [&] {
     EXPECT_TRUE(Active(dlg, CLanDetailsDlg::kTcpBox));
@@ -112,7 +112,7 @@ TEST_F(DialogsGuiTest, lanDetailsShowTcpWithItsProxyAtTheirTemplatePixels) {
   EXPECT_EQ(app->Proxy_host, "proxy.example") << "Cancel changes nothing";
 }
 
-TEST_F(DialogsGuiTest, mailAccountShowsTheAccountAtItsTemplatePixels) {
+TEST_F(DialogsGuiTest, MailAccountShowsTheAccountAtItsTemplatePixels) {
   CMailAccountDlg dlg;
   ShowAndCheck(dlg, "dialog147", [&] {
     const std::string account =

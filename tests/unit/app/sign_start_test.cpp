@@ -56,7 +56,7 @@ class SignStartTest : public ::testing::Test {
   void TearDown() override { ui::SetBackend(nullptr); }
 };
 
-TEST_F(SignStartTest, pageAreaIs448By310OnEveryPageAfterBackAndNext) {
+TEST_F(SignStartTest, PageAreaIs448By310OnEveryPageAfterBackAndNext) {
   auto backend = Play(
       "click 0x3024\nclick 0x3024\nclick 0x3024\nclick 0x3023\nclick 0x3024\nclick 0x3024\n"
       "click 0x3024\nclick 0x3024\nexpect page 6\nclick 0x3023\nclick 2\n");
@@ -72,7 +72,7 @@ TEST_F(SignStartTest, pageAreaIs448By310OnEveryPageAfterBackAndNext) {
   }
 }
 
-TEST_F(SignStartTest, sheetHasNoHelpButtonAndItsButtonsSitBelowThePageArea) {
+TEST_F(SignStartTest, SheetHasNoHelpButtonAndItsButtonsSitBelowThePageArea) {
   auto backend = Play("click 2\n");
   struct Probe : CSignStart {
     using CSignStart::CSignStart;
@@ -99,7 +99,7 @@ TEST_F(SignStartTest, sheetHasNoHelpButtonAndItsButtonsSitBelowThePageArea) {
     EXPECT_EQ(p->pageFlags & ui::PSP_HASHELP, 0u);
 }
 
-TEST_F(SignStartTest, everyPagePaintsItsOwnPictureWhole) {
+TEST_F(SignStartTest, EveryPagePaintsItsOwnPictureWhole) {
   auto backend = Play(
       "click 0x3024\nclick 0x3024\nclick 0x3024\nclick 0x3024\nclick 0x3024\n"
       "click 0x3024\nclick 2\n");
@@ -114,7 +114,7 @@ TEST_F(SignStartTest, everyPagePaintsItsOwnPictureWhole) {
   }
 }
 
-TEST_F(SignStartTest, buttonOperationsSetCaptionsAndIgnoreUnknownIds) {
+TEST_F(SignStartTest, ButtonOperationsSetCaptionsAndIgnoreUnknownIds) {
   auto backend = Play("click 2\n");
   struct Probe : CSignStart {
     using CSignStart::CSignStart;
@@ -151,7 +151,7 @@ TEST_F(SignStartTest, buttonOperationsSetCaptionsAndIgnoreUnknownIds) {
   EXPECT_TRUE(wizard.cancelHidden);
 }
 
-TEST_F(SignStartTest, userInformationIsCopiedIntoThePages) {
+TEST_F(SignStartTest, UserInformationIsCopiedIntoThePages) {
   app.Kana = "K";
   app.EntryCode2 = "345";
   app.Sex = "fema";
