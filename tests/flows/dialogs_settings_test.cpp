@@ -104,11 +104,7 @@ class DialogsTest : public ::testing::Test {
   test::RasFixture ras;
   test::TempDir dir;
   test::ScopedEnv registry{"SIGNUP_REGISTRY", dir.File("registry.db")};
-  // The desktop's proxy variables would stand in for a store without proxy settings.
-  test::ScopedEnv httpProxy{"http_proxy", std::nullopt};
-  test::ScopedEnv httpsProxy{"https_proxy", std::nullopt};
-  test::ScopedEnv httpProxyUpper{"HTTP_PROXY", std::nullopt};
-  test::ScopedEnv httpsProxyUpper{"HTTPS_PROXY", std::nullopt};
+  test::NoDesktopProxy noProxy;
   std::unique_ptr<ui::headless::Transcript> transcript;
   std::unique_ptr<ui::headless::HeadlessBackend> backend;
   std::unique_ptr<CSignApp> app;

@@ -1,11 +1,7 @@
 // The HTTP transport against the provider stand-in over loopback: every fault the provider can
 // inject, the read cap, downloads with and without a callback, HTTPS certificate checks, and
 // server URLs that are not http or https.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -27,19 +23,6 @@ struct Call {
 };
 std::vector<Call>* g_calls = nullptr;
 void RecordCall(int status, std::string chunk) { g_calls->push_back({status, std::move(chunk)}); }
-
-// A loopback port on which nothing listens (bound, then closed again).
-int ClosedPort() {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-  socklen_t length = sizeof(address);
-  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  close(fd);
-  return ntohs(address.sin_port);
-}
 
 class NetTransportTest : public test::HttpsProviderSuite {
  protected:
@@ -75,11 +58,7 @@ class NetTransportTest : public test::HttpsProviderSuite {
 
   test::TempDir dir;
   test::ScopedEnv registry{"SIGNUP_REGISTRY", dir.File("registry.db")};
-  test::ScopedEnv noProxy1{"http_proxy", std::nullopt};
-  test::ScopedEnv noProxy2{"https_proxy", std::nullopt};
-  test::ScopedEnv noProxy3{"HTTPS_PROXY", std::nullopt};
-  test::ScopedEnv noProxy4{"ALL_PROXY", std::nullopt};
-  test::ScopedEnv noProxy5{"all_proxy", std::nullopt};
+  test::NoDesktopProxy noProxy;
   CSignApp app;
   std::vector<Call> calls;
 };
@@ -174,8 +153,8 @@ TEST_F(NetTransportTest, UrlsThatAreNotHttpFailWithoutAnyRequest) {
 
 TEST_F(NetTransportTest, NobodyListeningIsCannotConnect) {
   std::string reply;
-  EXPECT_FALSE(app.PostForm("http://127.0.0.1:" + std::to_string(ClosedPort()) + "/", kRecoveryPath,
-                            "x=1", reply));
+  EXPECT_FALSE(app.PostForm("http://127.0.0.1:" + std::to_string(test::FreeLoopbackPort()) + "/",
+                            kRecoveryPath, "x=1", reply));
   EXPECT_EQ(app.LastTransportError(), ERROR_INTERNET_CANNOT_CONNECT);
 }
 

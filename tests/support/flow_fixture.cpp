@@ -40,9 +40,8 @@ int FlowRun::Start(const std::string& scenario, const std::string& name) {
                  {"SIGNUP_REGISTRY", registry_},
                  {"XDG_RUNTIME_DIR", runtime_},
                  {"RASSIM_DIR", ras_},
-                 {"DISPLAY", std::nullopt},
-                 {"http_proxy", std::nullopt},
-                 {"https_proxy", std::nullopt}};
+                 {"DISPLAY", std::nullopt}};
+  for (const char* name : kDesktopProxyVariables) options.env[name] = std::nullopt;
   for (const auto& [k, v] : env_) options.env[k] = v;
   const int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   const int nullFd = open("/dev/null", O_WRONLY | O_CLOEXEC);

@@ -1,9 +1,7 @@
 // Runs the provider stand-in as a child process for a test.
 #include "support/provider_fixture.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -149,16 +147,8 @@ std::string ProviderFixture::WrongHostUrl() const {
 
 int ProviderFixture::Control(const std::string& method, const std::string& path,
                              const std::string& body, std::string* reply) {
-  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const int fd = ConnectLoopback(http_port_);
   if (fd < 0) return 0;
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_port = htons(static_cast<uint16_t>(http_port_));
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-    close(fd);
-    return 0;
-  }
   std::string request = method + " " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
                         "Connection: close\r\nContent-Type: application/x-www-form-urlencoded\r\n" +
                         "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;

@@ -1,12 +1,9 @@
 // Runs Debian's tinyproxy on a free loopback port for a test.
 #include "support/proxy_fixture.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,32 +15,10 @@ namespace test {
 
 namespace {
 
-// A port that was free a moment ago (tinyproxy cannot be told to pick one itself).
-int FreePort() {
-  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return 0;
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof addr;
-  int port = 0;
-  if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-      getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
-    port = ntohs(addr.sin_port);
-  close(fd);
-  return port;
-}
-
 bool Accepts(int port) {
-  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return false;
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_port = htons(static_cast<uint16_t>(port));
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bool ok = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-  close(fd);
-  return ok;
+  const int fd = ConnectLoopback(port);
+  if (fd >= 0) close(fd);
+  return fd >= 0;
 }
 
 }  // namespace
@@ -61,7 +36,8 @@ ProxyFixture::ProxyFixture(const std::string& user, const std::string& password,
     error_ = "tinyproxy is not installed";
     return;
   }
-  int port = FreePort();
+  // tinyproxy cannot be told to pick a port itself.
+  int port = FreeLoopbackPort();
   std::string conf = "Port " + std::to_string(port) +
                      "\nListen 127.0.0.1\nTimeout 30\nAllow 127.0.0.1\nMaxClients 20\n"
                      "DisableViaHeader Yes\nLogLevel Info\n"
