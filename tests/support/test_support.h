@@ -1,5 +1,6 @@
-// Helpers shared by every test binary: private temporary folders, environment overrides and the
-// one conversion of UTF-8 test text into the system code page.
+// Helpers shared by every test binary: private temporary folders, environment overrides (the
+// desktop proxy among them), loopback ports and the one conversion of UTF-8 test text into the
+// system code page.
 #pragma once
 
 #include <cstdlib>
