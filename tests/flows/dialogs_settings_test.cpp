@@ -3,7 +3,6 @@
 // system proxy) and the mail account; each checks what reached the registry store.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <functional>
 #include <map>
 #include <memory>
@@ -16,6 +15,7 @@
 #include "netconfig/MailAccountDialog.h"
 #include "res/resources.h"
 #include "support/ras_fixture.h"
+#include "support/regtool.h"
 #include "support/test_support.h"
 #include "ui/headless/headless_backend.h"
 
@@ -23,7 +23,7 @@ namespace {
 
 constexpr char kPattern[] = "0077-xx-xxxx-xxxx";
 constexpr char kInternetSettings[] =
-    "'HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings'";
+    "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 
 // A private store and dial-up service, the application loaded from that store, and the headless
 // play of one dialog at a time.
@@ -89,30 +89,22 @@ class DialogsTest : public ::testing::Test {
     return out;
   }
 
-  // regtool on the private store: its output without the last line break, "<missing>" on failure.
-  std::string Regtool(const std::string& args) {
-    std::string cmd = std::string(SIGNUP_BIN_DIR) + "/regtool " + args + " 2>/dev/null";
-    FILE* p = popen(cmd.c_str(), "r");
-    std::string out;
-    char buf[512];
-    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-    if (pclose(p) != 0) return "<missing>";
-    while (!out.empty() && out.back() == '\n') out.pop_back();
-    return out;
-  }
-  // A NetInfo value as the store holds it (UTF-8).
+  // A NetInfo value as the store holds it (UTF-8), "<missing>" when there is none.
   std::string Stored(const std::string& name) {
-    return Regtool("get 'HKEY_CURRENT_USER\\Software\\Orvel\\Lumipass\\NetInfo' " + name);
+    return test::RegtoolGet("HKEY_CURRENT_USER\\Software\\Orvel\\Lumipass\\NetInfo", name)
+        .value_or("<missing>");
+  }
+  // Sets a value with regtool; its complaint, empty when it worked.
+  std::string Set(const std::string& key, const std::string& name, const std::string& type,
+                  const std::string& value) {
+    const test::ProgramResult r = test::RunRegtool({"set", key, name, type, value});
+    return r.exit == 0 ? std::string() : "regtool: " + r.err;
   }
 
   test::RasFixture ras;
   test::TempDir dir;
   test::ScopedEnv registry{"SIGNUP_REGISTRY", dir.File("registry.db")};
-  // The desktop's proxy variables would stand in for a store without proxy settings.
-  test::ScopedEnv httpProxy{"http_proxy", std::nullopt};
-  test::ScopedEnv httpsProxy{"https_proxy", std::nullopt};
-  test::ScopedEnv httpProxyUpper{"HTTP_PROXY", std::nullopt};
-  test::ScopedEnv httpsProxyUpper{"HTTPS_PROXY", std::nullopt};
+  test::NoDesktopProxy noProxy;
   std::unique_ptr<ui::headless::Transcript> transcript;
   std::unique_ptr<ui::headless::HeadlessBackend> backend;
   std::unique_ptr<CSignApp> app;
@@ -137,7 +129,7 @@ class ObservedDetails : public CDialupDetailsDlg {
   }
 };
 
-TEST_F(DialupDetailsTest, opensWithTheCallersChoicesAndTheStoredPrefixAndListsOnlyModems) {
+TEST_F(DialupDetailsTest, OpensWithTheCallersChoicesAndTheStoredPrefixAndListsOnlyModems) {
   Start([](CSignApp& a) { a.OutsideLine = "9,"; });
   ObservedDetails dlg;
   dlg.chosenModem = "Modem B";
@@ -167,7 +159,7 @@ click 1
   EXPECT_EQ(Stored("PreFixNumber"), kPattern);
 }
 
-TEST_F(DialupDetailsTest, anUnknownPrefixIsAppendedATypedOneCountsAndNoneIsStoredEmpty) {
+TEST_F(DialupDetailsTest, AnUnknownPrefixIsAppendedATypedOneCountsAndNoneIsStoredEmpty) {
   Start([](CSignApp& a) { a.OutsideLine = "0066,"; });
   CDialupDetailsDlg first;
   EXPECT_EQ(Play(first, R"(
@@ -198,7 +190,7 @@ click 1
   EXPECT_EQ(Stored("OutsideLine"), "");
 }
 
-TEST_F(DialupDetailsTest, choosingTheThirdAccessPointMakesItTheFirstAndKeepsThePattern) {
+TEST_F(DialupDetailsTest, ChoosingTheThirdAccessPointMakesItTheFirstAndKeepsThePattern) {
   Start([](CSignApp&) {});
   CDialupDetailsDlg dlg;
   EXPECT_EQ(
@@ -213,7 +205,7 @@ TEST_F(DialupDetailsTest, choosingTheThirdAccessPointMakesItTheFirstAndKeepsTheP
   EXPECT_EQ(Stored("PreFixNumber"), kPattern);
 }
 
-TEST_F(DialupDetailsTest, aGapInTheStoredAccessPointsStillMovesTheChosenOneFirst) {
+TEST_F(DialupDetailsTest, AGapInTheStoredAccessPointsStillMovesTheChosenOneFirst) {
   Start([](CSignApp& a) { a.PhoneNumber = ""; });
   CDialupDetailsDlg dlg;
   EXPECT_EQ(
@@ -226,7 +218,7 @@ TEST_F(DialupDetailsTest, aGapInTheStoredAccessPointsStillMovesTheChosenOneFirst
   EXPECT_EQ(Stored("PreFixNumber"), kPattern) << "the pattern keeps its placeholder";
 }
 
-TEST_F(DialupDetailsTest, withoutStoredAccessPointsTheBarePatternIsShownAndKept) {
+TEST_F(DialupDetailsTest, WithoutStoredAccessPointsTheBarePatternIsShownAndKept) {
   Start([](CSignApp& a) { a.PhoneNumber = a.PhoneNumber2 = a.PhoneNumber3 = ""; });
   CDialupDetailsDlg dlg;
   EXPECT_EQ(Play(dlg, "expect disabled 1105\nexpect text 1105 \"0077-xx-xxxx-xxxx\"\nclick 1\n",
@@ -246,7 +238,7 @@ class AlteredAccessPoint : public CDialupDetailsDlg {
   }
 };
 
-TEST_F(DialupDetailsTest, anAccessPointTextWithoutItsNumberIsPutBack) {
+TEST_F(DialupDetailsTest, AnAccessPointTextWithoutItsNumberIsPutBack) {
   Start([](CSignApp&) {});
   AlteredAccessPoint dlg;
   EXPECT_EQ(Play(dlg, R"(
@@ -264,7 +256,7 @@ click 1
   EXPECT_EQ(Stored("PreFixNumber"), kPattern);
 }
 
-TEST_F(DialupDetailsTest, toneAndPulseStayExclusiveAndCtrlClickClearsBoth) {
+TEST_F(DialupDetailsTest, ToneAndPulseStayExclusiveAndCtrlClickClearsBoth) {
   Start([](CSignApp&) {});
   CDialupDetailsDlg dlg;
   EXPECT_EQ(Play(dlg, R"(
@@ -289,7 +281,7 @@ click 1
   EXPECT_EQ(Stored("DialMode"), "");
 }
 
-TEST_F(DialupDetailsTest, cancelStoresNothing) {
+TEST_F(DialupDetailsTest, CancelStoresNothing) {
   Start([](CSignApp& a) { a.OutsideLine = "9,"; });
   CDialupDetailsDlg dlg;
   EXPECT_EQ(Play(dlg,
@@ -304,7 +296,7 @@ TEST_F(DialupDetailsTest, cancelStoresNothing) {
   EXPECT_EQ(app->ModemName, "Modem A");
 }
 
-TEST_F(DialupDetailsTest, withoutModemOrLibraryEveryInputIsDisabledAndTheRestStillSaved) {
+TEST_F(DialupDetailsTest, WithoutModemOrLibraryEveryInputIsDisabledAndTheRestStillSaved) {
   ASSERT_TRUE(ras.RemoveDevice("Modem A"));
   ASSERT_TRUE(ras.RemoveDevice("Modem B"));
   const std::string disabled =
@@ -353,7 +345,7 @@ class ObservedLan : public CLanDetailsDlg {
   }
 };
 
-TEST_F(LanDetailsTest, protocolAutoOpensWithOnlyTheUnknownBoxAndCancelKeepsEverything) {
+TEST_F(LanDetailsTest, ProtocolAutoOpensWithOnlyTheUnknownBoxAndCancelKeepsEverything) {
   StartLan("auto", true, "proxy.example");
   ObservedLan dlg;
   EXPECT_EQ(Play(dlg,
@@ -374,7 +366,7 @@ TEST_F(LanDetailsTest, protocolAutoOpensWithOnlyTheUnknownBoxAndCancelKeepsEvery
     EXPECT_EQ(dlg.tips[id], res::String(stringId)) << "tooltip of " << id;
 }
 
-TEST_F(LanDetailsTest, tcpWithAProxyOpensWithEveryProxyFieldAndOkKeepsIt) {
+TEST_F(LanDetailsTest, TcpWithAProxyOpensWithEveryProxyFieldAndOkKeepsIt) {
   StartLan("tcp", true, "proxy.example", "3128");
   CLanDetailsDlg dlg;
   EXPECT_EQ(Play(dlg,
@@ -394,11 +386,11 @@ TEST_F(LanDetailsTest, tcpWithAProxyOpensWithEveryProxyFieldAndOkKeepsIt) {
   EXPECT_TRUE(app->connectionFlags & CSignSettings::kConnProxyInEffect);
 }
 
-TEST_F(LanDetailsTest, checkingTheProxyBoxOffersTheSystemsProxyServerOnlyForAnEmptyAddress) {
+TEST_F(LanDetailsTest, CheckingTheProxyBoxOffersTheSystemsProxyServerOnlyForAnEmptyAddress) {
   StartLan("tcp", false, "");
   // Switched off in the system, and still offered.
-  ASSERT_EQ(Regtool(std::string("set ") + kInternetSettings + " ProxyServer sz 10.1.2.3:8080"), "");
-  ASSERT_EQ(Regtool(std::string("set ") + kInternetSettings + " ProxyEnable dword 0"), "");
+  ASSERT_EQ(Set(kInternetSettings, "ProxyServer", "sz", "10.1.2.3:8080"), "");
+  ASSERT_EQ(Set(kInternetSettings, "ProxyEnable", "dword", "0"), "");
   CLanDetailsDlg typed;
   EXPECT_EQ(Play(typed,
                  "click 1113\nexpect text 1114 \"10.1.2.3\"\nexpect text 1115 \"8080\"\n"
@@ -414,7 +406,7 @@ TEST_F(LanDetailsTest, checkingTheProxyBoxOffersTheSystemsProxyServerOnlyForAnEm
   EXPECT_EQ(Stored("Proxy_port"), "8080");
 }
 
-TEST_F(LanDetailsTest, withoutASystemProxyTheTypedPortStaysAndNoAddressMeansNoProxy) {
+TEST_F(LanDetailsTest, WithoutASystemProxyTheTypedPortStaysAndNoAddressMeansNoProxy) {
   StartLan("tcp", false, "");
   CLanDetailsDlg dlg;
   EXPECT_EQ(Play(dlg,
@@ -427,7 +419,7 @@ TEST_F(LanDetailsTest, withoutASystemProxyTheTypedPortStaysAndNoAddressMeansNoPr
   EXPECT_EQ(Stored("Proxy_enable"), "0");
 }
 
-TEST_F(LanDetailsTest, theProtocolBoxesStayExclusiveAndUnknownDisablesTheProxy) {
+TEST_F(LanDetailsTest, TheProtocolBoxesStayExclusiveAndUnknownDisablesTheProxy) {
   StartLan("udp", false, "");
   CLanDetailsDlg dlg;
   EXPECT_EQ(Play(dlg,
@@ -457,7 +449,7 @@ expect disabled 1113
   EXPECT_EQ(Stored("Proxy_enable"), "0");
 }
 
-TEST_F(LanDetailsTest, udpAndTcpClicksPutTheDialogsOwnValuesBackIntoTheFields) {
+TEST_F(LanDetailsTest, UdpAndTcpClicksPutTheDialogsOwnValuesBackIntoTheFields) {
   StartLan("tcp", true, "proxy.example");
   CLanDetailsDlg dlg;
   EXPECT_EQ(Play(dlg, R"(
@@ -475,7 +467,7 @@ click 1
   EXPECT_EQ(Stored("Protocol"), "udp");
 }
 
-TEST_F(LanDetailsTest, udpWithTheProxyStillCheckedKeepsTheAddressButNoProxy) {
+TEST_F(LanDetailsTest, UdpWithTheProxyStillCheckedKeepsTheAddressButNoProxy) {
   StartLan("tcp", true, "proxy.example");
   CLanDetailsDlg dlg;
   EXPECT_EQ(Play(dlg,
@@ -489,7 +481,7 @@ TEST_F(LanDetailsTest, udpWithTheProxyStillCheckedKeepsTheAddressButNoProxy) {
   EXPECT_FALSE(app->connectionFlags & CSignSettings::kConnProxyInEffect);
 }
 
-TEST_F(LanDetailsTest, aPortAbove65535IsStoredAsTheHttpPort) {
+TEST_F(LanDetailsTest, APortAbove65535IsStoredAsTheHttpPort) {
   StartLan("tcp", true, "proxy.example");
   CLanDetailsDlg dlg;
   EXPECT_EQ(Play(dlg, "type 1115 \"700001\"\nexpect text 1115 \"70000\"\nclick 1\n", ui::IDOK), "");
@@ -514,7 +506,7 @@ class ObservedMail : public CMailAccountDlg {
   }
 };
 
-TEST_F(MailAccountTest, showsTheAccountInPlainTextOrEmptyValuesWithOnlyOk) {
+TEST_F(MailAccountTest, ShowsTheAccountInPlainTextOrEmptyValuesWithOnlyOk) {
   Start([](CSignApp&) {});
   ObservedMail empty;
   EXPECT_EQ(Play(empty, "expect hidden 2\nexpect visible 1\nclick 1\n", ui::IDOK), "");

@@ -66,7 +66,7 @@ class DialupFlowTest : public ::testing::Test {
   test::RasFixture ras;
 };
 
-TEST_F(DialupFlowTest, aSuccessfulDialShowsTheStatesAndLeavesTheConnectionButNoEntry) {
+TEST_F(DialupFlowTest, ASuccessfulDialShowsTheStatesAndLeavesTheConnectionButNoEntry) {
   Harness h(R"(
 wait dialog 142
 expect hidden 1037
@@ -108,7 +108,7 @@ expect disabled 1038
   EXPECT_TRUE(ras.ListedConnections().empty());
 }
 
-TEST_F(DialupFlowTest, theAccountFollowsTheWizardMode) {
+TEST_F(DialupFlowTest, TheAccountFollowsTheWizardMode) {
   Harness h("");
   ASSERT_NE(h.app->CreateDialupObject(false), nullptr);
   h.app->PreFixNumber = "0077-" + res::String(14058);
@@ -132,7 +132,7 @@ TEST_F(DialupFlowTest, theAccountFollowsTheWizardMode) {
   EXPECT_EQ(h.Finish(), "");
 }
 
-TEST_F(DialupFlowTest, aBusyLineIsReportedThenRedialSucceeds) {
+TEST_F(DialupFlowTest, ABusyLineIsReportedThenRedialSucceeds) {
   ASSERT_TRUE(ras.SetOutcome("error 676 --extended 3"));
   Harness h(R"(
 wait dialog 142
@@ -155,7 +155,7 @@ click 1038
   EXPECT_FALSE(ras.Entry(res::String(14613)).has_value());
 }
 
-TEST_F(DialupFlowTest, twoErrorsInOneDialShowOnlyTheFirst) {
+TEST_F(DialupFlowTest, TwoErrorsInOneDialShowOnlyTheFirst) {
   ASSERT_TRUE(ras.SetOutcome("error 691 --at Authenticate --extended 5 --second 678"));
   Harness h(R"(
 wait dialog 142
@@ -178,7 +178,7 @@ click 2
   EXPECT_FALSE(ras.Entry(res::String(14613)).has_value()) << "the entry goes after a failure too";
 }
 
-TEST_F(DialupFlowTest, cancelDuringTheDialHangsUp) {
+TEST_F(DialupFlowTest, CancelDuringTheDialHangsUp) {
   Harness h("wait dialog 142\nwait text 1035 \"" + U(14503) + "\"\nclick 2\n");
   ASSERT_NE(h.app->CreateDialupObject(true), nullptr);
   EXPECT_FALSE(h.app->ConnectForServer(false, nullptr));
@@ -189,7 +189,7 @@ TEST_F(DialupFlowTest, cancelDuringTheDialHangsUp) {
   EXPECT_FALSE(ras.Entry(res::String(14613)).has_value());
 }
 
-TEST_F(DialupFlowTest, aDropLeavesTheDisconnectedTextAndRedialWithoutAMessage) {
+TEST_F(DialupFlowTest, ADropLeavesTheDisconnectedTextAndRedialWithoutAMessage) {
   ASSERT_TRUE(ras.SetOutcome("drop --at Authenticate"));
   Harness h("wait dialog 142\nwait text 1035 \"" + U(14530) +
             "\"\nwait enabled 1038\nexpect text 1035 \"" + U(14530) + "\"\nclick 2\n");
@@ -205,7 +205,7 @@ TEST_F(DialupFlowTest, aDropLeavesTheDisconnectedTextAndRedialWithoutAMessage) {
   EXPECT_NE(h.transcript().find("dialog 142 close 2"), std::string::npos) << h.transcript();
 }
 
-TEST_F(DialupFlowTest, askingFirstNamesTheActiveConnectionAndNoKeepsIt) {
+TEST_F(DialupFlowTest, AskingFirstNamesTheActiveConnectionAndNoKeepsIt) {
   ASSERT_NE(ras.Connect("Office"), 0u);
   Harness h("wait message \"現在接続中の'Office'を切断し、'" + U(14615) +
             "'に接続します\"\nanswer no\n");
@@ -216,7 +216,7 @@ TEST_F(DialupFlowTest, askingFirstNamesTheActiveConnectionAndNoKeepsIt) {
   EXPECT_FALSE(ras.LastDial().has_value()) << "nothing dialled";
 }
 
-TEST_F(DialupFlowTest, askingFirstAndYesEndsTheOtherConnectionThenDials) {
+TEST_F(DialupFlowTest, AskingFirstAndYesEndsTheOtherConnectionThenDials) {
   ASSERT_NE(ras.Connect("Office"), 0u);
   Harness h("wait message \"'Office'\"\nanswer yes\nwait dialog 142\n");
   ASSERT_NE(h.app->CreateDialupObject(true), nullptr);
@@ -227,7 +227,7 @@ TEST_F(DialupFlowTest, askingFirstAndYesEndsTheOtherConnectionThenDials) {
   EXPECT_EQ(listed[0].entry, res::String(14613)) << "only the new connection is up";
 }
 
-TEST_F(DialupFlowTest, askingFirstWithoutConnectionNamesTheServer) {
+TEST_F(DialupFlowTest, AskingFirstWithoutConnectionNamesTheServer) {
   Harness h("wait message \"" + U(14615) + "に接続します\"\nanswer no\n");
   ASSERT_NE(h.app->CreateDialupObject(true), nullptr);
   EXPECT_FALSE(h.app->ConnectForServer(true, nullptr));
@@ -235,7 +235,7 @@ TEST_F(DialupFlowTest, askingFirstWithoutConnectionNamesTheServer) {
   EXPECT_FALSE(ras.LastDial().has_value());
 }
 
-TEST_F(DialupFlowTest, ensureConnectedUsesLanOrAnyConnectionWithoutDialling) {
+TEST_F(DialupFlowTest, EnsureConnectedUsesLanOrAnyConnectionWithoutDialling) {
   Harness h("");
   ASSERT_NE(ras.Connect("Office"), 0u);
   h.app->connectionFlags = CSignSettings::kConnLan;
@@ -251,7 +251,7 @@ TEST_F(DialupFlowTest, ensureConnectedUsesLanOrAnyConnectionWithoutDialling) {
   EXPECT_EQ(h.Finish(), "");
 }
 
-TEST_F(DialupFlowTest, theChosenModemMissingIsNamedAndNothingIsDialled) {
+TEST_F(DialupFlowTest, TheChosenModemMissingIsNamedAndNothingIsDialled) {
   Harness h("wait message \"'Other modem'\"\nanswer ok\n");
   h.app->ModemName = "Other modem";
   ui::Window parent;
@@ -269,7 +269,7 @@ TEST_F(DialupFlowTest, theChosenModemMissingIsNamedAndNothingIsDialled) {
 
 // ---- Whether there is a dial-up object at all ----
 
-TEST(DialupObjectTest, noLibraryOrAnIncompleteOneIsReportedWhenAsked) {
+TEST(DialupObjectTest, NoLibraryOrAnIncompleteOneIsReportedWhenAsked) {
   {
     test::TempDir dir;
     test::ScopedEnv env("SIGNUP_RASAPI32", dir.File("absent.so"));
@@ -291,7 +291,7 @@ TEST(DialupObjectTest, noLibraryOrAnIncompleteOneIsReportedWhenAsked) {
   EXPECT_EQ(h.app->dialup, nullptr);
 }
 
-TEST(DialupObjectTest, onlyModemAndIsdnDevicesMakeDialUpPossible) {
+TEST(DialupObjectTest, OnlyModemAndIsdnDevicesMakeDialUpPossible) {
   test::RasFixture ras;
   ASSERT_TRUE(ras.AddDevice("Tunnel", "vpn"));
   {

@@ -25,7 +25,7 @@ test::FlowResult PlayWith(test::RasFixture& ras, const std::string& scenario) {
   return run.Play(scenario);
 }
 
-TEST(DialupStartupFlowTest, anIncompleteLibraryMeansLanOnly) {
+TEST(DialupStartupFlowTest, AnIncompleteLibraryMeansLanOnly) {
   test::RasFixture ras(test::RasFixture::Build::kIncomplete);
   ASSERT_TRUE(ras.AddModem("Modem A"));
   test::FlowResult r = PlayWith(ras, kLanOnlyStart);
@@ -33,14 +33,14 @@ TEST(DialupStartupFlowTest, anIncompleteLibraryMeansLanOnly) {
   EXPECT_EQ(r.transcript.rfind("message exclamation", 0), 0u) << "message 125 comes first";
 }
 
-TEST(DialupStartupFlowTest, aLibraryWithoutModemsMeansLanOnly) {
+TEST(DialupStartupFlowTest, ALibraryWithoutModemsMeansLanOnly) {
   test::RasFixture ras;
   ASSERT_TRUE(ras.AddDevice("Tunnel", "vpn"));
   test::FlowResult r = PlayWith(ras, kLanOnlyStart);
   EXPECT_EQ(r.exitCode, 0) << r.stderrText << r.transcript;
 }
 
-TEST(DialupStartupFlowTest, closingTheWizardRemovesTheSignupEntryAndHangsUp) {
+TEST(DialupStartupFlowTest, ClosingTheWizardRemovesTheSignupEntryAndHangsUp) {
   test::RasFixture ras;
   ASSERT_TRUE(ras.AddModem("Modem A"));
   ASSERT_NE(ras.Connect("Office"), 0u);

@@ -6,7 +6,7 @@
 
 namespace {
 
-TEST(StartupFlowTest, withoutDialupLibraryShowsMessage125ThenThePagesAndCancelEndsCleanly) {
+TEST(StartupFlowTest, WithoutDialupLibraryShowsMessage125ThenThePagesAndCancelEndsCleanly) {
   test::FlowRun run;
   test::FlowResult r = run.Play(R"(
 wait message "ﾀﾞｲﾔﾙｱｯﾌﾟに必要なﾓﾃﾞﾑまたはﾗｲﾌﾞﾗﾘが見つかりません"
@@ -27,7 +27,7 @@ wait end
   EXPECT_NE(r.transcript.find("sheet close cancel\nend 0\n"), std::string::npos) << r.transcript;
 }
 
-TEST(StartupFlowTest, secondCopyEndsAtOnceWithoutWindowOrTranscript) {
+TEST(StartupFlowTest, SecondCopyEndsAtOnceWithoutWindowOrTranscript) {
   test::FlowRun run;
   // The first copy is this test holding the single-instance marker in the same runtime folder.
   test::ScopedEnv runtime("XDG_RUNTIME_DIR", run.runtimeDir());
@@ -41,7 +41,7 @@ TEST(StartupFlowTest, secondCopyEndsAtOnceWithoutWindowOrTranscript) {
   EXPECT_TRUE(second.transcript.empty()) << second.transcript;
 }
 
-TEST(StartupFlowTest, scenarioFailureNamesTheLineAndStillCleansUp) {
+TEST(StartupFlowTest, ScenarioFailureNamesTheLineAndStillCleansUp) {
   test::FlowRun run;
   test::FlowResult r = run.Play(R"(answer ok
 wait page 0
@@ -53,7 +53,7 @@ expect page 3
   EXPECT_NE(r.transcript.find("sheet close cancel"), std::string::npos) << r.transcript;
 }
 
-TEST(StartupFlowTest, aMessageBoxDuringAWaitEndsThatWaitAsAFailure) {
+TEST(StartupFlowTest, AMessageBoxDuringAWaitEndsThatWaitAsAFailure) {
   test::FlowRun run;
   test::FlowResult r = run.Play("wait page 0\n");
   EXPECT_NE(r.exitCode, 0);

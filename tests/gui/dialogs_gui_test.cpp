@@ -21,7 +21,6 @@
 namespace {
 
 using gui::AllocationIn;
-using gui::Describe;
 using ui::gtk::ClientOf;
 using ui::gtk::InputWidgetOf;
 using ui::gtk::WidgetOf;
@@ -74,27 +73,8 @@ class DialogsGuiTest : public ::testing::Test {
         EXPECT_TRUE(gui::SaveScreenshot(top, shot)) << "screenshot " << shot;
         EXPECT_EQ(AllocationIn(ClientOf(dialog), ClientOf(dialog)), dialog.GetClientRect())
             << "client area from the template";
-        for (ui::Control* c : dialog.Controls()) {
-          GtkWidget* w = WidgetOf(*c);
-          ASSERT_NE(w, nullptr) << "control " << c->GetDlgCtrlID() << " has a widget";
-          EXPECT_EQ(gtk_widget_get_visible(w) != FALSE, c->IsWindowVisible())
-              << "control " << c->GetDlgCtrlID() << " visibility";
-          EXPECT_EQ(gtk_widget_get_sensitive(w) != FALSE, c->IsWindowEnabled())
-              << "control " << c->GetDlgCtrlID() << " enabled state";
-          if (!c->IsWindowVisible()) continue;
-          const ui::Rect want = c->GetWindowRect();
-          const ui::Rect got = AllocationIn(w, ClientOf(dialog));
-          if (c->IsCombo()) {
-            // The template height includes the dropped-down list.
-            EXPECT_EQ(got.left, want.left) << "combo " << c->GetDlgCtrlID();
-            EXPECT_EQ(got.top, want.top) << "combo " << c->GetDlgCtrlID();
-            EXPECT_EQ(got.Width(), want.Width()) << "combo " << c->GetDlgCtrlID();
-            EXPECT_LE(got.Height(), want.Height()) << "combo " << c->GetDlgCtrlID();
-          } else {
-            EXPECT_EQ(got, want) << "control " << c->GetDlgCtrlID() << " at " << Describe(got)
-                                 << " instead of " << Describe(want);
-          }
-        }
+        gui::ExpectWidgetsFollowTheModel(dialog);
+        gui::ExpectControlsAt(dialog, gui::TemplatePlacements(dialog));
         check();
       }();
       dialog.EndDialog(ui::IDCANCEL);
@@ -108,7 +88,7 @@ class DialogsGuiTest : public ::testing::Test {
   std::unique_ptr<CSignApp> app;
 };
 
-TEST_F(DialogsGuiTest, dialUpDetailsShowTheStoredChoicesAtTheirTemplatePixels) {
+TEST_F(DialogsGuiTest, DialUpDetailsShowTheStoredChoicesAtTheirTemplatePixels) {
   CDialupDetailsDlg dlg;
   ShowAndCheck(dlg, "dialog157", [&] {
     EXPECT_TRUE(Active(dlg, CDialupDetailsDlg::kPulseBox)) << "pulse from the stored dial mode";
@@ -119,7 +99,7 @@ TEST_F(DialogsGuiTest, dialUpDetailsShowTheStoredChoicesAtTheirTemplatePixels) {
   });
 }
 
-TEST_F(DialogsGuiTest, lanDetailsShowTcpWithItsProxyAtTheirTemplatePixels) {
+TEST_F(DialogsGuiTest, LanDetailsShowTcpWithItsProxyAtTheirTemplatePixels) {
   CLanDetailsDlg dlg;
   ShowAndCheck(dlg, "dialog159", [&] {
     EXPECT_TRUE(Active(dlg, CLanDetailsDlg::kTcpBox));
@@ -132,7 +112,7 @@ TEST_F(DialogsGuiTest, lanDetailsShowTcpWithItsProxyAtTheirTemplatePixels) {
   EXPECT_EQ(app->Proxy_host, "proxy.example") << "Cancel changes nothing";
 }
 
-TEST_F(DialogsGuiTest, mailAccountShowsTheAccountAtItsTemplatePixels) {
+TEST_F(DialogsGuiTest, MailAccountShowsTheAccountAtItsTemplatePixels) {
   CMailAccountDlg dlg;
   ShowAndCheck(dlg, "dialog147", [&] {
     const std::string account =

@@ -250,25 +250,8 @@ TEST_F(GtkBackendTest, ModalDialogShowsEveryControlAtItsTemplatePixels) {
         EXPECT_TRUE(gui::SaveScreenshot(top, "dialog-" + std::to_string(id)));
         const ui::Rect client = AllocationIn(ClientOf(dialog), ClientOf(dialog));
         EXPECT_EQ(client, dialog.GetClientRect()) << "client area from the template";
-        for (ui::Control* c : dialog.Controls()) {
-          GtkWidget* w = WidgetOf(*c);
-          ASSERT_NE(w, nullptr) << "control " << c->GetDlgCtrlID() << " has a widget";
-          EXPECT_EQ(gtk_widget_get_visible(w), c->IsWindowVisible())
-              << "control " << c->GetDlgCtrlID() << " visibility";
-          if (!c->IsWindowVisible()) continue;
-          const ui::Rect want = c->GetWindowRect();
-          const ui::Rect got = AllocationIn(w, ClientOf(dialog));
-          if (c->IsCombo()) {
-            // The template height includes the dropped-down list.
-            EXPECT_EQ(got.left, want.left) << "combo " << c->GetDlgCtrlID();
-            EXPECT_EQ(got.top, want.top) << "combo " << c->GetDlgCtrlID();
-            EXPECT_EQ(got.Width(), want.Width()) << "combo " << c->GetDlgCtrlID();
-            EXPECT_LE(got.Height(), want.Height()) << "combo " << c->GetDlgCtrlID();
-          } else {
-            EXPECT_EQ(got, want) << "control " << c->GetDlgCtrlID() << " at " << Describe(got)
-                                 << " instead of " << Describe(want);
-          }
-        }
+        gui::ExpectWidgetsFollowTheModel(dialog);
+        gui::ExpectControlsAt(dialog, gui::TemplatePlacements(dialog));
       }();
       dialog.EndDialog(ui::IDOK);
     });

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <memory>
 
 #include "support/xvfb_fixture.h"
@@ -137,6 +138,63 @@ ui::Rect AllocationIn(GtkWidget* widget, GtkWidget* container) {
 std::string Describe(const ui::Rect& r) {
   return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + ")-(" +
          std::to_string(r.right) + "," + std::to_string(r.bottom) + ")";
+}
+
+void ExpectControlsAt(const ui::Dialog& dialog, const std::vector<Placement>& table) {
+  const std::vector<ui::Control*> controls = dialog.Controls();
+  std::map<int, size_t> seen;  // per id, how many table rows named it so far
+  for (const Placement& p : table) {
+    // Statics share one id: the n-th row with an id is the n-th control with it.
+    const ui::Control* c = nullptr;
+    for (size_t skip = seen[p.id]++; const ui::Control* candidate : controls) {
+      if (candidate->GetDlgCtrlID() != p.id) continue;
+      if (skip-- == 0) {
+        c = candidate;
+        break;
+      }
+    }
+    GtkWidget* w = c ? ui::gtk::WidgetOf(*c) : nullptr;
+    if (w == nullptr) {
+      ADD_FAILURE() << "control " << p.id << " has no widget";
+      continue;
+    }
+    EXPECT_TRUE(gtk_widget_get_visible(w)) << "control " << p.id << " is shown";
+    const ui::Rect want{p.x, p.y, p.x + p.w, p.y + p.h};
+    const ui::Rect got = AllocationIn(w, ui::gtk::ClientOf(dialog));
+    if (c->IsCombo()) {
+      EXPECT_EQ(got.left, want.left) << "combo " << p.id;
+      EXPECT_EQ(got.top, want.top) << "combo " << p.id;
+      EXPECT_EQ(got.Width(), want.Width()) << "combo " << p.id;
+      EXPECT_LE(got.Height(), want.Height()) << "combo " << p.id;
+    } else {
+      EXPECT_EQ(got, want) << "control " << p.id << " at " << Describe(got) << " instead of "
+                           << Describe(want);
+    }
+  }
+}
+
+std::vector<Placement> TemplatePlacements(const ui::Dialog& dialog) {
+  std::vector<Placement> table;
+  for (const ui::Control* c : dialog.Controls()) {
+    if (!c->IsWindowVisible()) continue;
+    const ui::Rect r = c->GetWindowRect();
+    table.push_back({c->GetDlgCtrlID(), r.left, r.top, r.Width(), r.Height()});
+  }
+  return table;
+}
+
+void ExpectWidgetsFollowTheModel(const ui::Dialog& dialog) {
+  for (const ui::Control* c : dialog.Controls()) {
+    GtkWidget* w = ui::gtk::WidgetOf(*c);
+    if (w == nullptr) {
+      ADD_FAILURE() << "control " << c->GetDlgCtrlID() << " has no widget";
+      continue;
+    }
+    EXPECT_EQ(gtk_widget_get_visible(w) != FALSE, c->IsWindowVisible())
+        << "control " << c->GetDlgCtrlID() << " visibility";
+    EXPECT_EQ(gtk_widget_get_sensitive(w) != FALSE, c->IsWindowEnabled())
+        << "control " << c->GetDlgCtrlID() << " enabled state";
+  }
 }
 
 }  // namespace gui

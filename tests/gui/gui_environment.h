@@ -6,8 +6,10 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "ui/backend.h"
+#include "ui/framework.h"
 
 namespace gui {
 
@@ -31,6 +33,20 @@ long PixelAt(GtkWidget* toplevel, int x, int y);
 ui::Rect AllocationIn(GtkWidget* widget, GtkWidget* container);
 // "(left,top)-(right,bottom)" for assertion messages.
 std::string Describe(const ui::Rect& r);
+
+// Where a control is to be drawn, in pixels of its dialog's (or page's) client area.
+struct Placement {
+  int id;
+  int x, y, w, h;
+};
+// Each control of the table is shown and drawn at its rectangle; rows that share an id (statics)
+// name that id's controls in template order. A combo box may be less tall: the height a template
+// gives it includes the dropped-down list.
+void ExpectControlsAt(const ui::Dialog& dialog, const std::vector<Placement>& table);
+// Every visible control of the dialog at the rectangle its template gives it.
+std::vector<Placement> TemplatePlacements(const ui::Dialog& dialog);
+// Every control has a widget, shown and sensitive exactly when the model says so.
+void ExpectWidgetsFollowTheModel(const ui::Dialog& dialog);
 
 // The visible message box (a GtkDialog that is not one of the framework's windows) with that
 // title, or null.

@@ -20,7 +20,7 @@ ui::Rect ShownRect(const ui::Window& page, const ui::Window& sheet) {
   return gui::AllocationIn(WidgetOf(page), ClientOf(sheet));
 }
 
-TEST(WizardGuiTest, pageAreaIs448By310OnEveryPageAfterNextAndBack) {
+TEST(WizardGuiTest, PageAreaIs448By310OnEveryPageAfterNextAndBack) {
   if (gui::Backend() == nullptr) GTEST_SKIP() << "no display: " << gui::Unavailable();
   test::TempDir dir;
   test::ScopedEnv registry("SIGNUP_REGISTRY", dir.File("registry.db"));

@@ -89,12 +89,7 @@ class NetProxyTest : public ::testing::Test {
   int proxiedMark_ = 0;
   test::TempDir dir;
   test::ScopedEnv registry{"SIGNUP_REGISTRY", dir.File("registry.db")};
-  test::ScopedEnv noProxy1{"http_proxy", std::nullopt};
-  test::ScopedEnv noProxy2{"https_proxy", std::nullopt};
-  test::ScopedEnv noProxy3{"HTTP_PROXY", std::nullopt};
-  test::ScopedEnv noProxy4{"HTTPS_PROXY", std::nullopt};
-  test::ScopedEnv noProxy5{"ALL_PROXY", std::nullopt};
-  test::ScopedEnv noProxy6{"all_proxy", std::nullopt};
+  test::NoDesktopProxy noProxy;
   CSignApp app;
 };
 

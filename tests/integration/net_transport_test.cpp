@@ -1,19 +1,14 @@
 // The HTTP transport against the provider stand-in over loopback: every fault the provider can
 // inject, the read cap, downloads with and without a callback, HTTPS certificate checks, and
 // server URLs that are not http or https.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
 
 #include "app/SignApp.h"
 #include "platform/wininet.h"
-#include "support/provider_fixture.h"
-#include "support/test_ca.h"
+#include "support/https_provider.h"
 #include "support/test_support.h"
 
 namespace {
@@ -29,33 +24,11 @@ struct Call {
 std::vector<Call>* g_calls = nullptr;
 void RecordCall(int status, std::string chunk) { g_calls->push_back({status, std::move(chunk)}); }
 
-// A loopback port on which nothing listens (bound, then closed again).
-int ClosedPort() {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-  socklen_t length = sizeof(address);
-  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  close(fd);
-  return ntohs(address.sin_port);
-}
-
-class NetTransportTest : public ::testing::Test {
+class NetTransportTest : public test::HttpsProviderSuite {
  protected:
-  static void SetUpTestSuite() {
-    ca_ = new test::TestCa();
-    provider_ = new test::ProviderFixture(ca_);
-  }
-  static void TearDownTestSuite() {
-    delete provider_;
-    delete ca_;
-  }
-
   void SetUp() override {
-    ASSERT_TRUE(ca_->ok()) << "the test CA could not be made";
-    ASSERT_TRUE(provider_->ok()) << provider_->error();
+    HttpsProviderSuite::SetUp();
+    if (HasFatalFailure()) return;
     ASSERT_TRUE(provider_->ClearFaults());
     ASSERT_TRUE(provider_->ClearRequests());
     ASSERT_TRUE(provider_->AddAccount("taro", "secret"));
@@ -83,21 +56,12 @@ class NetTransportTest : public ::testing::Test {
   }
   std::string TermsUrl() const { return provider_->HttpUrl() + "signup_pc/kiyaku.txt"; }
 
-  static test::TestCa* ca_;
-  static test::ProviderFixture* provider_;
   test::TempDir dir;
   test::ScopedEnv registry{"SIGNUP_REGISTRY", dir.File("registry.db")};
-  test::ScopedEnv noProxy1{"http_proxy", std::nullopt};
-  test::ScopedEnv noProxy2{"https_proxy", std::nullopt};
-  test::ScopedEnv noProxy3{"HTTPS_PROXY", std::nullopt};
-  test::ScopedEnv noProxy4{"ALL_PROXY", std::nullopt};
-  test::ScopedEnv noProxy5{"all_proxy", std::nullopt};
+  test::NoDesktopProxy noProxy;
   CSignApp app;
   std::vector<Call> calls;
 };
-
-test::TestCa* NetTransportTest::ca_ = nullptr;
-test::ProviderFixture* NetTransportTest::provider_ = nullptr;
 
 }  // namespace
 
@@ -189,8 +153,8 @@ TEST_F(NetTransportTest, UrlsThatAreNotHttpFailWithoutAnyRequest) {
 
 TEST_F(NetTransportTest, NobodyListeningIsCannotConnect) {
   std::string reply;
-  EXPECT_FALSE(app.PostForm("http://127.0.0.1:" + std::to_string(ClosedPort()) + "/", kRecoveryPath,
-                            "x=1", reply));
+  EXPECT_FALSE(app.PostForm("http://127.0.0.1:" + std::to_string(test::FreeLoopbackPort()) + "/",
+                            kRecoveryPath, "x=1", reply));
   EXPECT_EQ(app.LastTransportError(), ERROR_INTERNET_CANNOT_CONNECT);
 }
 

@@ -6,27 +6,25 @@
 #include <string>
 
 #include "platform/wininet.h"
-#include "support/provider_fixture.h"
+#include "support/https_provider.h"
 #include "support/proxy_fixture.h"
-#include "support/test_ca.h"
 
 namespace {
 
-class WininetProxyTest : public ::testing::Test {
+class WininetProxyTest : public test::HttpsProviderSuite {
  protected:
   static void SetUpTestSuite() {
-    ca_ = new test::TestCa();
-    provider_ = new test::ProviderFixture(ca_);
+    HttpsProviderSuite::SetUpTestSuite();
     proxy_ = new test::ProxyFixture("signup", "pass-word", {provider_->https_port()});
   }
   static void TearDownTestSuite() {
     delete proxy_;
-    delete provider_;
-    delete ca_;
+    proxy_ = nullptr;
+    HttpsProviderSuite::TearDownTestSuite();
   }
   void SetUp() override {
-    ASSERT_TRUE(ca_->ok());
-    ASSERT_TRUE(provider_->ok()) << provider_->error();
+    HttpsProviderSuite::SetUp();
+    if (HasFatalFailure()) return;
     ASSERT_TRUE(proxy_->ok()) << proxy_->error();
     ASSERT_TRUE(provider_->ClearRequests());
   }
@@ -73,13 +71,9 @@ class WininetProxyTest : public ::testing::Test {
     return result;
   }
 
-  static test::TestCa* ca_;
-  static test::ProviderFixture* provider_;
   static test::ProxyFixture* proxy_;
 };
 
-test::TestCa* WininetProxyTest::ca_ = nullptr;
-test::ProviderFixture* WininetProxyTest::provider_ = nullptr;
 test::ProxyFixture* WininetProxyTest::proxy_ = nullptr;
 
 TEST_F(WininetProxyTest, HttpThroughTheProxyWithCredentialsReachesTheServerWithoutThem) {

@@ -5,26 +5,12 @@
 #include <string>
 
 #include "platform/wininet.h"
-#include "support/provider_fixture.h"
-#include "support/test_ca.h"
+#include "support/https_provider.h"
 
 namespace {
 
-class WininetTlsTest : public ::testing::Test {
+class WininetTlsTest : public test::HttpsProviderSuite {
  protected:
-  static void SetUpTestSuite() {
-    ca_ = new test::TestCa();
-    provider_ = new test::ProviderFixture(ca_);
-  }
-  static void TearDownTestSuite() {
-    delete provider_;
-    delete ca_;
-  }
-  void SetUp() override {
-    ASSERT_TRUE(ca_->ok()) << "the test CA could not be made";
-    ASSERT_TRUE(provider_->ok()) << provider_->error();
-  }
-
   // Sends a GET for the terms over HTTPS; returns 0 when sent, else the error.
   static DWORD Get(int port, DWORD flags, DWORD* status = nullptr) {
     HINTERNET session = InternetOpenA("t", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
@@ -44,13 +30,7 @@ class WininetTlsTest : public ::testing::Test {
     InternetCloseHandle(session);
     return error;
   }
-
-  static test::TestCa* ca_;
-  static test::ProviderFixture* provider_;
 };
-
-test::TestCa* WininetTlsTest::ca_ = nullptr;
-test::ProviderFixture* WininetTlsTest::provider_ = nullptr;
 
 TEST_F(WininetTlsTest, GoodCertificateFromTheNamedBundlePasses) {
   test::ScopedEnv bundle("SIGNUP_CA_BUNDLE", ca_->ca_cert());

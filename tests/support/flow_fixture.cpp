@@ -1,12 +1,15 @@
 // Runs the built signup program headless under a scenario in a private world.
 #include "support/flow_fixture.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <vector>
+
+#include "support/child_process.h"
+#include "support/regtool.h"
 
 namespace test {
 
@@ -19,18 +22,10 @@ FlowRun::FlowRun() {
   env_["SIGNUP_RASAPI32"] = dir_.File("no-such-rasapi32.so");
 }
 
-int FlowRun::Regtool(const std::string& args, std::string* out) const {
-  const std::string cmd =
-      "SIGNUP_REGISTRY='" + registry_ + "' " + SIGNUP_BIN_DIR "/regtool " + args + " 2>&1";
-  FILE* p = popen(cmd.c_str(), "r");
-  if (p == nullptr) return -1;
-  std::string text;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
-  int status = pclose(p);
-  if (out != nullptr) *out = text;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+int FlowRun::Regtool(const std::vector<std::string>& args, std::string* out) const {
+  const ProgramResult r = RunRegtool(args, registry_);
+  if (out != nullptr) *out = r.out + r.err;
+  return r.exit;
 }
 
 int FlowRun::Start(const std::string& scenario, const std::string& name) {
@@ -39,30 +34,31 @@ int FlowRun::Start(const std::string& scenario, const std::string& name) {
   const std::string transcript = dir_.File(name + ".transcript");
   const std::string err = dir_.File(name + ".stderr");
   std::remove(transcript.c_str());
-  pid_t pid = fork();
-  if (pid == 0) {
-    setenv("SIGNUP_SCENARIO", scenarioPath.c_str(), 1);
-    setenv("SIGNUP_TRANSCRIPT", transcript.c_str(), 1);
-    setenv("SIGNUP_REGISTRY", registry_.c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", runtime_.c_str(), 1);
-    setenv("RASSIM_DIR", ras_.c_str(), 1);
-    unsetenv("DISPLAY");
-    unsetenv("http_proxy");
-    unsetenv("https_proxy");
-    for (const auto& [k, v] : env_) setenv(k.c_str(), v.c_str(), 1);
-    if (freopen(err.c_str(), "w", stderr) == nullptr) _exit(126);
-    if (freopen("/dev/null", "w", stdout) == nullptr) _exit(126);
-    const std::string program = SIGNUP_BIN_DIR "/signup";
-    execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
+  ChildOptions options;
+  options.env = {{"SIGNUP_SCENARIO", scenarioPath},
+                 {"SIGNUP_TRANSCRIPT", transcript},
+                 {"SIGNUP_REGISTRY", registry_},
+                 {"XDG_RUNTIME_DIR", runtime_},
+                 {"RASSIM_DIR", ras_},
+                 {"DISPLAY", std::nullopt}};
+  for (const char* name : kDesktopProxyVariables) options.env[name] = std::nullopt;
+  for (const auto& [k, v] : env_) options.env[k] = v;
+  const int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const int nullFd = open("/dev/null", O_WRONLY | O_CLOEXEC);
+  pid_t pid = -1;
+  if (errFd >= 0 && nullFd >= 0) {
+    options.stderr_fd = errFd;
+    options.stdout_fd = nullFd;
+    pid = StartChild({SIGNUP_BIN_DIR "/signup"}, options);
   }
+  if (errFd >= 0) close(errFd);
+  if (nullFd >= 0) close(nullFd);
   return pid;
 }
 
 FlowResult FlowRun::WaitFor(int pid, const std::string& name) {
   FlowResult r;
-  int status = 0;
-  if (waitpid(pid, &status, 0) == pid && WIFEXITED(status)) r.exitCode = WEXITSTATUS(status);
+  r.exitCode = WaitChild(pid);
   r.transcript = ReadFile(dir_.File(name + ".transcript"));
   r.stderrText = ReadFile(dir_.File(name + ".stderr"));
   return r;

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "support/test_support.h"
 
@@ -26,8 +27,9 @@ class FlowRun {
   // Extra environment for the program (e.g. SIGNUP_RASAPI32). By default SIGNUP_RASAPI32 names a
   // file that does not exist, so no dial-up library is found.
   void SetEnv(const std::string& name, const std::string& value) { env_[name] = value; }
-  // Runs regtool with these arguments on this run's store; its exit code.
-  int Regtool(const std::string& args, std::string* out = nullptr) const;
+  // Runs regtool with these arguments (no shell quoting) on this run's store; its exit code, and
+  // what it printed on standard output and then error in `out`.
+  int Regtool(const std::vector<std::string>& args, std::string* out = nullptr) const;
   // Plays the scenario (UTF-8 text) and waits for the program to end.
   FlowResult Play(const std::string& scenario);
   // Starts the program with the scenario and returns at once (pid); WaitFor collects it.

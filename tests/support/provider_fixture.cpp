@@ -1,19 +1,17 @@
 // Runs the provider stand-in as a child process for a test.
 #include "support/provider_fixture.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
 
+#include "support/child_process.h"
 #include "support/test_ca.h"
 
 namespace test {
@@ -101,31 +99,17 @@ ProviderFixture::ProviderFixture(const TestCa* ca) {
                              "expired=" + ca->expired_cert() + "," + ca->expired_key(), "--alt",
                              "wronghost=" + ca->wrong_host_cert() + "," + ca->wrong_host_key()});
   }
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-
   int out[2];
-  if (pipe(out) != 0) {
+  if (pipe2(out, O_CLOEXEC) != 0) {
     error_ = "pipe failed";
     return;
   }
-  pid_t parent = getpid();
-  pid_ = fork();
-  if (pid_ == 0) {
-    // The provider must not outlive a test process that crashed.
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != parent) _exit(127);
-    dup2(out[1], STDOUT_FILENO);
-    close(out[0]);
-    close(out[1]);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
+  ChildOptions options;
+  options.stdout_fd = out[1];
+  pid_ = StartChild(args, options, &error_);
   close(out[1]);
   if (pid_ < 0) {
     close(out[0]);
-    error_ = "fork failed";
     return;
   }
   // A generous bound, only against a provider that hangs at start-up.
@@ -146,13 +130,7 @@ ProviderFixture::ProviderFixture(const TestCa* ca) {
   if (http_port_ == 0) error_ = "provider did not start: \"" + line + "\"";
 }
 
-ProviderFixture::~ProviderFixture() {
-  if (pid_ > 0) {
-    kill(pid_, SIGKILL);
-    int status = 0;
-    waitpid(pid_, &status, 0);
-  }
-}
+ProviderFixture::~ProviderFixture() { StopChild(pid_, SIGKILL); }
 
 std::string ProviderFixture::HttpUrl() const {
   return "http://127.0.0.1:" + std::to_string(http_port_) + "/";
@@ -169,16 +147,8 @@ std::string ProviderFixture::WrongHostUrl() const {
 
 int ProviderFixture::Control(const std::string& method, const std::string& path,
                              const std::string& body, std::string* reply) {
-  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const int fd = ConnectLoopback(http_port_);
   if (fd < 0) return 0;
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_port = htons(static_cast<uint16_t>(http_port_));
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-    close(fd);
-    return 0;
-  }
   std::string request = method + " " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" +
                         "Connection: close\r\nContent-Type: application/x-www-form-urlencoded\r\n" +
                         "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;

@@ -1,48 +1,24 @@
 // Runs Debian's tinyproxy on a free loopback port for a test.
 #include "support/proxy_fixture.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/prctl.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 
+#include "support/child_process.h"
+
 namespace test {
 
 namespace {
 
-// A port that was free a moment ago (tinyproxy cannot be told to pick one itself).
-int FreePort() {
-  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return 0;
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof addr;
-  int port = 0;
-  if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-      getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
-    port = ntohs(addr.sin_port);
-  close(fd);
-  return port;
-}
-
 bool Accepts(int port) {
-  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return false;
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_port = htons(static_cast<uint16_t>(port));
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bool ok = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-  close(fd);
-  return ok;
+  const int fd = ConnectLoopback(port);
+  if (fd >= 0) close(fd);
+  return fd >= 0;
 }
 
 }  // namespace
@@ -60,7 +36,8 @@ ProxyFixture::ProxyFixture(const std::string& user, const std::string& password,
     error_ = "tinyproxy is not installed";
     return;
   }
-  int port = FreePort();
+  // tinyproxy cannot be told to pick a port itself.
+  int port = FreeLoopbackPort();
   std::string conf = "Port " + std::to_string(port) +
                      "\nListen 127.0.0.1\nTimeout 30\nAllow 127.0.0.1\nMaxClients 20\n"
                      "DisableViaHeader Yes\nLogLevel Info\n"
@@ -83,20 +60,12 @@ ProxyFixture::ProxyFixture(const std::string& user, const std::string& password,
     error_ = "pipe failed";
     return;
   }
-  pid_t parent = getpid();
-  pid_ = fork();
-  if (pid_ == 0) {
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != parent) _exit(127);
-    dup2(err[1], STDERR_FILENO);
-    execl(program.c_str(), program.c_str(), "-d", "-c", conf_path.c_str(),
-          static_cast<char*>(nullptr));
-    _exit(127);
-  }
+  ChildOptions options;
+  options.stderr_fd = err[1];
+  pid_ = StartChild({program, "-d", "-c", conf_path}, options, &error_);
   close(err[1]);
   if (pid_ < 0) {
     close(err[0]);
-    error_ = "fork failed";
     return;
   }
   std::string output;
@@ -122,11 +91,7 @@ ProxyFixture::ProxyFixture(const std::string& user, const std::string& password,
 }
 
 ProxyFixture::~ProxyFixture() {
-  if (pid_ > 0) {
-    kill(pid_, SIGTERM);
-    int status = 0;
-    waitpid(pid_, &status, 0);
-  }
+  StopChild(pid_, SIGTERM);
   if (stderr_fd_ >= 0) close(stderr_fd_);
 }
 

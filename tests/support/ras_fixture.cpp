@@ -1,17 +1,13 @@
 // The simulated dial-up service fixture: runs build/bin/rassim on a private state directory.
 #include "support/ras_fixture.h"
 
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdlib>
+#include <iostream>
 #include <map>
 #include <sstream>
 
 #include "platform/codepage.h"
-
-extern char** environ;
+#include "support/child_process.h"
 
 namespace test {
 namespace {
@@ -87,36 +83,13 @@ RasFixture::RasFixture(Build build)
       library_env_("SIGNUP_RASAPI32", library_) {}
 
 int RasFixture::RunTool(const std::vector<std::string>& args, std::string* output) const {
-  std::string tool = std::string(SIGNUP_BIN_DIR) + "/rassim";
-  std::vector<char*> argv;
-  argv.push_back(tool.data());
-  std::vector<std::string> copies(args);
-  for (std::string& a : copies) argv.push_back(a.data());
-  argv.push_back(nullptr);
-
-  int pipe_fds[2];
-  if (pipe(pipe_fds) != 0) return -1;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, pipe_fds[0]);
-  posix_spawn_file_actions_addclose(&actions, pipe_fds[1]);
-  pid_t pid = 0;
-  int rc = posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(pipe_fds[1]);
-  std::string out;
-  if (rc == 0) {
-    char buf[4096];
-    ssize_t n;
-    while ((n = read(pipe_fds[0], buf, sizeof buf)) > 0) out.append(buf, static_cast<size_t>(n));
-  }
-  close(pipe_fds[0]);
-  if (rc != 0) return -1;
-  int status = 0;
-  if (waitpid(pid, &status, 0) != pid) return -1;
-  if (output) *output = out;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  std::vector<std::string> argv{std::string(SIGNUP_BIN_DIR) + "/rassim"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  const ProgramResult r = RunProgram(argv);
+  // The tool's complaints belong in the test's log, as when it shared our standard error.
+  std::cerr << r.err;
+  if (output) *output = r.out;
+  return r.exit;
 }
 
 bool RasFixture::AddDevice(std::string_view name, std::string_view type) {

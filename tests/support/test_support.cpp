@@ -1,6 +1,9 @@
 // Helpers shared by every test binary.
 #include "support/test_support.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -39,6 +42,38 @@ ScopedEnv::~ScopedEnv() {
     setenv(name_.c_str(), old_->c_str(), 1);
   else
     unsetenv(name_.c_str());
+}
+
+NoDesktopProxy::NoDesktopProxy() {
+  for (const char* name : kDesktopProxyVariables)
+    cleared_.push_back(std::make_unique<ScopedEnv>(name, std::nullopt));
+}
+
+int FreeLoopbackPort() {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return 0;
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof addr;
+  int port = 0;
+  if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+      getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
+    port = ntohs(addr.sin_port);
+  close(fd);
+  return port;
+}
+
+int ConnectLoopback(int port) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(static_cast<uint16_t>(port));
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return fd;
+  close(fd);
+  return -1;
 }
 
 std::string ReadFile(const std::string& path) {

@@ -1,11 +1,14 @@
-// Helpers shared by every test binary: private temporary folders, environment overrides and the
-// one conversion of UTF-8 test text into the system code page.
+// Helpers shared by every test binary: private temporary folders, environment overrides (the
+// desktop proxy among them), loopback ports and the one conversion of UTF-8 test text into the
+// system code page.
 #pragma once
 
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace test {
 
@@ -41,6 +44,26 @@ class ScopedEnv {
   std::string name_;
   std::optional<std::string> old_;
 };
+
+// The desktop's proxy variables. A developer's proxy would stand in for a store without proxy
+// settings, or carry a loopback request away, so tests run without them.
+inline constexpr const char* kDesktopProxyVariables[] = {"http_proxy",  "HTTP_PROXY", "https_proxy",
+                                                         "HTTPS_PROXY", "all_proxy",  "ALL_PROXY"};
+
+// Unsets every desktop proxy variable for the scope.
+class NoDesktopProxy {
+ public:
+  NoDesktopProxy();
+
+ private:
+  std::vector<std::unique_ptr<ScopedEnv>> cleared_;
+};
+
+// A loopback port that was free a moment ago (bound, then closed again): for a server that cannot
+// pick its own, or a port on which nothing listens. 0 when none could be had.
+int FreeLoopbackPort();
+// A close-on-exec socket connected to 127.0.0.1:port, or -1 when nothing accepts there.
+int ConnectLoopback(int port);
 
 // Reads a whole file; empty when it cannot be read.
 std::string ReadFile(const std::string& path);

@@ -4,12 +4,14 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+
+#include "support/child_process.h"
 
 namespace test {
 namespace {
@@ -19,31 +21,23 @@ constexpr int kStartLimitMs = 60000;
 
 XvfbDisplay::XvfbDisplay() {
   int fds[2];
-  if (pipe(fds) != 0) {
+  if (pipe2(fds, O_CLOEXEC) != 0) {
     error_ = std::string("pipe: ") + std::strerror(errno);
     return;
   }
-  const pid_t pid = fork();
+  const int devnull = open("/dev/null", O_RDWR | O_CLOEXEC);
+  ChildOptions options;
+  options.stdin_fd = options.stdout_fd = options.stderr_fd = devnull;
+  options.keep_fds = {fds[1]};
+  const pid_t pid = StartChild({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
+                                "1024x768x24", "-nolisten", "tcp", "-noreset"},
+                               options, &error_);
+  if (devnull >= 0) close(devnull);
+  close(fds[1]);
   if (pid < 0) {
-    error_ = std::string("fork: ") + std::strerror(errno);
     close(fds[0]);
-    close(fds[1]);
     return;
   }
-  if (pid == 0) {
-    close(fds[0]);
-    const int devnull = open("/dev/null", O_RDWR);
-    if (devnull >= 0) {
-      dup2(devnull, STDIN_FILENO);
-      dup2(devnull, STDOUT_FILENO);
-      dup2(devnull, STDERR_FILENO);
-    }
-    const std::string fd = std::to_string(fds[1]);
-    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
-           "tcp", "-noreset", static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(fds[1]);
   std::string number;
   bool done = false;
   while (!done) {
@@ -62,8 +56,7 @@ XvfbDisplay::XvfbDisplay() {
   }
   close(fds[0]);
   if (!done || number.empty()) {
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
+    StopChild(pid, SIGTERM);
     error_ = "Xvfb did not start (is the package xvfb installed?)";
     return;
   }
@@ -78,28 +71,14 @@ XvfbDisplay::XvfbDisplay() {
 }
 
 XvfbDisplay::~XvfbDisplay() {
-  for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
-    if (it->value) {
-      setenv(it->name.c_str(), it->value->c_str(), 1);
-    } else {
-      unsetenv(it->name.c_str());
-    }
-  }
-  if (pid_ > 0) {
-    kill(pid_, SIGTERM);
-    while (waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
-    }
-  }
+  // The environment comes back in the reverse order it was changed.
+  while (!env_.empty()) env_.pop_back();
+  StopChild(pid_, SIGTERM);
 }
 
 void XvfbDisplay::SetEnv(const char* name, const char* value) {
-  const char* old = std::getenv(name);
-  saved_.push_back({name, old ? std::optional<std::string>(old) : std::nullopt});
-  if (value) {
-    setenv(name, value, 1);
-  } else {
-    unsetenv(name);
-  }
+  env_.push_back(
+      std::make_unique<ScopedEnv>(name, value ? std::optional<std::string>(value) : std::nullopt));
 }
 
 }  // namespace test

@@ -4,9 +4,11 @@
 
 #include <sys/types.h>
 
-#include <optional>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "support/test_support.h"
 
 namespace test {
 
@@ -31,11 +33,7 @@ class XvfbDisplay {
   pid_t pid_ = -1;
   std::string display_;
   std::string error_;
-  struct Saved {
-    std::string name;
-    std::optional<std::string> value;
-  };
-  std::vector<Saved> saved_;
+  std::vector<std::unique_ptr<ScopedEnv>> env_;
 };
 
 }  // namespace test

@@ -4,9 +4,12 @@
 
 #include "app/SignApp.h"
 #include "res/resources.h"
+#include "support/regtool.h"
 #include "support/test_support.h"
 
 namespace {
+
+const std::string kProgramKey = "HKEY_CURRENT_USER\\Software\\Orvel\\Lumipass\\";
 
 class SettingsTest : public ::testing::Test {
  protected:
@@ -21,26 +24,15 @@ class SettingsTest : public ::testing::Test {
     app->LoadServerUrls();
     return app;
   }
-  int Regtool(const std::string& args, std::string* out = nullptr) {
-    std::string cmd = std::string(SIGNUP_BIN_DIR) + "/regtool " + args + " 2>&1";
-    FILE* p = popen(cmd.c_str(), "r");
-    std::string text;
-    char buf[1024];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
-    int status = pclose(p);
-    if (out) *out = text;
-    return WEXITSTATUS(status);
-  }
+  // regtool on the private store: its exit status.
+  int Regtool(const std::vector<std::string>& args) { return test::RunRegtool(args).exit; }
+  // A stored value of that key under the program's own, as regtool prints it.
   std::string Get(const std::string& key, const std::string& name) {
-    std::string out;
-    Regtool("get 'HKEY_CURRENT_USER\\Software\\Orvel\\Lumipass\\" + key + "' " + name, &out);
-    while (!out.empty() && out.back() == '\n') out.pop_back();
-    return out;
+    return test::RegtoolGet(kProgramKey + key, name).value_or("<missing>");
   }
 };
 
-TEST_F(SettingsTest, aMachineWithNoStoredValuesGetsTheDefaults) {
+TEST_F(SettingsTest, AMachineWithNoStoredValuesGetsTheDefaults) {
   auto app = Load();
   EXPECT_EQ(app->Age, "2000");
   EXPECT_EQ(app->Age2, "1");
@@ -60,9 +52,9 @@ TEST_F(SettingsTest, aMachineWithNoStoredValuesGetsTheDefaults) {
   EXPECT_EQ(app->appName, "Signup") << "the profile is left at Signup after loading";
 }
 
-TEST_F(SettingsTest, storedEmptyBirthDateStillLoadsTheDefaults) {
-  ASSERT_EQ(Regtool("set 'HKEY_CURRENT_USER\\Software\\Orvel\\Lumipass\\Signup' Age sz ''"), 0);
-  ASSERT_EQ(Regtool("set 'HKEY_CURRENT_USER\\Software\\Orvel\\Lumipass\\Signup' Age2 sz 7"), 0);
+TEST_F(SettingsTest, StoredEmptyBirthDateStillLoadsTheDefaults) {
+  ASSERT_EQ(Regtool({"set", kProgramKey + "Signup", "Age", "sz", ""}), 0);
+  ASSERT_EQ(Regtool({"set", kProgramKey + "Signup", "Age2", "sz", "7"}), 0);
   auto app = Load();
   EXPECT_EQ(app->Age, "2000");
   EXPECT_EQ(app->Age2, "7");
@@ -76,7 +68,7 @@ struct FlagCase {
   bool proxyInEffect;
 };
 
-TEST_F(SettingsTest, connectionFlagWordFollowsProtocolProxySwitchAndHost) {
+TEST_F(SettingsTest, ConnectionFlagWordFollowsProtocolProxySwitchAndHost) {
   const FlagCase cases[] = {
       {"udp", false, "", 0x0000, false},
       {"udp", true, "", 0x0000, false},
@@ -104,7 +96,7 @@ TEST_F(SettingsTest, connectionFlagWordFollowsProtocolProxySwitchAndHost) {
   }
 }
 
-TEST_F(SettingsTest, proxyPortThatIsNoPortNumberBecomes80) {
+TEST_F(SettingsTest, ProxyPortThatIsNoPortNumberBecomes80) {
   for (const char* port : {"0", "65536", "abc", "", "-1", "99999999999999999999"}) {
     CSignApp app;
     app.ApplyConnectionConfig("Lan", "tcp", true, "h", port, "", "");
@@ -115,13 +107,11 @@ TEST_F(SettingsTest, proxyPortThatIsNoPortNumberBecomes80) {
     app.ApplyConnectionConfig("Lan", "tcp", true, "h", port, "", "");
     EXPECT_EQ(app.Proxy_port, port);
   }
-  ASSERT_EQ(
-      Regtool("set 'HKEY_CURRENT_USER\\Software\\Orvel\\Lumipass\\NetInfo' Proxy_port sz 65536"),
-      0);
+  ASSERT_EQ(Regtool({"set", kProgramKey + "NetInfo", "Proxy_port", "sz", "65536"}), 0);
   EXPECT_EQ(Load()->Proxy_port, "80") << "a stored port above 65535 loads as 80";
 }
 
-TEST_F(SettingsTest, scrambleMatchesAVectorComputedByHand) {
+TEST_F(SettingsTest, ScrambleMatchesAVectorComputedByHand) {
   // 'a' (0x61) XOR ((key[i mod 8] + i) mod 256) for i = 0..8.
   EXPECT_EQ(CSignSettings::ScrambleText("aaaaaaaaa", 1), "3C7EF42AAB4DE1D604");
   EXPECT_EQ(CSignSettings::ScrambleText("3C7EF42AAB4DE1D604", 0), "aaaaaaaaa");
@@ -130,7 +120,7 @@ TEST_F(SettingsTest, scrambleMatchesAVectorComputedByHand) {
   EXPECT_EQ(CSignSettings::ScrambleText("", 1), "");
 }
 
-TEST_F(SettingsTest, scrambleRoundTripsEveryByteAndWritesOnlyUpperCaseHex) {
+TEST_F(SettingsTest, ScrambleRoundTripsEveryByteAndWritesOnlyUpperCaseHex) {
   std::string all;
   for (int i = 0; i < 300; ++i) all += static_cast<char>(i & 0xFF);
   const std::string stored = CSignSettings::ScrambleText(all, 1);
@@ -139,17 +129,15 @@ TEST_F(SettingsTest, scrambleRoundTripsEveryByteAndWritesOnlyUpperCaseHex) {
   EXPECT_EQ(CSignSettings::ScrambleText(stored, 0), all);
 }
 
-TEST_F(SettingsTest, brokenScrambledValueReadsAsEmptyInsteadOfGarbage) {
+TEST_F(SettingsTest, BrokenScrambledValueReadsAsEmptyInsteadOfGarbage) {
   EXPECT_EQ(CSignSettings::ScrambleText("3C7", 0), "");
   EXPECT_EQ(CSignSettings::ScrambleText("ZZ", 0), "");
   // "3C" is 'a'; "1F" unscrambles to a zero byte, which ends the secret.
-  ASSERT_EQ(Regtool("set 'HKEY_CURRENT_USER\\Software\\Orvel\\Lumipass\\NetInfo' "
-                    "LoginPasswd sz 3C1FF42A"),
-            0);
+  ASSERT_EQ(Regtool({"set", kProgramKey + "NetInfo", "LoginPasswd", "sz", "3C1FF42A"}), 0);
   EXPECT_EQ(Load()->LoginPasswd, "a") << "a zero byte must not reach forms and dial parameters";
 }
 
-TEST_F(SettingsTest, networkInformationRoundTripsThroughTheStoreWithSecretsScrambled) {
+TEST_F(SettingsTest, NetworkInformationRoundTripsThroughTheStoreWithSecretsScrambled) {
   {
     auto app = Load();
     app->LoginID = "user01";
@@ -175,7 +163,7 @@ TEST_F(SettingsTest, networkInformationRoundTripsThroughTheStoreWithSecretsScram
   EXPECT_EQ(app->effectiveProxyHost, "proxy.local");
 }
 
-TEST_F(SettingsTest, udpWithProxySwitchedOnSavesProxyEnableZeroAndKeepsTheHost) {
+TEST_F(SettingsTest, UdpWithProxySwitchedOnSavesProxyEnableZeroAndKeepsTheHost) {
   auto app = Load();
   app->ApplyConnectionConfig("Lan", "udp", true, "proxy.local", "8080", "", "");
   app->SaveNetInfo("");
@@ -183,7 +171,7 @@ TEST_F(SettingsTest, udpWithProxySwitchedOnSavesProxyEnableZeroAndKeepsTheHost) 
   EXPECT_EQ(Get("NetInfo", "Proxy_host"), "proxy.local");
 }
 
-TEST_F(SettingsTest, userInformationIsSavedIntoTheSignupProfile) {
+TEST_F(SettingsTest, UserInformationIsSavedIntoTheSignupProfile) {
   auto app = Load();
   app->Name = test::Sjis(u8"山田");
   app->Sex = "fema";
@@ -193,7 +181,7 @@ TEST_F(SettingsTest, userInformationIsSavedIntoTheSignupProfile) {
   EXPECT_EQ(Load()->Name, test::Sjis(u8"山田"));
 }
 
-TEST_F(SettingsTest, summaryShowsTheSexTextAndTheJoinedEntryCode) {
+TEST_F(SettingsTest, SummaryShowsTheSexTextAndTheJoinedEntryCode) {
   CSignApp app;
   app.Kana = "K1";
   app.Name = "N1";
@@ -216,7 +204,7 @@ TEST_F(SettingsTest, summaryShowsTheSexTextAndTheJoinedEntryCode) {
       << test::Utf8(out);
 }
 
-TEST_F(SettingsTest, setModemAcceptsOnlyTonePulseOrEmpty) {
+TEST_F(SettingsTest, SetModemAcceptsOnlyTonePulseOrEmpty) {
   CSignApp app;
   app.DialMode = "T";
   app.SetModem("Modem A", "X");

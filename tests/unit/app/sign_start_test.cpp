@@ -57,7 +57,7 @@ class SignStartTest : public ::testing::Test {
   void TearDown() override { ui::SetBackend(nullptr); }
 };
 
-TEST_F(SignStartTest, pageAreaIs448By310OnEveryPageAfterBackAndNext) {
+TEST_F(SignStartTest, PageAreaIs448By310OnEveryPageAfterBackAndNext) {
   auto backend = Play(
       "click 0x3024\nclick 0x3024\nclick 0x3024\nclick 0x3023\nclick 0x3024\nclick 0x3024\n"
       "click 0x3024\nclick 0x3024\nexpect page 6\nclick 0x3023\nclick 2\n");
@@ -73,7 +73,7 @@ TEST_F(SignStartTest, pageAreaIs448By310OnEveryPageAfterBackAndNext) {
   }
 }
 
-TEST_F(SignStartTest, sheetHasNoHelpButtonAndItsButtonsSitBelowThePageArea) {
+TEST_F(SignStartTest, SheetHasNoHelpButtonAndItsButtonsSitBelowThePageArea) {
   auto backend = Play("click 2\n");
   struct Probe : CSignWizard {
     using CSignWizard::CSignWizard;
@@ -100,7 +100,7 @@ TEST_F(SignStartTest, sheetHasNoHelpButtonAndItsButtonsSitBelowThePageArea) {
     EXPECT_EQ(p->pageFlags & ui::PSP_HASHELP, 0u);
 }
 
-TEST_F(SignStartTest, everyPagePaintsItsOwnPictureWhole) {
+TEST_F(SignStartTest, EveryPagePaintsItsOwnPictureWhole) {
   const std::pair<int, int> expected[] = {{146, 149}, {151, 150}, {152, 151}, {143, 152},
                                           {153, 153}, {145, 152}, {154, 156}};
   // The real pages carry their templates and pictures...
@@ -124,7 +124,7 @@ TEST_F(SignStartTest, everyPagePaintsItsOwnPictureWhole) {
   }
 }
 
-TEST_F(SignStartTest, buttonOperationsSetCaptionsAndIgnoreUnknownIds) {
+TEST_F(SignStartTest, ButtonOperationsSetCaptionsAndIgnoreUnknownIds) {
   auto backend = Play("click 2\n");
   struct Probe : CSignWizard {
     using CSignWizard::CSignWizard;
@@ -161,7 +161,7 @@ TEST_F(SignStartTest, buttonOperationsSetCaptionsAndIgnoreUnknownIds) {
   EXPECT_TRUE(wizard.cancelHidden);
 }
 
-TEST_F(SignStartTest, userInformationIsCopiedIntoThePages) {
+TEST_F(SignStartTest, UserInformationIsCopiedIntoThePages) {
   app.Kana = "K";
   app.EntryCode2 = "345";
   app.Sex = "fema";

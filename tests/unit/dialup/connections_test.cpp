@@ -12,7 +12,7 @@ namespace {
 
 using ConnectionsTest = dialtest::RasTest;
 
-TEST_F(ConnectionsTest, anUnknownStateShowsTheUndefinedTextAndDoesNotEndTheDial) {
+TEST_F(ConnectionsTest, AnUnknownStateShowsTheUndefinedTextAndDoesNotEndTheDial) {
   ASSERT_TRUE(ras.SetOutcome("unknown-state --value 24 --at Authenticate"));
   ASSERT_EQ(DialEntry("net"), 0u);
   bool connected = false;
@@ -22,7 +22,7 @@ TEST_F(ConnectionsTest, anUnknownStateShowsTheUndefinedTextAndDoesNotEndTheDial)
       << "state 24 reads as text 14500";
 }
 
-TEST_F(ConnectionsTest, errorTextsFallBackWhenTheLibraryHasNone) {
+TEST_F(ConnectionsTest, ErrorTextsFallBackWhenTheLibraryHasNone) {
   std::string text;
   EXPECT_EQ(library->GetErrorText(0, 0, text), 756u);
   EXPECT_EQ(text, "Fail to get error string");
@@ -34,7 +34,7 @@ TEST_F(ConnectionsTest, errorTextsFallBackWhenTheLibraryHasNone) {
   EXPECT_EQ(text.find("Extended"), std::string::npos) << "no suffix without an extended code";
 }
 
-TEST(DialErrorRecordTest, concurrentReportsKeepOneWholePair) {
+TEST(DialErrorRecordTest, ConcurrentReportsKeepOneWholePair) {
   // Each reporter's extended code belongs to its own error code; the record must never pair
   // one reporter's code with another's extended code.
   for (int round = 0; round < 50; ++round) {
@@ -57,7 +57,7 @@ TEST(DialErrorRecordTest, concurrentReportsKeepOneWholePair) {
   EXPECT_FALSE(RasLibrary::GetDialError(code, extended)) << "progress without an error is ignored";
 }
 
-TEST_F(ConnectionsTest, hangUpByNameIgnoresCaseAndFailsForUnknownNames) {
+TEST_F(ConnectionsTest, HangUpByNameIgnoresCaseAndFailsForUnknownNames) {
   unsigned other = ras.Connect("Office");
   ASSERT_NE(other, 0u);
   EXPECT_FALSE(library->HangUp("home")) << "no own handle and no such connection";
@@ -72,7 +72,7 @@ TEST_F(ConnectionsTest, hangUpByNameIgnoresCaseAndFailsForUnknownNames) {
   EXPECT_FALSE(library->IsConnected("office"));
 }
 
-TEST_F(ConnectionsTest, hangUpPrefersTheOwnConnection) {
+TEST_F(ConnectionsTest, HangUpPrefersTheOwnConnection) {
   ASSERT_NE(ras.Connect("Office"), 0u);
   ASSERT_EQ(DialEntry("net"), 0u);
   bool connected = false;
@@ -85,7 +85,7 @@ TEST_F(ConnectionsTest, hangUpPrefersTheOwnConnection) {
   EXPECT_EQ(listed[0].entry, "Office");
 }
 
-TEST_F(ConnectionsTest, hangUpAllEndsEveryConnectionAndNamesTheFirst) {
+TEST_F(ConnectionsTest, HangUpAllEndsEveryConnectionAndNamesTheFirst) {
   ras.Connect("first");
   ras.Connect("second");
   std::string name;
@@ -97,7 +97,7 @@ TEST_F(ConnectionsTest, hangUpAllEndsEveryConnectionAndNamesTheFirst) {
   EXPECT_FALSE(library->HangUpAll(true)) << "nothing left to hang up";
 }
 
-TEST_F(ConnectionsTest, moreThanTenConnectionsCountAsNone) {
+TEST_F(ConnectionsTest, MoreThanTenConnectionsCountAsNone) {
   for (int i = 0; i < 11; ++i) ASSERT_NE(ras.Connect("c" + std::to_string(i)), 0u);
   EXPECT_FALSE(library->HangUpAll(false)) << "the enumeration into ten slots fails";
   EXPECT_FALSE(library->HangUpAll(true));

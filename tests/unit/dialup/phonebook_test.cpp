@@ -7,7 +7,7 @@ namespace {
 
 using PhonebookTest = dialtest::RasTest;
 
-TEST_F(PhonebookTest, modemsAreModemAndIsdnDevicesInAnyLetterCase) {
+TEST_F(PhonebookTest, ModemsAreModemAndIsdnDevicesInAnyLetterCase) {
   ASSERT_TRUE(ras.AddDevice("VPN adapter", "vpn"));
   ASSERT_TRUE(ras.AddDevice("Line B", "Modem"));
   ASSERT_TRUE(ras.AddDevice("ISDN C", "ISDN"));
@@ -26,7 +26,7 @@ TEST_F(PhonebookTest, modemsAreModemAndIsdnDevicesInAnyLetterCase) {
   EXPECT_FALSE(library->FindModem("VPN adapter", name, type)) << "a VPN device is no modem";
 }
 
-TEST_F(PhonebookTest, deviceIndexesOutsideTheEnumerationAreRefused) {
+TEST_F(PhonebookTest, DeviceIndexesOutsideTheEnumerationAreRefused) {
   ASSERT_TRUE(ras.AddDevice("VPN adapter", "vpn"));
   std::string name, type;
   EXPECT_TRUE(library->GetDeviceAt(1, name, type));
@@ -35,7 +35,7 @@ TEST_F(PhonebookTest, deviceIndexesOutsideTheEnumerationAreRefused) {
   EXPECT_FALSE(library->GetDeviceAt(-1, name, type));
 }
 
-TEST_F(PhonebookTest, createEntryWritesOnlyTheGivenFieldsAndNeverOverwrites) {
+TEST_F(PhonebookTest, CreateEntryWritesOnlyTheGivenFieldsAndNeverOverwrites) {
   ASSERT_EQ(library->CreateEntry("net", "modem", "Modem A", RASNP_Ip, RASFP_Ppp, "0120", ""), 0u);
   auto entry = ras.Entry("net");
   ASSERT_TRUE(entry.has_value());
@@ -52,13 +52,13 @@ TEST_F(PhonebookTest, createEntryWritesOnlyTheGivenFieldsAndNeverOverwrites) {
   EXPECT_EQ(ras.Entry("net")->phone, "0120") << "the existing entry is left alone";
 }
 
-TEST_F(PhonebookTest, entryPropertiesOfAMissingEntryAre755) {
+TEST_F(PhonebookTest, EntryPropertiesOfAMissingEntryAre755) {
   RASENTRYA record{};
   EXPECT_EQ(library->GetEntryProperties("nowhere", record, ""), 755u);
   EXPECT_EQ(library->SetEntryOptions("nowhere", 0x618, true, "", 0, ""), 755u);
 }
 
-TEST_F(PhonebookTest, entryOptionsTouchCountryAndAreaOnlyWithTheirOwnBit) {
+TEST_F(PhonebookTest, EntryOptionsTouchCountryAndAreaOnlyWithTheirOwnBit) {
   ASSERT_EQ(library->CreateEntry("net", "modem", "Modem A", RASNP_Ip, RASFP_Ppp, "0120", ""), 0u);
   ASSERT_EQ(library->SetEntryOptions("net", 0x618, true, "03", 81, ""), 0u);
   auto entry = ras.Entry("net");
@@ -79,7 +79,7 @@ TEST_F(PhonebookTest, entryOptionsTouchCountryAndAreaOnlyWithTheirOwnBit) {
   EXPECT_EQ(entry->country_code, 81u);
 }
 
-TEST_F(PhonebookTest, uniqueNamesCountUpFromOne) {
+TEST_F(PhonebookTest, UniqueNamesCountUpFromOne) {
   std::string out = "untouched";
   EXPECT_EQ(library->MakeUniqueEntryName("net", out, ""), 0u);
   EXPECT_EQ(out, "net") << "a free base name is used as it is";

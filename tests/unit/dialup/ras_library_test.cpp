@@ -10,7 +10,7 @@
 
 namespace {
 
-TEST(RasLibraryTest, resolvesAllEntryPointsOfTheCompleteLibrary) {
+TEST(RasLibraryTest, ResolvesAllEntryPointsOfTheCompleteLibrary) {
   test::RasFixture ras;
   RasLibrary library;
   EXPECT_TRUE(library.IsComplete()) << "every one of the 14 names is exported";
@@ -19,13 +19,13 @@ TEST(RasLibraryTest, resolvesAllEntryPointsOfTheCompleteLibrary) {
   EXPECT_EQ(library.Unload(), 0) << "a second unload has nothing to free";
 }
 
-TEST(RasLibraryTest, aLibraryLackingOneEntryPointIsIncomplete) {
+TEST(RasLibraryTest, ALibraryLackingOneEntryPointIsIncomplete) {
   test::RasFixture ras(test::RasFixture::Build::kIncomplete);
   RasLibrary library;
   EXPECT_FALSE(library.IsComplete()) << "RasGetProjectionInfoA is missing";
 }
 
-TEST(RasLibraryTest, aMissingLibraryLeavesAnUnloadedObject) {
+TEST(RasLibraryTest, AMissingLibraryLeavesAnUnloadedObject) {
   test::TempDir dir;
   test::ScopedEnv env("SIGNUP_RASAPI32", dir.File("absent.so"));
   RasLibrary library;
@@ -33,7 +33,7 @@ TEST(RasLibraryTest, aMissingLibraryLeavesAnUnloadedObject) {
   EXPECT_EQ(library.Unload(), 0) << "nothing was loaded, so nothing is freed";
 }
 
-TEST(RasLibraryTest, settingsRecordNotesWhetherTheLibraryLoads) {
+TEST(RasLibraryTest, SettingsRecordNotesWhetherTheLibraryLoads) {
   {
     test::RasFixture ras;
     CSignSettings settings;
@@ -52,7 +52,7 @@ TEST(RasLibraryTest, settingsRecordNotesWhetherTheLibraryLoads) {
   EXPECT_EQ(settings.statusFlags, 0) << "no library, no dial-up";
 }
 
-TEST(RasLibraryTest, aConnectionOutlivesTheObjectAndALaterObjectEndsIt) {
+TEST(RasLibraryTest, AConnectionOutlivesTheObjectAndALaterObjectEndsIt) {
   test::RasFixture ras;
   ASSERT_TRUE(ras.AddModem("Modem A"));
   {
@@ -73,7 +73,7 @@ TEST(RasLibraryTest, aConnectionOutlivesTheObjectAndALaterObjectEndsIt) {
   EXPECT_FALSE(second.IsConnected(""));
 }
 
-TEST(TextFieldsTest, caseIsIgnoredOnlyForSingleByteLetters) {
+TEST(TextFieldsTest, CaseIsIgnoredOnlyForSingleByteLetters) {
   EXPECT_TRUE(platform::EqualsNoCase("Modem", "MODEM"));
   EXPECT_FALSE(platform::EqualsNoCase("Modem", "Modem2"));
   // A double-byte character whose second byte is 'a' differs from one whose second byte is 'A'.
@@ -81,7 +81,7 @@ TEST(TextFieldsTest, caseIsIgnoredOnlyForSingleByteLetters) {
   EXPECT_TRUE(platform::EqualsNoCase("x\x83\x61Y", "X\x83\x61y"));
 }
 
-TEST(TextFieldsTest, copiesAreCutAtACharacterBoundaryAndTerminated) {
+TEST(TextFieldsTest, CopiesAreCutAtACharacterBoundaryAndTerminated) {
   char field[4];
   dialup::CopyField(field, "abcdef");
   EXPECT_STREQ(field, "abc");

@@ -1,9 +1,9 @@
 // Tests of the regtool command line: REGEDIT4 round trips, what the program then reads, and the
 // exit codes other tests rely on.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
+#include "support/regtool.h"
 
-#include <cstdlib>
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -15,30 +15,12 @@ namespace {
 std::string U8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
 std::string Sjis(const char8_t* s) { return test::Sjis(U8(s)); }
 
-struct Result {
-  int exit = -1;
-  std::string out;
-  std::string err;
-};
+using Result = test::ProgramResult;
 
 class RegtoolTest : public ::testing::Test {
  protected:
-  // Runs regtool with args (each quoted for the shell) on the store named by SIGNUP_REGISTRY.
-  Result Run(const std::vector<std::string>& args) {
-    std::string cmd = std::string("'") + SIGNUP_BIN_DIR + "/regtool'";
-    for (const std::string& a : args) {
-      std::string quoted = "'";
-      for (char c : a) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-      cmd += " " + quoted + "'";
-    }
-    cmd += " >'" + dir_.File("out") + "' 2>'" + dir_.File("err") + "'";
-    int status = std::system(cmd.c_str());
-    Result r;
-    r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = test::ReadFile(dir_.File("out"));
-    r.err = test::ReadFile(dir_.File("err"));
-    return r;
-  }
+  // Runs regtool with args on the store named by SIGNUP_REGISTRY.
+  Result Run(const std::vector<std::string>& args) { return test::RunRegtool(args); }
 
   std::string Import(const std::string& text) {
     std::string file = dir_.File("in.reg");

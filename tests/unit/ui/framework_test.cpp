@@ -43,7 +43,7 @@ class PortDialog : public ui::Dialog {
   int proxy = 0;
 };
 
-TEST(FrameworkTest, typingIsCutToTheByteLimitWithoutSplittingACharacter) {
+TEST(FrameworkTest, TypingIsCutToTheByteLimitWithoutSplittingACharacter) {
   Headless h("type 1115 \"123456\"\ntype 1325 \"あいう\"\nclick 1113\nclick 1\n");
   PortDialog dlg;
   EXPECT_EQ(dlg.DoModal(), ui::IDOK);
@@ -53,7 +53,7 @@ TEST(FrameworkTest, typingIsCutToTheByteLimitWithoutSplittingACharacter) {
   EXPECT_FALSE(h.backend->failed()) << h.backend->failure();
 }
 
-TEST(FrameworkTest, cancelLeavesTheMembersAsTheyWere) {
+TEST(FrameworkTest, CancelLeavesTheMembersAsTheyWere) {
   Headless h("type 1115 \"8080\"\nclick 2\n");
   PortDialog dlg;
   EXPECT_EQ(dlg.DoModal(), ui::IDCANCEL);
@@ -90,7 +90,7 @@ struct Wizard {
   Page p0, p1, p2;
 };
 
-TEST(FrameworkTest, wizardNextAndBackFollowTheHandlersResult) {
+TEST(FrameworkTest, WizardNextAndBackFollowTheHandlersResult) {
   Headless h(
       "click 0x3024\nexpect page 1\nclick 0x3023\nexpect page 0\nclick 0x3024\nexpect page 2\n"
       "click 0x3024\nexpect page 2\nclick 2\n");
@@ -108,7 +108,7 @@ TEST(FrameworkTest, wizardNextAndBackFollowTheHandlersResult) {
   EXPECT_EQ(w.p2.inits, 1);
 }
 
-TEST(FrameworkTest, aHandlerThatActivatesAnotherPageAndStaysLeavesThatPageActive) {
+TEST(FrameworkTest, AHandlerThatActivatesAnotherPageAndStaysLeavesThatPageActive) {
   Headless h("click 0x3024\nexpect page 2\nclick 2\n");
   Wizard w;
   w.p0.next = [&]() -> LRESULT {
@@ -120,7 +120,7 @@ TEST(FrameworkTest, aHandlerThatActivatesAnotherPageAndStaysLeavesThatPageActive
   EXPECT_EQ(w.p1.inits, 0) << "the skipped page was never created";
 }
 
-TEST(FrameworkTest, radioButtonsOfAGroupExcludeEachOther) {
+TEST(FrameworkTest, RadioButtonsOfAGroupExcludeEachOther) {
   Headless h(
       "click 1087\nexpect checked 1087\nclick 1088\nexpect unchecked 1087\n"
       "expect checked 1088\nclick 2\n");
@@ -129,7 +129,7 @@ TEST(FrameworkTest, radioButtonsOfAGroupExcludeEachOther) {
   EXPECT_FALSE(h.backend->failed()) << h.backend->failure();
 }
 
-TEST(FrameworkTest, postedWizardButtonsTakeEffectAtTheNextPump) {
+TEST(FrameworkTest, PostedWizardButtonsTakeEffectAtTheNextPump) {
   Headless h("wait enabled 0x3025\nexpect hidden 0x3024\nexpect disabled 0x3023\nclick 0x3025\n");
   Wizard w;
   // Posted before the run: it acts only once the run's loop pumps.
@@ -162,7 +162,7 @@ class Outer : public ui::Dialog {
   int innerResult = 0, innerAnswer = 0;
 };
 
-TEST(FrameworkTest, modalLoopsNestMessageBoxInsideDialogInsideDialog) {
+TEST(FrameworkTest, ModalLoopsNestMessageBoxInsideDialogInsideDialog) {
   Headless h(
       "click 1124\nwait message \"inner\"\nanswer yes\nwait dialog 147\nclick 1\n"
       "wait dialog 159\nclick 1\n");
@@ -176,7 +176,7 @@ TEST(FrameworkTest, modalLoopsNestMessageBoxInsideDialogInsideDialog) {
       << h.transcript.text();
 }
 
-TEST(FrameworkTest, messageBoxWithoutIconGetsTheExclamationIcon) {
+TEST(FrameworkTest, MessageBoxWithoutIconGetsTheExclamationIcon) {
   Headless h("answer ok\nanswer no\nanswer ok\n");
   ui::MessageBox("a");
   ui::MessageBox("b", ui::MB_YESNO);
@@ -208,7 +208,7 @@ class TimerDialog : public ui::Dialog {
   std::vector<std::pair<UINT, DWORD>> fired;
 };
 
-TEST(FrameworkTest, timersFireInVirtualTimeOrderAndPumpingWaitsWithoutCost) {
+TEST(FrameworkTest, TimersFireInVirtualTimeOrderAndPumpingWaitsWithoutCost) {
   Headless h("wait end\n");
   const auto start = std::chrono::steady_clock::now();
   TimerDialog dlg;
@@ -222,7 +222,7 @@ TEST(FrameworkTest, timersFireInVirtualTimeOrderAndPumpingWaitsWithoutCost) {
   EXPECT_EQ(ui::TickCount(), 60200u);
 }
 
-TEST(FrameworkTest, aPersonCannotClickADisabledOrHiddenControl) {
+TEST(FrameworkTest, APersonCannotClickADisabledOrHiddenControl) {
   Headless h("click 1037\n");
   ui::Dialog dlg(142);
   dlg.DoModal();
@@ -231,7 +231,7 @@ TEST(FrameworkTest, aPersonCannotClickADisabledOrHiddenControl) {
   EXPECT_NE(h.backend->failure().find("hidden"), std::string::npos) << h.backend->failure();
 }
 
-TEST(FrameworkTest, waitGivesUpWhenNothingMoreCanHappen) {
+TEST(FrameworkTest, WaitGivesUpWhenNothingMoreCanHappen) {
   Headless h("wait text 1035 \"never\"\n");
   ui::Dialog dlg(142);
   EXPECT_EQ(dlg.DoModal(), ui::IDCANCEL) << "the failed run unwinds the dialog";
@@ -260,7 +260,7 @@ class ClockDialog : public ui::Dialog {
   DWORD cancelledAt = 0;
 };
 
-TEST(FrameworkTest, aSleepEndsAtItsOwnTimeBeforeALaterTimerAndInsideAProgramsPumping) {
+TEST(FrameworkTest, ASleepEndsAtItsOwnTimeBeforeALaterTimerAndInsideAProgramsPumping) {
   {
     Headless h("sleep 100\nclick 2\n");
     ClockDialog dlg;
@@ -285,7 +285,7 @@ TEST(FrameworkTest, aSleepEndsAtItsOwnTimeBeforeALaterTimerAndInsideAProgramsPum
   }
 }
 
-TEST(FrameworkTest, aWaitGivesUpAfter600sBeforeALaterTimerFires) {
+TEST(FrameworkTest, AWaitGivesUpAfter600sBeforeALaterTimerFires) {
   Headless h("wait text 1035 \"never\"\n");
   ClockDialog dlg;
   bool failedWhenFired = false;
@@ -302,7 +302,7 @@ TEST(FrameworkTest, aWaitGivesUpAfter600sBeforeALaterTimerFires) {
       << "the program went on 700 s into a wait that ends after 600 s";
 }
 
-TEST(FrameworkTest, aMessageBoxRightAfterAWaitHeldDoesNotFailThatWait) {
+TEST(FrameworkTest, AMessageBoxRightAfterAWaitHeldDoesNotFailThatWait) {
   Headless h("wait text 1035 \"ready\"\nwait message \"go\"\nanswer ok\nclick 2\n");
   ClockDialog dlg;
   dlg.onInit = [](ClockDialog& d) { d.SetTimer(1, 100); };
@@ -315,7 +315,7 @@ TEST(FrameworkTest, aMessageBoxRightAfterAWaitHeldDoesNotFailThatWait) {
   EXPECT_FALSE(h.backend->failed()) << h.backend->failure();
 }
 
-TEST(FrameworkTest, aFailedRunEndsADialogWhoseTimerNeverStops) {
+TEST(FrameworkTest, AFailedRunEndsADialogWhoseTimerNeverStops) {
   Headless h("click 4711\n");
   ClockDialog dlg;
   dlg.onInit = [](ClockDialog& d) { d.SetTimer(1, 1000); };
@@ -324,7 +324,7 @@ TEST(FrameworkTest, aFailedRunEndsADialogWhoseTimerNeverStops) {
   EXPECT_EQ(h.backend->PendingTimers(), 0u);
 }
 
-TEST(FrameworkTest, timersOfAControlGoWithItsDialog) {
+TEST(FrameworkTest, TimersOfAControlGoWithItsDialog) {
   Headless h("wait end\n");
   ui::Dialog dlg(142);
   ASSERT_TRUE(dlg.Create(nullptr));
@@ -336,7 +336,7 @@ TEST(FrameworkTest, timersOfAControlGoWithItsDialog) {
   ui::PumpMessagesFor(100);
 }
 
-TEST(FrameworkTest, scenarioSyntaxErrorsNameTheirLine) {
+TEST(FrameworkTest, ScenarioSyntaxErrorsNameTheirLine) {
   Scenario s;
   std::string error;
   EXPECT_FALSE(s.Parse("wait page 1\nclick\n", error));
@@ -349,7 +349,7 @@ TEST(FrameworkTest, scenarioSyntaxErrorsNameTheirLine) {
   EXPECT_TRUE(s.Parse("\xEF\xBB\xBFwait end\n", error)) << "a byte-order mark: " << error;
 }
 
-TEST(FrameworkTest, comboSearchesIgnoreCaseOfSingleByteLettersOnly) {
+TEST(FrameworkTest, ComboSearchesIgnoreCaseOfSingleByteLettersOnly) {
   Headless h("wait end\n");
   ui::Dialog dlg(157);
   ASSERT_TRUE(dlg.Create(nullptr));

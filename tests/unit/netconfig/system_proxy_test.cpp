@@ -47,10 +47,7 @@ class SystemProxyTest : public ::testing::Test {
 
   test::TempDir dir;
   test::ScopedEnv registry{"SIGNUP_REGISTRY", dir.File("registry.db")};
-  test::ScopedEnv httpsProxy{"https_proxy", std::nullopt};
-  test::ScopedEnv httpsProxyUpper{"HTTPS_PROXY", std::nullopt};
-  test::ScopedEnv httpProxy{"http_proxy", std::nullopt};
-  test::ScopedEnv httpProxyUpper{"HTTP_PROXY", std::nullopt};
+  test::NoDesktopProxy noProxy;
   ProxyDiscovery settings;
   std::string host, port;
 };
