@@ -88,5 +88,12 @@ class ServerProtocol : public virtual CSignSettings {
   std::string searchServerUrl;
 
  private:
+  // Session, connection and request of one call, closed together.
+  struct OpenedRequest;
+  // Opens the three handles for `verb` on url's server and `path`, with the program's options,
+  // proxy and proxy credentials; false with the last transport error set when one fails.
+  bool OpenRequest(const std::string& url, const char* verb, const std::string& path,
+                   OpenedRequest& opened);
+
   bool downloadCancelled_ = false;
 };

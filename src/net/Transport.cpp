@@ -26,17 +26,19 @@ constexpr DWORD kCertTolerance =
 // Closes a WinInet handle when the request ends, on every path.
 class InternetHandle {
  public:
-  explicit InternetHandle(HINTERNET handle) : handle_(handle) {}
-  ~InternetHandle() {
-    if (handle_) InternetCloseHandle(handle_);
-  }
+  InternetHandle() = default;
+  ~InternetHandle() { reset(nullptr); }
   InternetHandle(const InternetHandle&) = delete;
   InternetHandle& operator=(const InternetHandle&) = delete;
+  void reset(HINTERNET handle) {
+    if (handle_) InternetCloseHandle(handle_);
+    handle_ = handle;
+  }
   HINTERNET get() const { return handle_; }
   explicit operator bool() const { return handle_ != nullptr; }
 
  private:
-  HINTERNET handle_;
+  HINTERNET handle_ = nullptr;
 };
 
 // Length of "http://" or "https://" at the start of the URL, 0 for any other scheme.
@@ -206,58 +208,72 @@ void ServerProtocol::ApplyProxyCredentials(HINTERNET request) {
                      static_cast<DWORD>(Proxy_Data2.size() + 1));
 }
 
-bool ServerProtocol::PostForm(const std::string& baseUrl, const std::string& path,
-                              const std::string& body, std::string& reply) {
-  lastTransportError = 0;
-  if (SchemeLength(baseUrl) == 0) {
+// The three handles close in reverse order of opening.
+struct ServerProtocol::OpenedRequest {
+  InternetHandle session;
+  InternetHandle connection;
+  InternetHandle request;
+};
+
+bool ServerProtocol::OpenRequest(const std::string& url, const char* verb, const std::string& path,
+                                 OpenedRequest& opened) {
+  if (SchemeLength(url) == 0) {
     // The Servers key is user data: anything but http and https is refused, not guessed at.
     lastTransportError = ERROR_INTERNET_UNRECOGNIZED_SCHEME;
     return false;
   }
   std::string host;
   int port = 0;
-  SplitServerUrl(baseUrl, host, port);
+  SplitServerUrl(url, host, port);
   if (host.empty() || port < 0) {
     lastTransportError = ERROR_INTERNET_INVALID_URL;
     return false;
   }
+  opened.session.reset(InternetOpenA(res::String(IDS_USER_AGENT).c_str(),
+                                     INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  if (!opened.session) {
+    lastTransportError = static_cast<int>(GetLastError());
+    return false;
+  }
+  ApplySessionOptions(opened.session.get());
+  opened.connection.reset(InternetConnectA(opened.session.get(), host.c_str(),
+                                           static_cast<INTERNET_PORT>(port), nullptr, nullptr,
+                                           INTERNET_SERVICE_HTTP, 0, 0));
+  if (!opened.connection) {
+    lastTransportError = static_cast<int>(GetLastError());
+    return false;
+  }
+  opened.request.reset(HttpOpenRequestA(opened.connection.get(), verb, path.c_str(), nullptr,
+                                        nullptr, nullptr, RequestFlagsFor(url), 0));
+  if (!opened.request) {
+    lastTransportError = static_cast<int>(GetLastError());
+    return false;
+  }
+  ApplyProxyCredentials(opened.request.get());
+  return true;
+}
 
-  InternetHandle session(InternetOpenA(res::String(IDS_USER_AGENT).c_str(),
-                                       INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-  if (!session) {
-    lastTransportError = static_cast<int>(GetLastError());
-    return false;
-  }
-  ApplySessionOptions(session.get());
-  InternetHandle connection(InternetConnectA(session.get(), host.c_str(),
-                                             static_cast<INTERNET_PORT>(port), nullptr, nullptr,
-                                             INTERNET_SERVICE_HTTP, 0, 0));
-  if (!connection) {
-    lastTransportError = static_cast<int>(GetLastError());
-    return false;
-  }
-  InternetHandle request(HttpOpenRequestA(connection.get(), "POST", path.c_str(), nullptr, nullptr,
-                                          nullptr, RequestFlagsFor(baseUrl), 0));
-  if (!request) {
-    lastTransportError = static_cast<int>(GetLastError());
-    return false;
-  }
-  ApplyProxyCredentials(request.get());
+bool ServerProtocol::PostForm(const std::string& baseUrl, const std::string& path,
+                              const std::string& body, std::string& reply) {
+  lastTransportError = 0;
+  OpenedRequest opened;
+  if (!OpenRequest(baseUrl, "POST", path, opened)) return false;
+  HINTERNET request = opened.request.get();
 
   std::string contentType = res::String(IDS_HEADER_CONTENT_TYPE);
   std::string contentLength = FormatContentLength(body.size());
-  if (!HttpAddRequestHeadersA(request.get(), contentType.c_str(),
-                              static_cast<DWORD>(contentType.size()), kAddReplace) ||
-      !HttpAddRequestHeadersA(request.get(), contentLength.c_str(),
+  if (!HttpAddRequestHeadersA(request, contentType.c_str(), static_cast<DWORD>(contentType.size()),
+                              kAddReplace) ||
+      !HttpAddRequestHeadersA(request, contentLength.c_str(),
                               static_cast<DWORD>(contentLength.size()), kAddReplace) ||
-      !HttpSendRequestA(request.get(), nullptr, 0, const_cast<char*>(body.data()),
+      !HttpSendRequestA(request, nullptr, 0, const_cast<char*>(body.data()),
                         static_cast<DWORD>(body.size()))) {
     lastTransportError = static_cast<int>(GetLastError());
     return false;
   }
 
   std::string statusText;
-  lastTransportError = CheckHttpStatus(request.get(), statusText);
+  lastTransportError = CheckHttpStatus(request, statusText);
   if (lastTransportError != 0) return false;
 
   std::unique_ptr<char[]> buffer(new (std::nothrow) char[kPostReplyCap + 2]);
@@ -267,7 +283,7 @@ bool ServerProtocol::PostForm(const std::string& baseUrl, const std::string& pat
   }
   // A reply may arrive in several pieces: read to its end, keeping at most the cap.
   DWORD total = 0;
-  if (!ReadUpTo(request.get(), buffer.get(), kPostReplyCap, total)) return false;
+  if (!ReadUpTo(request, buffer.get(), kPostReplyCap, total)) return false;
   // The reply is text: it ends at the end of the data or at a zero byte within it.
   buffer[total] = '\0';
   reply.assign(buffer.get());
@@ -281,48 +297,17 @@ int ServerProtocol::DownloadDocument(const std::string& url, std::string& body,
   statusText.clear();
   lastTransportError = 0;
   downloadCancelled_ = false;
-  if (SchemeLength(url) == 0) {
-    lastTransportError = ERROR_INTERNET_UNRECOGNIZED_SCHEME;
-    return 0;
-  }
-  std::string host;
-  int port = 0;
-  SplitServerUrl(url, host, port);
-  if (host.empty() || port < 0) {
-    lastTransportError = ERROR_INTERNET_INVALID_URL;
-    return 0;
-  }
-  std::string path = ObjectPath(url);
-
-  InternetHandle session(InternetOpenA(res::String(IDS_USER_AGENT).c_str(),
-                                       INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-  if (!session) {
-    lastTransportError = static_cast<int>(GetLastError());
-    return 0;
-  }
-  ApplySessionOptions(session.get());
-  InternetHandle connection(InternetConnectA(session.get(), host.c_str(),
-                                             static_cast<INTERNET_PORT>(port), nullptr, nullptr,
-                                             INTERNET_SERVICE_HTTP, 0, 0));
-  if (!connection) {
-    lastTransportError = static_cast<int>(GetLastError());
-    return 0;
-  }
-  InternetHandle request(HttpOpenRequestA(connection.get(), "GET", path.c_str(), nullptr, nullptr,
-                                          nullptr, RequestFlagsFor(url), 0));
-  if (!request) {
-    lastTransportError = static_cast<int>(GetLastError());
-    return 0;
-  }
-  ApplyProxyCredentials(request.get());
-  if (!HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0)) {
+  OpenedRequest opened;
+  if (!OpenRequest(url, "GET", ObjectPath(url), opened)) return 0;
+  HINTERNET request = opened.request.get();
+  if (!HttpSendRequestA(request, nullptr, 0, nullptr, 0)) {
     lastTransportError = static_cast<int>(GetLastError());
     return 0;
   }
   // Only a failed status query may leave a code here: a plain error status such as 404 has none,
   // and a code left over from an earlier call must not be reported as this download's.
   SetLastError(ERROR_SUCCESS);
-  if (CheckHttpStatus(request.get(), statusText) != 0) {
+  if (CheckHttpStatus(request, statusText) != 0) {
     lastTransportError = static_cast<int>(GetLastError());
     return 0;
   }
@@ -331,8 +316,7 @@ int ServerProtocol::DownloadDocument(const std::string& url, std::string& body,
     char lengthText[15] = {};
     DWORD lengthSize = sizeof(lengthText);
     unsigned long long size = kDefaultDocumentSize;
-    if (HttpQueryInfoA(request.get(), HTTP_QUERY_CONTENT_LENGTH, lengthText, &lengthSize,
-                       nullptr)) {
+    if (HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH, lengthText, &lengthSize, nullptr)) {
       lengthText[sizeof(lengthText) - 1] = '\0';
       size = std::strtoull(lengthText, nullptr, 10);
     }
@@ -343,7 +327,7 @@ int ServerProtocol::DownloadDocument(const std::string& url, std::string& body,
       return 0;
     }
     DWORD total = 0;
-    if (!ReadUpTo(request.get(), buffer.get(), static_cast<DWORD>(size), total)) return 0;
+    if (!ReadUpTo(request, buffer.get(), static_cast<DWORD>(size), total)) return 0;
     body.assign(buffer.get(), total);
     return static_cast<int>(total);
   }
@@ -356,7 +340,7 @@ int ServerProtocol::DownloadDocument(const std::string& url, std::string& body,
   int total = 0;
   for (;;) {
     DWORD got = 0;
-    if (!InternetReadFile(request.get(), buffer.get(), kReadChunk, &got)) {
+    if (!InternetReadFile(request, buffer.get(), kReadChunk, &got)) {
       callback(-1, std::string());
       break;
     }
