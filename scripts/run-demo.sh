@@ -24,6 +24,8 @@ done
 port=$(sed -n 's/.*http=\([0-9]*\).*/\1/p' "$work/provider.out")
 [ -n "$port" ] || { echo "provider did not start" >&2; exit 1; }
 echo "provider stand-in on http://127.0.0.1:$port/ (state in $work)"
+echo "registry store: $SIGNUP_REGISTRY (read it with: SIGNUP_REGISTRY=$SIGNUP_REGISTRY $bin/regtool export)"
+echo "request log of the stand-in: $work/requests.log"
 
 servers='HKEY_CURRENT_USER\Software\Orvel\Lumipass\Servers'
 for name in SignupPage ProfilePage SearchPage; do
@@ -34,6 +36,8 @@ done
 if [ -n "${DISPLAY:-}" ]; then
   "$bin/signup"
 else
-  echo "no display: playing scripts/demo.scn headless"
+  echo "no display: playing scripts/demo.scn headless (a new signup over LAN)"
   SIGNUP_SCENARIO="$(dirname "$0")/demo.scn" "$bin/signup"
+  echo "stored network information:"
+  "$bin/regtool" export 'HKEY_CURRENT_USER\Software\Orvel\Lumipass\NetInfo'
 fi
