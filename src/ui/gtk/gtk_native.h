@@ -144,6 +144,7 @@ class GtkBackend final : public Backend {
   void ApplyPages(Native* n);
   void ApplyColours();
   void ApplyCursor(Native* n);
+  void ApplyAccessible(Native* n);
 
   GtkWidget* TopModal() const { return modal_.empty() ? nullptr : modal_.back(); }
   void PopModal(GtkWidget* w);

@@ -228,6 +228,7 @@ void GtkBackend::Update(Window& window, Change what) {
       break;
     case Change::Text:
       ApplyText(n);
+      ApplyAccessible(n);
       break;
     case Change::Caption:
       ApplyCaption(n);
@@ -275,6 +276,7 @@ void GtkBackend::Update(Window& window, Change what) {
       if (n->control) {
         const std::string& tip = n->control->GetToolTipText();
         gtk_widget_set_tooltip_text(n->outer, tip.empty() ? nullptr : Utf8(tip).c_str());
+        ApplyAccessible(n);
       }
       break;
     case Change::Scroll:
@@ -308,8 +310,24 @@ void GtkBackend::ApplyAll(Native* n) {
     if (!n->control->GetToolTipText().empty())
       gtk_widget_set_tooltip_text(n->outer, Utf8(n->control->GetToolTipText()).c_str());
     if (n->control->GetInputMethod() == InputMethod::Detached) ApplyInputMethod(n);
+    ApplyAccessible(n);
   }
   ApplyVisible(n);
+}
+
+// A screen reader reads the control's name from ATK: for controls whose label is in the page
+// picture, nothing on the screen would give it one.
+void GtkBackend::ApplyAccessible(Native* n) {
+  if (!n->control) return;
+  const std::string name = Utf8(n->control->AccessibleName());
+  const std::string description = Utf8(n->control->AccessibleDescription());
+  for (GtkWidget* w : {n->outer, n->input}) {
+    if (w == nullptr) continue;
+    AtkObject* accessible = gtk_widget_get_accessible(w);
+    if (accessible == nullptr) continue;
+    atk_object_set_name(accessible, name.c_str());
+    atk_object_set_description(accessible, description.c_str());
+  }
 }
 
 void GtkBackend::ApplyText(Native* n) {
