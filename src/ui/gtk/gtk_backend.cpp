@@ -89,7 +89,7 @@ GtkBackend::~GtkBackend() {
   if (postSource_) g_source_remove(postSource_);
   for (auto& [name, w] : presence_) gtk_widget_destroy(w);
   for (auto& [id, s] : surfaces_) cairo_surface_destroy(s);
-  for (auto& [id, p] : icons_) g_object_unref(p);
+  for (auto& [id, list] : icons_) g_list_free_full(list, g_object_unref);
   gtk_style_context_remove_provider_for_screen(gdk_screen_get_default(),
                                                GTK_STYLE_PROVIDER(baseCss_));
   gtk_style_context_remove_provider_for_screen(gdk_screen_get_default(),
