@@ -72,12 +72,8 @@ bool CSignStart::OnInitDialog() {
   backgroundBrush_ = RGB(85, 159, 255);
   ui::PropertyPage* active = GetActivePage();
   if (active == nullptr) return result;
-  // Make the page area exactly as large as the page pictures and move the buttons along. A page
-  // that moved itself to the page rectangle while starting found none yet and has no size: the
-  // page area is then the one the sheet made it in, or the sheet would grow by a whole page.
-  ui::Rect page = active->GetWindowRect();
-  if ((page.Width() <= 0 || page.Height() <= 0) && GetTabControl() != nullptr)
-    page = GetTabControl()->GetWindowRect();
+  // Make the page area exactly as large as the page pictures and move the buttons along.
+  const ui::Rect page = active->GetWindowRect();
   const int dx = sheetBitmap.Width() - page.Width();
   const int dy = sheetBitmap.Height() - page.Height();
   const ui::Rect sheetRect = GetWindowRect();
@@ -108,6 +104,11 @@ bool CSignStart::OnCommand(UINT code, int id) {
     if (ui::PropertyPage* active = GetActivePage()) active->MoveWindow(pageRect_, true);
   }
   return handled;
+}
+
+void CSignStart::OnSelChange() {
+  if (ui::PropertyPage* active = GetActivePage(); active != nullptr && IsCreated())
+    active->MoveWindow(pageRect_, true);
 }
 
 void CSignStart::OnInitMenuPopup(ui::SystemMenu& menu, UINT index, bool isSystemMenu) {

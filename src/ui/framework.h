@@ -466,6 +466,9 @@ class PropertySheet : public Window {
   void PostMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   virtual bool OnInitDialog() { return true; }
+  // The selection of the (hidden) tab row changed: SetActivePage made another page active, not
+  // Back or Next (TCN_SELCHANGE).
+  virtual void OnSelChange() {}
   // Back/Next/Finish/Cancel; the default processing does the page change.
   bool OnCommand(UINT code, int id) override;
   // Default processing of a sheet button.
