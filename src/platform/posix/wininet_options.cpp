@@ -3,6 +3,7 @@
 // online state.
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/posix/wininet_internal.h"
@@ -196,6 +197,11 @@ Limits LimitsFor(const std::shared_ptr<Handle>& h) {
   Limits l;
   l.send_timeout = Millis(DwordOption(h, INTERNET_OPTION_SEND_TIMEOUT));
   l.receive_timeout = Millis(DwordOption(h, INTERNET_OPTION_RECEIVE_TIMEOUT));
+  const DWORD connect = Millis(DwordOption(h, INTERNET_OPTION_CONNECT_TIMEOUT));
+  if (connect != 0 && l.send_timeout != 0 && l.receive_timeout != 0) {
+    const uint64_t sum = uint64_t{connect} + l.send_timeout + l.receive_timeout;
+    l.request_timeout = static_cast<DWORD>(std::min<uint64_t>(sum, 0xFFFFFFFE));
+  }
   return l;
 }
 
