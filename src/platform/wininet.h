@@ -214,7 +214,10 @@ BOOL InternetSetOptionA(HINTERNET hInternet, DWORD dwOption, LPVOID lpBuffer, DW
 BOOL InternetQueryOptionA(HINTERNET hInternet, DWORD dwOption, LPVOID lpBuffer,
                           LPDWORD lpdwBufferLength);
 
-// Reports how the machine is online: INTERNET_CONNECTION_LAN on this system. TRUE when online.
+// Reports how the machine is online: INTERNET_CONNECTION_MODEM while the dial-up library
+// ("rasapi32.dll", see library.h) has a connection up, else INTERNET_CONNECTION_LAN; with
+// INTERNET_RAS_INSTALLED when that library loads, and INTERNET_CONNECTION_OFFLINE while the user
+// chose to work offline. TRUE when online.
 BOOL InternetGetConnectedState(LPDWORD lpdwFlags, DWORD dwReserved);
 
 // Resolves a relative URL against a base URL. *lpdwBufferLength is the buffer size in bytes

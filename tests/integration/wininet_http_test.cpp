@@ -18,6 +18,7 @@
 #include "platform/wininet.h"
 #include "support/loopback_server.h"
 #include "support/provider_fixture.h"
+#include "support/ras_fixture.h"
 
 namespace {
 
@@ -555,6 +556,7 @@ TEST(WininetUrlTest, CombineResolvesRelativeReferences) {
 }
 
 TEST(WininetStateTest, TheMachineIsOnlineOverLanUntilSetOffline) {
+  test::RasFixture ras;  // a dial-up service of this test's own, with no connection up
   DWORD flags = 0;
   EXPECT_TRUE(InternetGetConnectedState(&flags, 0));
   EXPECT_TRUE(flags & INTERNET_CONNECTION_LAN);
