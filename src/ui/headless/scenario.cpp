@@ -25,9 +25,16 @@ constexpr size_t kExcerptChars = 80;
 std::string Excerpt(std::string_view text) {
   std::string out;
   size_t chars = 0;
+  size_t trailing = 0;  // continuation bytes the current character still has
   for (size_t i = 0; i < text.size(); ++i) {
     const auto c = static_cast<unsigned char>(text[i]);
-    if ((c & 0xC0) != 0x80 && chars++ == kExcerptChars) return out + "...";
+    if ((c & 0xC0) == 0x80 && trailing > 0) {
+      --trailing;
+    } else {
+      // A stray continuation byte counts as a character of its own.
+      if (chars++ == kExcerptChars) return out + "...";
+      trailing = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+    }
     if (c == '\t') {
       out += "\\t";
     } else if (c < 0x20 || c == 0x7F) {

@@ -361,6 +361,7 @@ TEST(FrameworkTest, ScenarioErrorsQuoteAShortCleanExcerptAndRefuseNumbersOutOfRa
       {"wait page 0x100000000\n", "line 1: number out of range"},
       {"click -1\n", "line 1: number out of range"},
       {"click 5 " + flood + "\n", "line 1: cannot read 'click 5 xxx"},
+      {"click 5 " + std::string(50000, '\x80') + "\n", "line 1: cannot read 'click 5 \x80"},
       {"frobnicate" + flood + "\n", "line 1: unknown command 'frobnicatexxx"},
       {"click \x01\x1b[2J\x7f\n", "line 1: cannot read 'click \\x01\\x1B[2J\\x7F'"},
       {"type 5 \"\\\x1b\"\n", "line 1: unknown escape \\\\x1B"},
