@@ -185,8 +185,13 @@ BOOL QueryOption(HINTERNET hInternet, DWORD dwOption, LPVOID lpBuffer, LPDWORD l
 // connected), as WinInet asks the dial-up service on Windows.
 void DialupState(bool* installed, bool* connected) {
   *installed = *connected = false;
+  // A missing library is a LAN-only machine, not an error of the caller's.
+  const DWORD lastError = GetLastError();
   HMODULE ras = LoadLibraryA("rasapi32.dll");
-  if (ras == nullptr) return;
+  if (ras == nullptr) {
+    SetLastError(lastError);
+    return;
+  }
   *installed = true;
   auto enumConnections = reinterpret_cast<PFN_RasEnumConnectionsA>(
       reinterpret_cast<void (*)()>(GetProcAddress(ras, "RasEnumConnectionsA")));
@@ -199,6 +204,7 @@ void DialupState(bool* installed, bool* connected) {
     *connected = (result == ERROR_SUCCESS || result == ERROR_BUFFER_TOO_SMALL) && count > 0;
   }
   FreeLibrary(ras);
+  SetLastError(lastError);
 }
 
 BOOL ConnectedState(LPDWORD lpdwFlags) {
