@@ -155,38 +155,6 @@ TEST(RegfileTest, ExportImportExportIsByteIdenticalForRandomStores) {
   }
 }
 
-TEST(RegfileTest, NamesThatWouldBreakTheTextComeBackWhole) {
-  StoreFiles files;
-  auto store = files.Open("names.db");
-  ASSERT_TRUE(store);
-  const std::string hostile = "HKEY_CURRENT_USER\\Software\\x\n[-HKEY_CURRENT_USER]";
-  bool created = false;
-  ASSERT_EQ(store->CreateKey(hostile, &created), ERROR_SUCCESS);
-  ASSERT_EQ(store->CreateKey("HKEY_CURRENT_USER\\Software\\Kept", &created), ERROR_SUCCESS);
-  ASSERT_EQ(store->SetValue(hostile, {"line\nbreak", REG_SZ, std::string("a\0b", 3)}),
-            ERROR_SUCCESS);
-  const std::string text = ExportOf(*store);
-  EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\x%0A[-HKEY_CURRENT_USER]]\n"),
-            std::string::npos)
-      << text;
-  EXPECT_NE(text.find("\"line\\x0abreak\"=hex(1):61,00,62,00\n"), std::string::npos)
-      << "the inner zero is kept: " << text;
-
-  std::vector<regfile::Operation> ops;
-  std::string error;
-  ASSERT_TRUE(regfile::Parse(text, &ops, &error)) << error;
-  for (const regfile::Operation& op : ops)
-    EXPECT_NE(op.kind, regfile::Operation::kDeleteTree) << "nothing in an export deletes";
-  auto copy = files.Open("copy.db");
-  ASSERT_EQ(regfile::Apply(*copy, ops), ERROR_SUCCESS);
-  rs::Value value;
-  ASSERT_EQ(copy->GetValue(hostile, "line\nbreak", &value), ERROR_SUCCESS);
-  EXPECT_EQ(value.data, std::string("a\0b", 3));
-  bool exists = false;
-  ASSERT_EQ(copy->KeyExists("HKEY_CURRENT_USER\\Software\\Kept", &exists), ERROR_SUCCESS);
-  EXPECT_TRUE(exists);
-}
-
 // A .reg text in UTF-16LE with its byte-order mark, as the registry editor writes it.
 std::string Utf16Le(const std::string& ascii) {
   std::string out = "\xFF\xFE";

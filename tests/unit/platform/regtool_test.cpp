@@ -260,17 +260,4 @@ TEST_F(RegtoolTest, OnlyRegularFilesOfAtMost64MiBAreImported) {
   EXPECT_NE(access(dir_.File("registry.db").c_str(), F_OK), 0) << "no store was made";
 }
 
-TEST_F(RegtoolTest, AVersion5FileOfTheRegistryEditorImports) {
-  std::string text =
-      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\"
-      "Orvel]\r\n\"Path\"=hex(2):25,00,54,00,4d,00,50,00,25,00,00,00\r\n";
-  std::string utf16 = "\xFF\xFE";
-  for (char c : text) utf16 += std::string{c, '\0'};
-  test::WriteFile(dir_.File("v5.reg"), utf16);
-  Result r = Run({"import", dir_.File("v5.reg")});
-  ASSERT_EQ(r.exit, 0) << r.err;
-  EXPECT_EQ(Run({"get", "HKCU\\Software\\Orvel", "Path"}).out, "%TMP%\n");
-  EXPECT_EQ(Run({"export"}).out.rfind("REGEDIT4\n", 0), 0u) << "exports stay REGEDIT4";
-}
-
 }  // namespace
