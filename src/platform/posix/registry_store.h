@@ -31,6 +31,19 @@ bool IsRoot(std::string_view canonical);
 // The predefined roots, in export order.
 const std::vector<std::string>& Roots();
 
+// The limits of the Windows registry, in UTF-16 characters as Windows counts them: a key name
+// (one level of a path), a value name, and the levels of a path below its root.
+constexpr size_t kMaxKeyNameLength = 255;
+constexpr size_t kMaxValueNameLength = 16383;
+constexpr size_t kMaxKeyDepth = 512;
+
+// UTF-16 characters of UTF-8 text (a byte that is no valid UTF-8 counts as one).
+size_t Utf16Length(std::string_view utf8);
+// ERROR_SUCCESS, or ERROR_INVALID_PARAMETER when a canonical path or a value name is beyond the
+// limits above.
+LONG CheckKeyPath(std::string_view canonical);
+LONG CheckValueName(std::string_view name);
+
 struct Value {
   std::string name;
   DWORD type = 0;
@@ -43,10 +56,11 @@ struct Value {
 // transaction, or each as its own one when none is open.
 class Store {
  public:
-  // Opens the file named by StorePath(). For reading, a missing file, a file that is not a
-  // readable database or a database of another program gives ERROR_FILE_NOT_FOUND. For writing,
-  // a missing file is created with mode 0600 (and its folder with 0700); a file that is not ours
-  // gives ERROR_BADDB and is left untouched.
+  // Opens the file named by StorePath(). A missing or empty file is no store yet: reading gives
+  // ERROR_FILE_NOT_FOUND, writing creates it with mode 0600 (and its folder with 0700). A file
+  // that is there but not ours (not a regular file, not a database, a database of another
+  // program) gives ERROR_BADDB and is left untouched; one that cannot be read, ERROR_ACCESS_DENIED
+  // or ERROR_CANTREAD. Opened for writing, the store is made mode 0600 whatever its mode was.
   static LONG Open(bool write, std::unique_ptr<Store>* out);
   ~Store();
   Store(const Store&) = delete;
@@ -60,6 +74,7 @@ class Store {
 
   LONG KeyExists(const std::string& path, bool* exists);
   // Creates the key and any missing parents; *created tells whether the key itself was new.
+  // ERROR_INVALID_PARAMETER, with nothing created, for a path beyond the limits.
   LONG CreateKey(const std::string& path, bool* created);
   // Names of the direct subkeys, in folded-name order.
   LONG SubKeys(const std::string& path, std::vector<std::string>* names);
@@ -70,13 +85,14 @@ class Store {
   LONG ValueAt(const std::string& path, DWORD index, Value* value);
   // ERROR_FILE_NOT_FOUND when absent.
   LONG GetValue(const std::string& path, std::string_view name, Value* value);
-  // Overwrites type and data of an existing value (keeping its name's case and its place).
+  // Writes a value, or overwrites type and data of an existing one (keeping its name's case and
+  // its place). ERROR_INVALID_PARAMETER for a name beyond the limit.
   LONG SetValue(const std::string& path, const Value& value);
   // ERROR_FILE_NOT_FOUND when absent.
   LONG DeleteValue(const std::string& path, std::string_view name);
   // The key and its values, subkeys left alone (callers check there are none).
   LONG DeleteKey(const std::string& path);
-  // The key, its values and its whole subtree; for a root, everything below it.
+  // The key, its values and its whole subtree; ERROR_ACCESS_DENIED for a root.
   LONG DeleteTree(const std::string& path);
 
  private:
