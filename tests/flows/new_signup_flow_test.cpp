@@ -10,6 +10,7 @@
 #include "res/resources.h"
 #include "settings/SignSettings.h"
 #include "support/flow_fixture.h"
+#include "ui/framework.h"
 #include "ui/headless/headless_backend.h"
 
 namespace {
