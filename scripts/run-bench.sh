@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
 # Runs the benchmark programs of a build and prints what they measure.
-# Usage: scripts/run-bench.sh BUILD_DIR [ITERATIONS]
+# Usage: scripts/run-bench.sh BUILD_DIR [ITERATIONS [RUNS]]
+#   ITERATIONS: requests of the PostForm benchmark (default 200)
+#   RUNS: whole signups of the signup benchmark (default 20)
 set -euo pipefail
-build=${1:?usage: run-bench.sh BUILD_DIR [ITERATIONS]}
+build=${1:?usage: run-bench.sh BUILD_DIR [ITERATIONS [RUNS]]}
 iterations=${2:-200}
-cmake --build "$build" --target bench_postform provider
+runs=${3:-20}
+cmake --build "$build" --target bench_postform bench_signup
 "$build"/bin/bench_postform "$iterations"
+"$build"/bin/bench_signup "$runs"
