@@ -229,12 +229,25 @@ wait end
     EXPECT_EQ(text.size(), 16u) << secret << " is stored scrambled: " << text;
     EXPECT_EQ(text.find_first_not_of("0123456789ABCDEF"), std::string::npos) << secret;
   }
-  // The completion page showed the same account.
+  // The communication-ID page showed the new login read-only (the transcript writes the texts of
+  // read-only edits), and the completion page the same account.
+  EXPECT_NE(r.transcript.find("status 1072 \"taro01\"\nstatus 1073 \"" + password + "\"\n"),
+            std::string::npos)
+      << r.transcript;
   EXPECT_NE(r.transcript.find("print 1063 \" ﾛｸﾞｲﾝID:\\t\\ttaro01\\r\\n ﾊﾟｽﾜｰﾄﾞ:\\t\\t" + password),
             std::string::npos)
       << r.transcript;
   EXPECT_TRUE(world.ras.Entries().empty());
   EXPECT_FALSE(world.ras.LastDial().has_value()) << "LAN: nothing is dialled";
+}
+
+TEST_F(NewSignupFlowTest, TheDemoPlaysACompleteSignupOverLan) {
+  const test::FlowResult r = world.Play(test::ReadFile(SIGNUP_SOURCE_DIR "/scripts/demo.scn"));
+  ASSERT_EQ(r.exitCode, 0) << r.stderrText << r.transcript;
+  EXPECT_NE(r.transcript.find("page 6\nprint 1063"), std::string::npos) << r.transcript;
+  EXPECT_NE(r.transcript.find("dialog 147 close 1\nsheet close finish\nend 0\n"),
+            std::string::npos);
+  EXPECT_NE(world.Get(kNetInfoKey, "Comm_id").value_or(""), "");
 }
 
 TEST_F(NewSignupFlowTest, OverTheModemDialsForTheTermsAndAgainForTheSignupAndLeavesNothingUp) {

@@ -69,6 +69,9 @@ TEST(StartPageFlowTest, StaysWithNextEnabledWhenTheDialIsDeclinedOrFails) {
         << c.what;
     const auto dial = world.ras.LastDial();
     EXPECT_EQ(dial ? dial->number : 0, c.dials) << c.what;
+    if (dial) {
+      EXPECT_EQ(dial->user, res::String(IDS_SIGNUP_DIAL_USER)) << "the signup account";
+    }
     EXPECT_TRUE(world.ras.ListedConnections().empty()) << c.what;
     EXPECT_TRUE(world.ras.Entries().empty()) << c.what;
     EXPECT_TRUE(world.provider.Requests().empty()) << c.what << ": the server was not reached";
@@ -164,6 +167,23 @@ wait end
   EXPECT_NE(r.transcript.find("sheet close cancel\n"), std::string::npos) << r.transcript;
   EXPECT_TRUE(world.ras.ListedConnections().empty());
   EXPECT_TRUE(world.ras.Entries().empty());
+}
+
+TEST_F(SignupPagesFlowTest, ATricklingServerCannotHoldTheTermsPageLongerThanItsTimeOuts) {
+  GTEST_SKIP() << "waits for the WinInet layer: a read's receive time-out starts again with every "
+                  "byte (src/platform/posix/wininet_transfer.cpp, Drive), so a server that sends "
+                  "one byte a second holds the terms page for as long as it likes";
+  test::Fault trickle{test::FaultKind::kPieces};
+  trickle.piece = 1;
+  trickle.ms = 1000;
+  ASSERT_TRUE(world.provider.SetFault(kTermsPath, trickle));
+  // Connecting, sending and receiving may take 10 + 15 + 30 s at most in all; the document at
+  // this pace would take more than an hour.
+  const test::FlowResult r = world.Play(std::string(test::scenario::kLanNext) +
+                                        "wait message \"再試行しますか\"\nanswer no\nexpect text "
+                                        "1060 \"" +
+                                        U(IDS_TERMS_FAILED) + "\"\nclick 2\nwait end\n");
+  EXPECT_EQ(r.exitCode, 0) << r.stderrText << r.transcript;
 }
 
 // ---- User information page -------------------------------------------------------------------
