@@ -34,41 +34,15 @@ void Prepare(test::SignupWorld& world) {
   ASSERT_TRUE(world.provider.AddAccount(kAccount, kPassword));
 }
 
-// What the stand-in knows of the account: its recovery reply, key ("03") to value. The query is
-// left out of the request log.
-std::map<std::string, std::string> OnServer(test::SignupWorld& world) {
-  std::string reply;
-  world.provider.Control("POST", kRecoveryPath,
-                         std::string("user_id=") + kAccount + "&login_password=" + kPassword,
-                         &reply);
-  world.provider.ClearRequests();
-  std::map<std::string, std::string> values;
-  for (const std::string& line : test::TranscriptLines(reply, ""))
-    if (line.size() >= 3 && line[2] == ':') values[line.substr(0, 2)] = line.substr(3);
-  return values;
-}
-
-// The registry after a successful run holds every value the server gave for the account.
+// The registry after a successful run holds what the server knows of the account, with the
+// communication name it has.
 void ExpectStoredAsOnServer(test::SignupWorld& world, const std::string& commName) {
-  auto server = OnServer(world);
-  const std::map<std::string, std::string> stored = {{"LoginID", kAccount},
-                                                     {"LoginPasswd", Scramble(kPassword)},
-                                                     {"PrimaryDNS", server["05"]},
-                                                     {"SecondaryDNS", server["06"]},
-                                                     {"PhoneNumber", server["07"]},
-                                                     {"PhoneNumber2", server["08"]},
-                                                     {"PhoneNumber3", server["09"]},
-                                                     {"E_mail", server["10"]},
-                                                     {"Pop_id", server["11"]},
-                                                     {"Pop_host", server["12"]},
-                                                     {"Pop_password", Scramble(server["13"])},
-                                                     {"Smtp_host", server["14"]},
-                                                     {"Comm_id", server["17"]},
-                                                     {"Comm_data", Scramble(server["18"])},
-                                                     {"Comm_name", commName}};
-  for (const auto& [name, value] : stored)
+  const auto server = test::AccountOnServer(world.provider, kAccount, kPassword);
+  ASSERT_FALSE(server.empty());
+  EXPECT_NE(server.at("17"), "") << "the account has its communication ID now";
+  EXPECT_EQ(server.at("19"), commName);
+  for (const auto& [name, value] : test::StoredNetInfoOf(server))
     EXPECT_EQ(world.Get(kNetInfoKey, name).value_or("<missing>"), value) << name;
-  EXPECT_NE(server["17"], "") << "the account has its communication ID now";
 }
 
 // The requests the stand-in received, as "METHOD path", oldest first.

@@ -88,19 +88,16 @@ std::vector<Cell> ReachableCells() {
   return cells;
 }
 
-const char* StepName(Step step) {
-  switch (step) {
-    case Step::kTerms:
-      return "Terms";
-    case Step::kSignup:
-      return "Signup";
-    case Step::kRecovery:
-      return "Recovery";
-    case Step::kCommId:
-      return "CommunicationId";
-  }
-  return "";
-}
+// Each step's name and the path of its request, in the order of Step.
+struct StepInfo {
+  const char* name;
+  const char* path;
+};
+constexpr StepInfo kSteps[] = {{"Terms", "/signup_pc/kiyaku.txt"},
+                               {"Signup", "/signup_pc/signup_pc.cgi"},
+                               {"Recovery", "/profile_pc/rst/QXSRst_PCEIA.cgi"},
+                               {"CommunicationId", "/cmtool/menu/PC_IDGetEIA.cgi"}};
+const StepInfo& InfoOf(Step step) { return kSteps[static_cast<int>(step)]; }
 
 const char* FaultName(Fault fault) {
   static const char* const kNames[] = {"Status302",
@@ -116,20 +113,6 @@ const char* FaultName(Fault fault) {
                                        "ExpiredCertificate",
                                        "WrongHostCertificate"};
   return kNames[static_cast<int>(fault)];
-}
-
-const char* PathOf(Step step) {
-  switch (step) {
-    case Step::kTerms:
-      return "/signup_pc/kiyaku.txt";
-    case Step::kSignup:
-      return "/signup_pc/signup_pc.cgi";
-    case Step::kRecovery:
-      return "/profile_pc/rst/QXSRst_PCEIA.cgi";
-    case Step::kCommId:
-      return "/cmtool/menu/PC_IDGetEIA.cgi";
-  }
-  return "";
 }
 
 // The stand-in's fault for a cell; the certificate faults are servers, not faults.
@@ -224,7 +207,7 @@ TEST_P(FaultMatrixTest, TheUserIsToldAndAFailedStepChangesNothingStored) {
     ASSERT_TRUE(world.SetServers(signupServer ? bad : world.provider.HttpUrl(),
                                  signupServer ? world.provider.HttpUrl() : bad));
   } else {
-    ASSERT_TRUE(world.provider.SetFault(PathOf(cell.step), StandInFault(cell.fault)));
+    ASSERT_TRUE(world.provider.SetFault(InfoOf(cell.step).path, StandInFault(cell.fault)));
   }
   ASSERT_TRUE(world.provider.AddAccount(kAccount, kPassword));
   test::UserEntries entries;
@@ -307,7 +290,7 @@ TEST_P(FaultMatrixTest, TheUserIsToldAndAFailedStepChangesNothingStored) {
 }
 
 void PrintTo(const Cell& cell, std::ostream* out) {
-  *out << StepName(cell.step) << " with " << FaultName(cell.fault) << ": ";
+  *out << InfoOf(cell.step).name << " with " << FaultName(cell.fault) << ": ";
   if (cell.outcome.kind == Outcome::kPasses)
     *out << "passes";
   else
@@ -315,7 +298,7 @@ void PrintTo(const Cell& cell, std::ostream* out) {
 }
 
 std::string CellName(const ::testing::TestParamInfo<Cell>& info) {
-  return std::string(StepName(info.param.step)) + FaultName(info.param.fault);
+  return std::string(InfoOf(info.param.step).name) + FaultName(info.param.fault);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryRequestEveryFault, FaultMatrixTest,

@@ -59,21 +59,6 @@ std::vector<std::pair<std::string, std::string>> SplitForm(const std::string& bo
   return fields;
 }
 
-// What the stand-in knows of an account: its recovery reply, key ("03") to value.
-std::map<std::string, std::string> AccountOnServer(test::ProviderFixture& provider,
-                                                   const std::string& login,
-                                                   const std::string& password) {
-  std::string reply;
-  provider.Control(
-      "POST", kRecoveryPath,
-      "user_id=" + test::FormEscape(login) + "&login_password=" + test::FormEscape(password),
-      &reply);
-  std::map<std::string, std::string> values;
-  for (const std::string& line : test::TranscriptLines(reply, ""))
-    if (line.size() >= 3 && line[2] == ':') values[line.substr(0, 2)] = line.substr(3);
-  return values;
-}
-
 std::string Unscramble(const std::string& stored) { return CSignSettings::ScrambleText(stored, 0); }
 std::string Scramble(const std::string& plain) { return CSignSettings::ScrambleText(plain, 1); }
 
@@ -202,28 +187,15 @@ wait end
   const std::string login = world.Get(kNetInfoKey, "LoginID").value_or("");
   ASSERT_EQ(login, "taro01");
   const std::string password = Unscramble(world.Get(kNetInfoKey, "LoginPasswd").value_or(""));
-  auto server = AccountOnServer(world.provider, login, password);
-  ASSERT_EQ(server["01"], "OK") << "the stored password is the account's";
-  const std::map<std::string, std::string> stored = {{"PrimaryDNS", server["05"]},
-                                                     {"SecondaryDNS", server["06"]},
-                                                     {"PhoneNumber", server["07"]},
-                                                     {"PhoneNumber2", server["08"]},
-                                                     {"PhoneNumber3", server["09"]},
-                                                     {"E_mail", server["10"]},
-                                                     {"Pop_id", server["11"]},
-                                                     {"Pop_host", server["12"]},
-                                                     {"Pop_password", Scramble(server["13"])},
-                                                     {"Smtp_host", server["14"]},
-                                                     {"Comm_id", server["17"]},
-                                                     {"Comm_data", Scramble(server["18"])},
-                                                     {"Comm_name", commName},
-                                                     {"Proxy_Data1", "alice"},
-                                                     {"Proxy_Data2", proxySecret},
-                                                     {"ConnectType", "Lan"}};
-  for (const auto& [name, value] : stored)
+  const auto server = test::AccountOnServer(world.provider, login, password);
+  ASSERT_FALSE(server.empty()) << "the stored password is the account's";
+  for (const auto& [name, value] : test::StoredNetInfoOf(server))
     EXPECT_EQ(world.Get(kNetInfoKey, name).value_or("<missing>"), value) << name;
-  EXPECT_EQ(server["19"], commName) << "the name reached the server as typed";
-  EXPECT_EQ(server["17"].rfind("PL", 0), 0u) << server["17"];
+  EXPECT_EQ(server.at("19"), commName) << "the name reached the server as typed";
+  EXPECT_EQ(world.Get(kNetInfoKey, "Proxy_Data1"), "alice");
+  EXPECT_EQ(world.Get(kNetInfoKey, "Proxy_Data2"), proxySecret) << "the proxy secret as it was";
+  EXPECT_EQ(world.Get(kNetInfoKey, "ConnectType"), "Lan");
+  EXPECT_EQ(server.at("17").rfind("PL", 0), 0u) << server.at("17");
   for (const char* secret : {"LoginPasswd", "Pop_password", "Comm_data"}) {
     const std::string text = world.Get(kNetInfoKey, secret).value_or("");
     EXPECT_EQ(text.size(), 16u) << secret << " is stored scrambled: " << text;

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "settings/SignSettings.h"
 #include "support/child_process.h"
 #include "support/regtool.h"
 #include "support/test_ca.h"
@@ -152,6 +153,45 @@ bool SignupWorld::StoreUserEntries(const UserEntries& e) {
 
 std::optional<std::string> SignupWorld::Get(const std::string& key, const std::string& name) const {
   return RegtoolGet(key, name, run.registry());
+}
+
+std::map<std::string, std::string> AccountOnServer(ProviderFixture& provider,
+                                                   const std::string& login,
+                                                   const std::string& password) {
+  std::string reply;
+  provider.Control("POST", "/profile_pc/rst/QXSRst_PCEIA.cgi",
+                   "user_id=" + FormEscape(login) + "&login_password=" + FormEscape(password),
+                   &reply);
+  provider.ClearRequests();
+  std::map<std::string, std::string> values;
+  if (reply.find("\n01:OK\n") == std::string::npos) return values;
+  for (const std::string& line : TranscriptLines(reply, ""))
+    if (line.size() >= 3 && line[2] == ':') values[line.substr(0, 2)] = Utf8(line.substr(3));
+  return values;
+}
+
+std::map<std::string, std::string> StoredNetInfoOf(
+    const std::map<std::string, std::string>& server) {
+  auto at = [&](const char* key) {
+    auto it = server.find(key);
+    return it == server.end() ? std::string() : it->second;
+  };
+  auto scrambled = [&](const char* key) { return CSignSettings::ScrambleText(at(key), 1); };
+  return {{"LoginID", at("03")},
+          {"LoginPasswd", scrambled("04")},
+          {"PrimaryDNS", at("05")},
+          {"SecondaryDNS", at("06")},
+          {"PhoneNumber", at("07")},
+          {"PhoneNumber2", at("08")},
+          {"PhoneNumber3", at("09")},
+          {"E_mail", at("10")},
+          {"Pop_id", at("11")},
+          {"Pop_host", at("12")},
+          {"Pop_password", scrambled("13")},
+          {"Smtp_host", at("14")},
+          {"Comm_id", at("17")},
+          {"Comm_data", scrambled("18")},
+          {"Comm_name", at("19")}};
 }
 
 std::vector<std::string> TranscriptLines(const std::string& transcript, std::string_view prefix) {

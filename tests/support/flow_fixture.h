@@ -114,6 +114,17 @@ class SignupWorld {
   std::string problem_;
 };
 
+// What the stand-in knows of an account: its recovery reply, key ("03") to value (UTF-8); empty
+// when the login is refused. The query is left out of the request log.
+std::map<std::string, std::string> AccountOnServer(ProviderFixture& provider,
+                                                   const std::string& login,
+                                                   const std::string& password);
+// The NetInfo values (as regtool prints them) the registry holds after a signup or recovery of
+// an account the stand-in describes so: login, network and mail information and communication
+// ID, the secrets scrambled.
+std::map<std::string, std::string> StoredNetInfoOf(
+    const std::map<std::string, std::string>& server);
+
 // Quotes a REGEDIT4 string value (UTF-8).
 std::string RegString(std::string_view value);
 // The transcript lines that begin with `prefix`, in order, without their line breaks.
