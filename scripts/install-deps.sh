@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ clang pkg-config make
   libgtest-dev libgmock-dev
   libsqlite3-dev libcurl4-openssl-dev libssl-dev openssl libcpp-httplib-dev
-  libgtk-3-dev xvfb xauth fonts-ipafont-gothic
+  libgtk-3-dev xvfb xauth fonts-ipafont-gothic desktop-file-utils
   tinyproxy
 )
 missing=()
