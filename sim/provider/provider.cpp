@@ -342,6 +342,13 @@ void Send(State& st, const std::optional<Fault>& fault, const std::string& body,
         });
     return;
   }
+  if (kind == "endless") {
+    // A document that never ends: the reply again and again, chunked, until the client goes.
+    res.set_chunked_content_provider(kContentType, [shared](size_t, httplib::DataSink& sink) {
+      return sink.write(shared->data(), shared->size());
+    });
+    return;
+  }
   if (kind == "chunked") {
     res.set_chunked_content_provider(kContentType,
                                      [shared](size_t offset, httplib::DataSink& sink) {
@@ -440,7 +447,7 @@ void AddControl(httplib::Server& server, State& st) {
     f.kind = form["kind"];
     static const std::set<std::string> kKinds = {"status",    "silent", "cut",     "malformed",
                                                  "pieces",    "long",   "chunked", "empty",
-                                                 "duplicate", "down"};
+                                                 "duplicate", "down",   "endless"};
     if (form["path"].empty() || kKinds.count(f.kind) == 0) {
       res.status = 400;
       res.set_content("bad fault\n", "text/plain");

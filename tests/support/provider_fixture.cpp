@@ -63,6 +63,8 @@ const char* KindName(FaultKind kind) {
       return "duplicate";
     case FaultKind::kDown:
       return "down";
+    case FaultKind::kEndless:
+      return "endless";
   }
   return "";
 }

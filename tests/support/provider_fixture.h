@@ -38,6 +38,7 @@ enum class FaultKind {
   kEmpty,      // status 200 with an empty body
   kDuplicate,  // the request is handled twice; the reply is the second answer
   kDown,       // the real reply, then the HTTP listener refuses every later connection
+  kEndless,    // status 200 and the real reply repeated without end, chunked
 };
 
 struct Fault {
