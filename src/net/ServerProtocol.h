@@ -28,11 +28,15 @@ class ServerProtocol : public virtual CSignSettings {
   // POSTs an encoded form to base URL + path; true when a reply was read (into `reply`).
   bool PostForm(const std::string& baseUrl, const std::string& path, const std::string& body,
                 std::string& reply);
+  // Largest document a download takes, read whole or in chunks: a server that never stops
+  // sending cannot fill memory.
+  static constexpr unsigned long long kMaxDocumentSize = 64ull * 1024 * 1024;
   // GETs a document; returns the number of body bytes read (0 on failure before reading). A
-  // document beyond 64 MiB is refused like one that cannot be held: last transport error -1, and
-  // with a callback a last call with status -1 after the chunks read so far.
+  // document beyond 64 MiB (with a callback, beyond `cap` too) is refused like one that cannot be
+  // held: last transport error -1, and with a callback a last call with status -1 after the
+  // chunks read so far.
   int DownloadDocument(const std::string& url, std::string& body, std::string& statusText,
-                       DownloadCallback callback);
+                       DownloadCallback callback, unsigned long long cap = kMaxDocumentSize);
   static void SplitServerUrl(const std::string& url, std::string& host, int& port);
   DWORD RequestFlagsFor(const std::string& url) const;
   void ApplySessionOptions(HINTERNET session);

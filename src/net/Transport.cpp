@@ -1,5 +1,6 @@
 // The HTTP transport over WinInet: one session, connection and request per call, the time-outs,
 // the proxy choice and the proxy credentials, the form POST and the document download.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -17,9 +18,6 @@ namespace {
 constexpr DWORD kReadChunk = 2048;
 constexpr DWORD kPostReplyCap = 2048;
 constexpr DWORD kDefaultDocumentSize = 65536;
-// A document larger than this is refused like a failed allocation, read whole or in chunks: a
-// server that never stops sending cannot fill memory or hold the terms page.
-constexpr unsigned long long kMaxDocumentSize = 64ull * 1024 * 1024;
 constexpr DWORD kAddReplace = HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE;
 constexpr DWORD kCertTolerance =
     INTERNET_FLAG_IGNORE_CERT_CN_INVALID | INTERNET_FLAG_IGNORE_CERT_DATE_INVALID;
@@ -293,7 +291,8 @@ bool ServerProtocol::PostForm(const std::string& baseUrl, const std::string& pat
 }
 
 int ServerProtocol::DownloadDocument(const std::string& url, std::string& body,
-                                     std::string& statusText, DownloadCallback callback) {
+                                     std::string& statusText, DownloadCallback callback,
+                                     unsigned long long cap) {
   body.clear();
   statusText.clear();
   lastTransportError = 0;
@@ -350,7 +349,7 @@ int ServerProtocol::DownloadDocument(const std::string& url, std::string& body,
       callback(1, std::string());
       break;
     }
-    if (total + got > kMaxDocumentSize) {
+    if (total + got > std::min(cap, kMaxDocumentSize)) {
       lastTransportError = -1;
       callback(-1, std::string());
       break;

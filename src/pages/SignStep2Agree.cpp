@@ -13,6 +13,9 @@ constexpr DWORD kUrlBuffer = 514;
 constexpr DWORD kUrlLength = 513;
 // Message pumping after each chunk, so that the growing text is seen.
 constexpr DWORD kChunkPumpMs = 50;
+// The terms are a few kilobytes: a server that sends far more is broken, and showing all of it
+// (the box is refilled with the whole text after each chunk) would hold the page for hours.
+constexpr unsigned long long kMaxTermsSize = 256 * 1024;
 // The page index existing-account mode jumps to: the communication-ID page.
 constexpr int kCommunicationIdPage = 4;
 // The result the wizard ends with when the user disagrees.
@@ -113,7 +116,8 @@ bool CSignStep2Agree::DownloadOnce() {
   pendingCr_ = false;
   std::string body;
   std::string statusText;
-  const int result = app->DownloadDocument(url, body, statusText, &CSignStep2Agree::OnChunk);
+  const int result =
+      app->DownloadDocument(url, body, statusText, &CSignStep2Agree::OnChunk, kMaxTermsSize);
   if (app->DownloadCancelled()) return false;
 
   bool loaded = false;

@@ -170,9 +170,6 @@ wait end
 }
 
 TEST_F(SignupPagesFlowTest, ATricklingServerCannotHoldTheTermsPageLongerThanItsTimeOuts) {
-  GTEST_SKIP() << "waits for the WinInet layer: a read's receive time-out starts again with every "
-                  "byte (src/platform/posix/wininet_transfer.cpp, Drive), so a server that sends "
-                  "one byte a second holds the terms page for as long as it likes";
   test::Fault trickle{test::FaultKind::kPieces};
   trickle.piece = 1;
   trickle.ms = 1000;
@@ -187,9 +184,6 @@ TEST_F(SignupPagesFlowTest, ATricklingServerCannotHoldTheTermsPageLongerThanItsT
 }
 
 TEST_F(SignupPagesFlowTest, AnEndlessTermsDocumentIsCutOffAsAFailedDownload) {
-  GTEST_SKIP() << "waits for the transport: a download with a chunk callback reads without a cap "
-                  "(src/net/Transport.cpp, DownloadDocument), so an endless document fills the "
-                  "terms box until memory runs out";
   ASSERT_TRUE(world.provider.SetFault(kTermsPath, {test::FaultKind::kEndless}));
   const test::FlowResult r = world.Play(std::string(test::scenario::kLanNext) +
                                         "wait message \"再試行しますか\"\nanswer no\nexpect text "
