@@ -41,7 +41,7 @@ int Fail(const std::string& message) {
 
 std::string Hex(DWORD v) {
   char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%X", v);
+  std::snprintf(buf, sizeof buf, "0x%X", static_cast<unsigned>(v));
   return buf;
 }
 

@@ -1,6 +1,6 @@
 // regtool: imports, exports, reads, writes and deletes keys and values of the signup registry
-// store (SIGNUP_REGISTRY) as REGEDIT4 text in UTF-8. Exit codes: 0 done, 1 not found, 2 usage
-// or other error (with a message on standard error).
+// store (SIGNUP_REGISTRY; on Windows the system's registry) as REGEDIT4 text in UTF-8. Exit codes:
+// 0 done, 1 not found, 2 usage or other error (with a message on standard error).
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -10,8 +10,12 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/posix/registry_store.h"
 #include "platform/registry.h"
+#ifdef _WIN32
+#include "platform/win32/registry_store.h"
+#else
+#include "platform/posix/registry_store.h"
+#endif
 
 namespace rs = platform::regstore;
 
