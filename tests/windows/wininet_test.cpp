@@ -1,0 +1,195 @@
+// WinInet on Windows against the provider stand-in (and tinyproxy) that the Linux test driver
+// runs on loopback and names in the environment: a form POST and a document download through the
+// CP932 calls, the time-outs, a proxy with credentials, the error codes and URL combination.
+// Without the driver's variables the tests are skipped.
+#include "platform/wininet.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/codepage.h"
+
+namespace {
+
+std::string Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+#define REQUIRE_ENV(var, name)       \
+  const std::string var = Env(name); \
+  if (var.empty()) GTEST_SKIP() << name << " is not set (the Wine driver sets it)"
+
+// Where a request goes and how.
+struct Target {
+  std::string port;
+  const char* host = "127.0.0.1";
+  DWORD access = INTERNET_OPEN_TYPE_DIRECT;
+  std::string proxy;
+  std::string proxyUser, proxyPassword;
+  DWORD receiveTimeoutMs = 0;
+};
+
+Target At(const std::string& port, const char* host = "127.0.0.1") {
+  Target t;
+  t.port = port;
+  t.host = host;
+  return t;
+}
+
+// One request on its own session, sent; its handles are closed with it.
+struct Request {
+  HINTERNET session = nullptr, connection = nullptr, request = nullptr;
+  BOOL sent = FALSE;
+  DWORD error = 0;
+  ~Request() {
+    for (HINTERNET h : {request, connection, session})
+      if (h) InternetCloseHandle(h);
+  }
+};
+
+void Send(Request& r, const Target& t, const char* verb, const char* path,
+          const std::string& body = {}) {
+  r.session = InternetOpenA("Signup test", t.access, t.proxy.empty() ? nullptr : t.proxy.c_str(),
+                            nullptr, 0);
+  ASSERT_TRUE(r.session) << GetLastError();
+  DWORD timeout = t.receiveTimeoutMs;
+  for (DWORD option : {INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT}) {
+    if (timeout) {
+      ASSERT_TRUE(InternetSetOptionA(r.session, option, &timeout, sizeof timeout));
+    }
+  }
+  r.connection = InternetConnectA(r.session, t.host, static_cast<INTERNET_PORT>(std::stoi(t.port)),
+                                  nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+  ASSERT_TRUE(r.connection) << GetLastError();
+  r.request = HttpOpenRequestA(r.connection, verb, path, nullptr, nullptr, nullptr,
+                               INTERNET_FLAG_RELOAD, 0);
+  ASSERT_TRUE(r.request) << GetLastError();
+  // The credentials go as text options, as the transport sets them.
+  for (auto [option, text] : {std::pair{INTERNET_OPTION_PROXY_USERNAME, &t.proxyUser},
+                              std::pair{INTERNET_OPTION_PROXY_PASSWORD, &t.proxyPassword}}) {
+    if (!text->empty()) {
+      ASSERT_TRUE(InternetSetOptionA(r.request, option, const_cast<char*>(text->c_str()),
+                                     static_cast<DWORD>(text->size())));
+    }
+  }
+  const char type[] = "Content-Type: application/x-www-form-urlencoded\r\n";
+  if (!body.empty()) {
+    ASSERT_TRUE(HttpAddRequestHeadersA(r.request, type, static_cast<DWORD>(-1),
+                                       HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE));
+  }
+  r.sent = HttpSendRequestA(r.request, nullptr, 0, const_cast<char*>(body.data()),
+                            static_cast<DWORD>(body.size()));
+  r.error = r.sent ? 0 : GetLastError();
+}
+
+DWORD Status(HINTERNET request) {
+  DWORD status = 0, size = sizeof status;
+  HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr);
+  return status;
+}
+
+std::string ReadAll(HINTERNET request) {
+  std::string body;
+  char buffer[1024];
+  DWORD got = 0;
+  while (InternetReadFile(request, buffer, sizeof buffer, &got) && got > 0)
+    body.append(buffer, got);
+  return body;
+}
+
+TEST(Win32Wininet, PostsAFormAndReadsTheWholeReply) {
+  REQUIRE_ENV(port, "SIGNUP_TEST_HTTP_PORT");
+  Request r;
+  Send(r, At(port), "POST", "/signup_pc/signup_pc.cgi", "WINE_POST=%8ER%93c");
+  ASSERT_TRUE(r.sent) << r.error;
+  char code[8];
+  DWORD length = sizeof code;
+  ASSERT_TRUE(HttpQueryInfoA(r.request, HTTP_QUERY_STATUS_CODE, code, &length, nullptr));
+  EXPECT_EQ(std::string(code, length), "200") << "text status, its length without the zero";
+  length = 2;
+  EXPECT_FALSE(HttpQueryInfoA(r.request, HTTP_QUERY_STATUS_CODE, code, &length, nullptr));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+  EXPECT_EQ(length, 4u) << "the size needed, with the zero";
+  EXPECT_FALSE(ReadAll(r.request).empty());
+}
+
+TEST(Win32Wininet, DownloadsTheTermsAsTheServerSentThem) {
+  REQUIRE_ENV(port, "SIGNUP_TEST_HTTP_PORT");
+  Target preconfigured = At(port);
+  preconfigured.access = INTERNET_OPEN_TYPE_PRECONFIG;
+  Request r;
+  Send(r, preconfigured, "GET", "/signup_pc/kiyaku.txt");
+  ASSERT_TRUE(r.sent) << r.error;
+  EXPECT_EQ(Status(r.request), 200u);
+  DWORD announced = 0, size = sizeof announced;
+  ASSERT_TRUE(HttpQueryInfoA(r.request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER,
+                             &announced, &size, nullptr));
+  const std::string terms = ReadAll(r.request);
+  EXPECT_EQ(terms.size(), announced);
+  // Shift-JIS bytes pass through untouched, whatever the system's code page.
+  EXPECT_NE(platform::AnsiToUtf8(terms).find("利用"), std::string::npos);
+}
+
+TEST(Win32Wininet, ASilentServerEndsWithTheTimeoutError) {
+  REQUIRE_ENV(port, "SIGNUP_TEST_HTTP_PORT");
+  REQUIRE_ENV(path, "SIGNUP_TEST_SILENT_PATH");
+  Target silent = At(port);
+  silent.receiveTimeoutMs = 1000;
+  Request r;
+  Send(r, silent, "GET", path.c_str());
+  EXPECT_FALSE(r.sent);
+  EXPECT_EQ(r.error, static_cast<DWORD>(ERROR_INTERNET_TIMEOUT));
+}
+
+TEST(Win32Wininet, ConnectionFailuresGiveTheirCodes) {
+  REQUIRE_ENV(closed, "SIGNUP_TEST_CLOSED_PORT");
+  const struct {
+    Target target;
+    DWORD error;
+  } cases[] = {{At(closed), ERROR_INTERNET_CANNOT_CONNECT},
+               {At("80", "no-such-host.invalid"), ERROR_INTERNET_NAME_NOT_RESOLVED}};
+  for (const auto& c : cases) {
+    Request r;
+    Send(r, c.target, "GET", "/");
+    EXPECT_FALSE(r.sent) << c.target.host << ":" << c.target.port;
+    EXPECT_EQ(r.error, c.error) << c.target.host << ":" << c.target.port;
+  }
+}
+
+TEST(Win32Wininet, TheProxyTakesTheRequestWithItsCredentials) {
+  REQUIRE_ENV(port, "SIGNUP_TEST_HTTP_PORT");
+  REQUIRE_ENV(proxy, "SIGNUP_TEST_PROXY");
+  Target through = At(port);
+  through.access = INTERNET_OPEN_TYPE_PROXY;
+  through.proxy = proxy;
+  Request without;
+  Send(without, through, "GET", "/signup_pc/kiyaku.txt");
+  ASSERT_TRUE(without.sent) << without.error;
+  EXPECT_EQ(Status(without.request), 407u) << "the proxy asks for its credentials";
+
+  through.proxyUser = Env("SIGNUP_TEST_PROXY_USER");
+  through.proxyPassword = Env("SIGNUP_TEST_PROXY_PASSWORD");
+  Request with;
+  Send(with, through, "GET", "/signup_pc/kiyaku.txt");
+  ASSERT_TRUE(with.sent) << with.error;
+  EXPECT_EQ(Status(with.request), 200u);
+  EXPECT_FALSE(ReadAll(with.request).empty());
+}
+
+TEST(Win32Wininet, RelativeUrlsCombineWithTheAnsiSizes) {
+  char url[64];
+  DWORD length = sizeof url;
+  ASSERT_TRUE(
+      InternetCombineUrlA("http://127.0.0.1:8080/signup_pc/", "kiyaku.txt", url, &length, 0));
+  EXPECT_EQ(std::string(url, length), "http://127.0.0.1:8080/signup_pc/kiyaku.txt");
+  length = 8;
+  EXPECT_FALSE(
+      InternetCombineUrlA("http://127.0.0.1:8080/signup_pc/", "kiyaku.txt", url, &length, 0));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+  EXPECT_EQ(length, 43u);
+}
+
+}  // namespace

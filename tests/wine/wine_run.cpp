@@ -1,0 +1,120 @@
+// Running the Windows build's programs under Wine for the Linux build's tests.
+#include "wine_run.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace wine {
+namespace {
+
+std::string BinDir() { return SIGNUP_WINDOWS_BIN_DIR; }
+
+bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
+std::string TrimLine(std::string text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return text;
+}
+
+}  // namespace
+
+std::string Unavailable() {
+  if (test::RunProgram({"wine", "--version"}).exit != 0) return "Wine is not installed";
+  if (!Exists(std::string(SIGNUP_WINE_PREFIX) + "/system.reg"))
+    return "the Wine prefix " SIGNUP_WINE_PREFIX
+           " was not made (ctest runs the wine_prefix test "
+           "first)";
+  for (const char* program : {"signup.exe", "regtool.exe", "rassim.exe", "rasapi32.dll"})
+    if (!Exists(BinDir() + "/" + program))
+      return "the Windows build is missing (" + BinDir() + "/" + program + "): run make windows";
+  return {};
+}
+
+std::string WindowsPath(const std::string& path) {
+  std::string out = "Z:" + path;
+  for (char& c : out)
+    if (c == '/') c = '\\';
+  return out;
+}
+
+WineRun::WineRun(Dialup dialup) {
+  const std::string ras = dir_.File("ras");
+  mkdir(ras.c_str(), 0700);
+  env_["RASSIM_DIR"] = WindowsPath(ras);
+  // Wine's own dial-up library, its menu builder and its browser and .NET installers stay out.
+  std::string overrides = "mscoree,mshtml,winemenubuilder.exe=d";
+  overrides += dialup == Dialup::kSimulated ? ";rasapi32=n" : ";rasapi32=d";
+  env_["WINEDLLOVERRIDES"] = overrides;
+  if (Unavailable().empty()) Regtool({"delete", "HKEY_CURRENT_USER\\Software\\Orvel"});
+}
+
+test::ChildOptions WineRun::Options() const {
+  test::ChildOptions options;
+  options.env = {
+      {"WINEPREFIX", SIGNUP_WINE_PREFIX}, {"WINEDEBUG", "-all"}, {"DISPLAY", std::nullopt}};
+  // Wine's WinInet would take a proxy from these; the tests name their proxy themselves.
+  for (const char* name : test::kDesktopProxyVariables) options.env[name] = std::nullopt;
+  for (const auto& [name, value] : env_) options.env[name] = value;
+  return options;
+}
+
+test::ProgramResult WineRun::Run(const std::string& program,
+                                 const std::vector<std::string>& args) const {
+  std::vector<std::string> argv{"wine", BinDir() + "/" + program};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return test::RunProgram(argv, Options());
+}
+
+pid_t WineRun::Start(const std::string& program, const std::vector<std::string>& args) const {
+  std::vector<std::string> argv{"wine", BinDir() + "/" + program};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return test::StartChild(argv, Options());
+}
+
+bool WineRun::SetServers(const std::string& baseUrl) {
+  const std::string key = "HKEY_CURRENT_USER\\Software\\Orvel\\Lumipass\\Servers";
+  for (const char* name : {"SignupPage", "ProfilePage", "SearchPage"})
+    if (Regtool({"set", key, name, "sz", baseUrl}).exit != 0) return false;
+  return true;
+}
+
+std::optional<std::string> WineRun::Get(const std::string& key, const std::string& name) const {
+  test::ProgramResult r = Regtool({"get", key, name});
+  if (r.exit != 0) return std::nullopt;
+  return TrimLine(r.out);
+}
+
+void WineRun::Prepare(const std::string& scenario, const std::string& name) {
+  const std::string path = dir_.File(name + ".scn");
+  test::WriteFile(path, scenario);
+  std::remove(dir_.File(name + ".transcript").c_str());
+  SetEnv("SIGNUP_SCENARIO", WindowsPath(path));
+  SetEnv("SIGNUP_TRANSCRIPT", WindowsPath(dir_.File(name + ".transcript")));
+}
+
+pid_t WineRun::StartPlay(const std::string& scenario, const std::string& name) {
+  Prepare(scenario, name);
+  return Start("signup.exe", {});
+}
+
+FlowResult WineRun::Finish(pid_t pid, const std::string& name) {
+  FlowResult r;
+  r.exitCode = test::WaitChild(pid);
+  r.transcript = test::ReadFile(dir_.File(name + ".transcript"));
+  return r;
+}
+
+FlowResult WineRun::Play(const std::string& scenario) {
+  const std::string name = "play" + std::to_string(++plays_);
+  Prepare(scenario, name);
+  const test::ProgramResult run = Run("signup.exe", {});
+  FlowResult r;
+  r.exitCode = run.exit;
+  r.stderrText = run.err;
+  r.transcript = test::ReadFile(dir_.File(name + ".transcript"));
+  return r;
+}
+
+}  // namespace wine
