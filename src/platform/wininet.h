@@ -9,8 +9,10 @@
 
 // The calls that carry text take and give CP932 bytes whatever the system's code page; the
 // Windows build implements them on the wide calls of wininet.dll, with the sizes and codes of the
-// ANSI ones. The others (InternetReadFile, InternetCloseHandle, InternetGetConnectedState) are
-// the system's own.
+// ANSI ones. The time-outs set on a session are handed down to its connections and requests by
+// these calls themselves (Wine's WinInet does not hand down the send and receive ones), so
+// closing goes through them too. InternetReadFile and InternetGetConnectedState are the system's
+// own.
 HINTERNET Cp932InternetOpen(LPCSTR lpszAgent, DWORD dwAccessType, LPCSTR lpszProxy,
                             LPCSTR lpszProxyBypass, DWORD dwFlags);
 HINTERNET Cp932InternetConnect(HINTERNET hInternet, LPCSTR lpszServerName,
@@ -40,6 +42,8 @@ BOOL Cp932InternetCombineUrl(LPCSTR lpszBaseUrl, LPCSTR lpszRelativeUrl, LPSTR l
 #define InternetSetOptionA Cp932InternetSetOption
 #define InternetQueryOptionA Cp932InternetQueryOption
 #define InternetCombineUrlA Cp932InternetCombineUrl
+BOOL Cp932InternetCloseHandle(HINTERNET hInternet);
+#define InternetCloseHandle Cp932InternetCloseHandle
 
 #else
 

@@ -1,6 +1,7 @@
 // Running the Windows build's programs under Wine for the Linux build's tests.
 #include "wine_run.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,6 +31,47 @@ std::string Unavailable() {
     if (!Exists(BinDir() + "/" + program))
       return "the Windows build is missing (" + BinDir() + "/" + program + "): run make windows";
   return {};
+}
+
+std::string NewSignup(const std::string& connection, bool dialup) {
+  return R"(wait page 0
+select 1089 ")" +
+         connection +
+         R"("
+click 0x3024
+)" + (dialup ? "wait message \"接続します\"\nanswer yes\n" : "") +
+         R"(wait enabled 0x3024
+expect text 1060 "同意しますか"
+click 0x3024
+wait page 2
+type 1040 "ヤマダ"
+type 1041 "タロウ"
+type 1043 "山田"
+type 1044 "太郎"
+type 1045 "1985"
+type 1048 "100"
+type 1049 "0001"
+type 1050 "東京都千代田区1-1"
+type 1052 "03"
+type 1053 "1234"
+type 1054 "5678"
+type 1055 "taro01"
+type 1056 "taro02"
+type 1057 "taro03"
+click 0x3024
+wait page 3
+click 0x3024
+wait page 4
+type 1062 "たろう"
+click 0x3024
+wait page 5
+click 0x3024
+wait page 6
+click 0x3025
+wait dialog 147
+click 1
+wait end
+)";
 }
 
 std::string WindowsPath(const std::string& path) {
@@ -115,6 +157,16 @@ FlowResult WineRun::Play(const std::string& scenario) {
   r.stderrText = run.err;
   r.transcript = test::ReadFile(dir_.File(name + ".transcript"));
   return r;
+}
+
+void ExpectStoredSignup(const WineRun& run) {
+  const std::string key = "HKEY_CURRENT_USER\\Software\\Orvel\\Lumipass";
+  EXPECT_EQ(run.Get(key + "\\Signup", "Name").value_or("<missing>"), "山田")
+      << "Japanese text crosses the CP932 edge into the registry unharmed";
+  EXPECT_EQ(run.Get(key + "\\Signup", "Kana").value_or("<missing>"), "ヤマダ");
+  EXPECT_EQ(run.Get(key + "\\NetInfo", "LoginID").value_or("<missing>"), "taro01");
+  for (const char* name : {"LoginPasswd", "E_mail", "Pop_host", "Smtp_host", "PrimaryDNS"})
+    EXPECT_FALSE(run.Get(key + "\\NetInfo", name).value_or("").empty()) << name;
 }
 
 }  // namespace wine

@@ -27,6 +27,10 @@ std::string Unavailable();
 // The Windows path (drive Z:) of a Linux file or folder.
 std::string WindowsPath(const std::string& path);
 
+// A new signup from the start page to Finish and the mail-account dialog (the demo's scenario)
+// over the connection chosen on the start page; a dial-up connection is confirmed first.
+std::string NewSignup(const std::string& connection, bool dialup);
+
 // The dial-up library the programs find as "rasapi32.dll".
 enum class Dialup {
   kSimulated,  // the build's rasapi32.dll beside signup.exe, instead of Wine's own
@@ -62,6 +66,10 @@ class WineRun {
   test::ProgramResult Rassim(const std::vector<std::string>& args) const {
     return Run("rassim.exe", args);
   }
+  // A modem of the simulated library, so that dial-up is possible and start-up is quiet.
+  bool AddModem(const std::string& name) const {
+    return Rassim({"add-device", name, "modem"}).exit == 0;
+  }
   // A value as regtool.exe get prints it, without the line break; nullopt when it fails.
   std::optional<std::string> Get(const std::string& key, const std::string& name) const;
 
@@ -82,5 +90,9 @@ class WineRun {
   std::map<std::string, std::optional<std::string>> env_;
   int plays_ = 0;
 };
+
+// Checks what a completed new signup (NewSignup) stored for the user and the network, read back
+// with regtool.exe.
+void ExpectStoredSignup(const WineRun& run);
 
 }  // namespace wine

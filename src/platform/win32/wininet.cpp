@@ -4,6 +4,8 @@
 #include "platform/wininet.h"
 
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,53 @@ bool IsTextOption(DWORD option) {
     default:
       return false;
   }
+}
+
+bool IsTimeout(DWORD option) {
+  switch (option) {
+    case INTERNET_OPTION_CONNECT_TIMEOUT:
+    case INTERNET_OPTION_SEND_TIMEOUT:
+    case INTERNET_OPTION_RECEIVE_TIMEOUT:
+    case INTERNET_OPTION_DATA_SEND_TIMEOUT:
+    case INTERNET_OPTION_DATA_RECEIVE_TIMEOUT:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The time-outs set on each open handle, handed down to the handles opened below it.
+class Timeouts {
+ public:
+  void Set(HINTERNET handle, DWORD option, DWORD ms) {
+    std::lock_guard lock(mutex_);
+    set_[handle][option] = ms;
+  }
+  void HandDown(HINTERNET parent, HINTERNET child) {
+    if (child == nullptr) return;
+    std::map<DWORD, DWORD> inherited;
+    {
+      std::lock_guard lock(mutex_);
+      auto it = set_.find(parent);
+      if (it == set_.end()) return;
+      inherited = it->second;
+      set_[child] = inherited;
+    }
+    for (auto [option, ms] : inherited) InternetSetOptionW(child, option, &ms, sizeof ms);
+  }
+  void Forget(HINTERNET handle) {
+    std::lock_guard lock(mutex_);
+    set_.erase(handle);
+  }
+
+ private:
+  std::mutex mutex_;
+  std::map<HINTERNET, std::map<DWORD, DWORD>> set_;
+};
+
+Timeouts& HandedDown() {
+  static Timeouts timeouts;
+  return timeouts;
 }
 
 // Header text of an ANSI call: dwLength bytes, or up to the zero for (DWORD)-1.
@@ -78,9 +127,11 @@ HINTERNET Cp932InternetOpen(LPCSTR lpszAgent, DWORD dwAccessType, LPCSTR lpszPro
 HINTERNET Cp932InternetConnect(HINTERNET hInternet, LPCSTR lpszServerName,
                                INTERNET_PORT nServerPort, LPCSTR lpszUserName, LPCSTR lpszPassword,
                                DWORD dwService, DWORD dwFlags, DWORD_PTR dwContext) {
-  return InternetConnectW(hInternet, WideArg(lpszServerName).get(), nServerPort,
-                          WideArg(lpszUserName).get(), WideArg(lpszPassword).get(), dwService,
-                          dwFlags, dwContext);
+  HINTERNET connection = InternetConnectW(hInternet, WideArg(lpszServerName).get(), nServerPort,
+                                          WideArg(lpszUserName).get(), WideArg(lpszPassword).get(),
+                                          dwService, dwFlags, dwContext);
+  HandedDown().HandDown(hInternet, connection);
+  return connection;
 }
 
 HINTERNET Cp932HttpOpenRequest(HINTERNET hConnect, LPCSTR lpszVerb, LPCSTR lpszObjectName,
@@ -93,9 +144,12 @@ HINTERNET Cp932HttpOpenRequest(HINTERNET hConnect, LPCSTR lpszVerb, LPCSTR lpszO
     for (const std::wstring& type : accept) acceptList.push_back(type.c_str());
     acceptList.push_back(nullptr);
   }
-  return HttpOpenRequestW(hConnect, WideArg(lpszVerb).get(), WideArg(lpszObjectName).get(),
-                          WideArg(lpszVersion).get(), WideArg(lpszReferrer).get(),
-                          lplpszAcceptTypes ? acceptList.data() : nullptr, dwFlags, dwContext);
+  HINTERNET request =
+      HttpOpenRequestW(hConnect, WideArg(lpszVerb).get(), WideArg(lpszObjectName).get(),
+                       WideArg(lpszVersion).get(), WideArg(lpszReferrer).get(),
+                       lplpszAcceptTypes ? acceptList.data() : nullptr, dwFlags, dwContext);
+  HandedDown().HandDown(hConnect, request);
+  return request;
 }
 
 BOOL Cp932HttpAddRequestHeaders(HINTERNET hRequest, LPCSTR lpszHeaders, DWORD dwHeadersLength,
@@ -151,7 +205,12 @@ BOOL Cp932InternetSetOption(HINTERNET hInternet, DWORD dwOption, LPVOID lpBuffer
                                 reinterpret_cast<decltype(wide.lpszProxyBypass)>(bypass.get())};
     return InternetSetOptionW(hInternet, dwOption, &wide, sizeof wide);
   }
-  return InternetSetOptionW(hInternet, dwOption, lpBuffer, dwBufferLength);
+  const BOOL set = InternetSetOptionW(hInternet, dwOption, lpBuffer, dwBufferLength);
+  if (set && hInternet != nullptr && IsTimeout(dwOption) && lpBuffer != nullptr &&
+      dwBufferLength >= sizeof(DWORD)) {
+    HandedDown().Set(hInternet, dwOption, *static_cast<const DWORD*>(lpBuffer));
+  }
+  return set;
 }
 
 BOOL Cp932InternetQueryOption(HINTERNET hInternet, DWORD dwOption, LPVOID lpBuffer,
@@ -188,4 +247,12 @@ BOOL Cp932InternetCombineUrl(LPCSTR lpszBaseUrl, LPCSTR lpszRelativeUrl, LPSTR l
   if (!InternetCombineUrlW(base.c_str(), relative.c_str(), buffer.data(), &length, dwFlags))
     return FALSE;
   return TextOut(Ansi(std::wstring_view(buffer.data(), length)), lpszBuffer, lpdwBufferLength);
+}
+
+// Below, InternetCloseHandle is the system's own again.
+#undef InternetCloseHandle
+
+BOOL Cp932InternetCloseHandle(HINTERNET hInternet) {
+  HandedDown().Forget(hInternet);
+  return InternetCloseHandle(hInternet);
 }
