@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/win32.h"
 
@@ -137,6 +138,12 @@ unsigned long InetAddr(const char* cp);
 // the calling thread and valid until its next call, or null when the name does not resolve (the
 // transport then goes direct).
 struct hostent* GetHostByName(const char* name);
+
+// ---- Command line -------------------------------------------------------------------------
+
+// A tool's arguments after argv[0] as UTF-8, which the tools take on every system: on Linux argv
+// as given; on Windows read from the wide command line, as argv is in the system's code page.
+std::vector<std::string> Utf8Arguments(int argc, char** argv);
 
 // ---- Desktop proxy ------------------------------------------------------------------------
 

@@ -1,8 +1,11 @@
 // cert_store: adds a PEM certificate to the user's trusted root store, or removes it again, so
 // that the Wine tests can make Windows trust the test CA of the provider stand-in.
 // Usage: cert_store add|remove CA.pem; exit 0 when done.
-#include <wincrypt.h>
+// wincrypt.h needs windows.h before it.
+// clang-format off
 #include <windows.h>
+#include <wincrypt.h>
+// clang-format on
 
 #include <cstdio>
 #include <fstream>

@@ -64,6 +64,27 @@ TEST_F(WinePlatformTest, TextAndRegistryTestsPassInWinesRegistry) {
   ExpectWindowsTestsPass("Win32Codepage.*:Win32Registry.*");
 }
 
+TEST_F(WinePlatformTest, RegtoolExportsWhatItImportedAndTakesJapaneseArguments) {
+  const std::string key = "HKEY_CURRENT_USER\\Software\\Orvel\\Lumipass\\Signup";
+  // In name order, the order Wine's registry lists values in (Windows keeps the order written).
+  const std::string reg = "REGEDIT4\n\n[" + key +
+                          "]\n\"Blob\"=hex:00,01,ff\n\"Count\"=dword:0000002a\n"
+                          "\"Name\"=\"山田\"\n\"Path\"=hex(2):25,00\n\n";
+  const std::string file = run->dir().File("signup.reg");
+  ASSERT_TRUE(test::WriteFile(file, reg));
+  const test::ProgramResult imported = run->Regtool({"import", wine::WindowsPath(file)});
+  ASSERT_EQ(imported.exit, 0) << imported.err;
+  test::ProgramResult exported = run->Regtool({"export", key});
+  // A text file on Windows ends its lines with CR LF.
+  std::erase(exported.out, '\r');
+  EXPECT_EQ(exported.out, reg) << "an export imports back byte for byte";
+
+  ASSERT_EQ(run->Regtool({"set", key, "Kana", "sz", "ヤマダ"}).exit, 0);
+  EXPECT_EQ(run->Get(key, "Kana").value_or("<missing>"), "ヤマダ")
+      << "arguments arrive as UTF-8 whatever the system's code page";
+  EXPECT_EQ(run->Regtool({"get", key, "Missing"}).exit, 1);
+}
+
 TEST_F(WinePlatformTest, WininetTestsPassAgainstTheProviderAndTinyproxy) {
   ASSERT_TRUE(provider_->SetFault(kSilentPath, {test::FaultKind::kSilent, 0}));
   ASSERT_TRUE(provider_->ClearRequests());
