@@ -1,6 +1,7 @@
 // Running the Windows build's programs under Wine for the Linux build's tests.
 #include "wine_run.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -112,7 +113,15 @@ test::ProgramResult WineRun::Run(const std::string& program,
 pid_t WineRun::Start(const std::string& program, const std::vector<std::string>& args) const {
   std::vector<std::string> argv{"wine", BinDir() + "/" + program};
   argv.insert(argv.end(), args.begin(), args.end());
-  return test::StartChild(argv, Options());
+  // Its output goes to a file: a Wine process it starts (the desktop of a display) may outlive
+  // it, and must not hold the test's own output open.
+  test::ChildOptions options = Options();
+  const std::string log = dir_.File(program + ".log");
+  const int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  options.stdout_fd = options.stderr_fd = fd;
+  const pid_t pid = test::StartChild(argv, options);
+  if (fd >= 0) close(fd);
+  return pid;
 }
 
 bool WineRun::SetServers(const std::string& baseUrl) {
