@@ -3,6 +3,8 @@
 // Windows whose ANSI code page is another one still reads the program's text right.
 #include "platform/codepage.h"
 
+#include <cstring>
+
 #include "platform/win32/text.h"
 
 namespace platform {
@@ -73,6 +75,18 @@ std::wstring WideFromUtf8(std::string_view utf8) {
 }
 
 std::string Utf8(std::wstring_view wide) { return FromWide(CP_UTF8, wide); }
+
+BOOL CopyAnsiOut(const std::string& text, LPVOID buffer, LPDWORD size, bool countZero) {
+  const DWORD needed = static_cast<DWORD>(text.size() + 1);
+  if (buffer == nullptr || *size < needed) {
+    *size = needed;
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return FALSE;
+  }
+  std::memcpy(buffer, text.c_str(), needed);
+  *size = countZero ? needed : needed - 1;
+  return TRUE;
+}
 
 }  // namespace win32
 

@@ -7,24 +7,6 @@
 
 #include "platform/win32/text.h"
 
-namespace {
-
-// Copies CP932 text with its zero into a caller's buffer of *size bytes; *size becomes what was
-// written (with the zero), or what is needed when the buffer is too small.
-BOOL CopyOut(const std::string& text, LPSTR buffer, LPDWORD size) {
-  const DWORD needed = static_cast<DWORD>(text.size() + 1);
-  if (buffer == nullptr || *size < needed) {
-    *size = needed;
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return FALSE;
-  }
-  std::memcpy(buffer, text.c_str(), needed);
-  *size = needed;
-  return TRUE;
-}
-
-}  // namespace
-
 HANDLE Cp932CreateMutex(LPSECURITY_ATTRIBUTES lpMutexAttributes, BOOL bInitialOwner,
                         LPCSTR lpName) {
   platform::win32::WideArg name(lpName);
@@ -41,8 +23,9 @@ BOOL Cp932GetUserName(LPSTR lpBuffer, LPDWORD pcbBuffer) {
   DWORD length = sizeof name / sizeof name[0];
   if (!GetUserNameW(name, &length)) return FALSE;
   // length counts the terminating zero.
-  return CopyOut(platform::win32::Ansi(std::wstring_view(name, length > 0 ? length - 1 : 0)),
-                 lpBuffer, pcbBuffer);
+  return platform::win32::CopyAnsiOut(
+      platform::win32::Ansi(std::wstring_view(name, length > 0 ? length - 1 : 0)), lpBuffer,
+      pcbBuffer, true);
 }
 
 DWORD Cp932GetModuleFileName(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {

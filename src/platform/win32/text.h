@@ -21,6 +21,12 @@ std::string Ansi(std::wstring_view wide);
 std::wstring WideFromUtf8(std::string_view utf8);
 std::string Utf8(std::wstring_view wide);
 
+// Hands CP932 text with its zero to an ANSI caller's buffer of *size bytes. *size becomes the
+// length written, counting the zero when countZero says so (GetUserName does, WinInet does not);
+// a missing or short buffer gives FALSE with ERROR_INSUFFICIENT_BUFFER and the size needed, zero
+// included.
+BOOL CopyAnsiOut(const std::string& text, LPVOID buffer, LPDWORD size, bool countZero);
+
 // Wide text of a caller's optional string: holds nothing for null, so c_str() gives null back.
 class WideArg {
  public:

@@ -12,6 +12,7 @@
 #include "platform/win32/text.h"
 
 using platform::win32::Ansi;
+using platform::win32::CopyAnsiOut;
 using platform::win32::Wide;
 using platform::win32::WideArg;
 
@@ -84,20 +85,6 @@ std::wstring HeaderText(LPCSTR headers, DWORD length) {
   if (headers == nullptr) return {};
   if (length == static_cast<DWORD>(-1)) return Wide(headers);
   return Wide(std::string_view(headers, length));
-}
-
-// Hands CP932 text to an ANSI caller's buffer of *size bytes: *size becomes its length without
-// the zero, or with ERROR_INSUFFICIENT_BUFFER the size needed with it.
-BOOL TextOut(const std::string& text, LPVOID buffer, LPDWORD size) {
-  const DWORD needed = static_cast<DWORD>(text.size() + 1);
-  if (buffer == nullptr || *size < needed) {
-    *size = needed;
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return FALSE;
-  }
-  std::memcpy(buffer, text.c_str(), needed);
-  *size = needed - 1;
-  return TRUE;
 }
 
 // Runs a wide text query with a growing buffer; sizes in bytes as the wide calls count them.
@@ -182,7 +169,7 @@ BOOL Cp932HttpQueryInfo(HINTERNET hRequest, DWORD dwInfoLevel, LPVOID lpBuffer,
           &text)) {
     return FALSE;
   }
-  return TextOut(Ansi(text), lpBuffer, lpdwBufferLength);
+  return CopyAnsiOut(Ansi(text), lpBuffer, lpdwBufferLength, false);
 }
 
 BOOL Cp932InternetSetOption(HINTERNET hInternet, DWORD dwOption, LPVOID lpBuffer,
@@ -229,7 +216,7 @@ BOOL Cp932InternetQueryOption(HINTERNET hInternet, DWORD dwOption, LPVOID lpBuff
           &text)) {
     return FALSE;
   }
-  return TextOut(Ansi(text), lpBuffer, lpdwBufferLength);
+  return CopyAnsiOut(Ansi(text), lpBuffer, lpdwBufferLength, false);
 }
 
 BOOL Cp932InternetCombineUrl(LPCSTR lpszBaseUrl, LPCSTR lpszRelativeUrl, LPSTR lpszBuffer,
@@ -246,7 +233,8 @@ BOOL Cp932InternetCombineUrl(LPCSTR lpszBaseUrl, LPCSTR lpszRelativeUrl, LPSTR l
   DWORD length = static_cast<DWORD>(buffer.size());
   if (!InternetCombineUrlW(base.c_str(), relative.c_str(), buffer.data(), &length, dwFlags))
     return FALSE;
-  return TextOut(Ansi(std::wstring_view(buffer.data(), length)), lpszBuffer, lpdwBufferLength);
+  return CopyAnsiOut(Ansi(std::wstring_view(buffer.data(), length)), lpszBuffer, lpdwBufferLength,
+                     false);
 }
 
 // Below, InternetCloseHandle is the system's own again.
