@@ -19,6 +19,10 @@ case $action in
     rm -rf "$prefix"
     mkdir -p "$(dirname "$prefix")"
     wineboot -i </dev/null >/dev/null 2>&1
+    # As Windows links its user-interface font to a Japanese one, so that message boxes show
+    # Japanese text whatever the system's language: here Debian's IPA font.
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+      /v Tahoma /t REG_MULTI_SZ /d 'ipagp.ttf,IPAPGothic' /f </dev/null >/dev/null 2>&1
     wineserver -w
     # One server for the whole run, and the prefix's services started once, all detached from
     # ctest's output: a service started by a test's program would hold that program's output
