@@ -7,7 +7,8 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 JOBS ?= $(shell nproc)
 
-.PHONY: setup deps configure build run test windows windows-if-possible check fuzz bench format clean
+.PHONY: setup deps configure build run test windows windows-if-possible check fuzz bench format \
+	clean install package
 
 setup: deps configure
 
@@ -19,6 +20,16 @@ configure: deps
 
 build: setup
 	cmake --build $(BUILD) -j $(JOBS)
+
+# Installs signup, its dial-up library, regtool, the desktop entry, icon and manual pages under
+# PREFIX, inside DESTDIR when given (a staging tree for packaging).
+PREFIX ?= /usr/local
+install: build
+	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package, in $(BUILD).
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 run: build
 	scripts/run-demo.sh $(BUILD)

@@ -9,7 +9,7 @@ packages=(
   cmake ninja-build g++ clang pkg-config make
   libgtest-dev libgmock-dev
   libsqlite3-dev libcurl4-openssl-dev libssl-dev openssl libcpp-httplib-dev
-  libgtk-3-dev xvfb xauth fonts-ipafont-gothic
+  libgtk-3-dev xvfb xauth fonts-ipafont-gothic desktop-file-utils
   tinyproxy
 )
 windows_packages=(mingw-w64 g++-mingw-w64-i686-posix googletest wine wine64 wine32:i386)

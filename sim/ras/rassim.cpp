@@ -21,6 +21,7 @@ const char kUsage[] =
     "       rassim outcome [--append] error CODE [--at STATE] [--extended N] [--second CODE]\n"
     "       rassim outcome [--append] drop [--at STATE]\n"
     "       rassim outcome [--append] unknown-state [--value N] [--at STATE]\n"
+    "       rassim outcome [--append] hold [--at STATE]\n"
     "       rassim outcomes | last-dial | set hangup-polls N\n"
     "The state directory is RASSIM_DIR. Names are UTF-8.\n";
 

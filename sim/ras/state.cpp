@@ -249,6 +249,8 @@ std::optional<Outcome> ParseOutcome(const std::vector<std::string>& words, std::
     o.kind = Outcome::kDrop;
   } else if (kind == "unknown-state") {
     o.kind = Outcome::kUnknownState;
+  } else if (kind == "hold") {
+    o.kind = Outcome::kHold;
   } else {
     return fail("unknown outcome '" + kind + "'");
   }
@@ -298,6 +300,10 @@ std::string OutcomeText(const Outcome& o) {
       text = "unknown-state --value " + std::to_string(o.value);
       if (o.at >= 0) text += " --at " + StateName(o.at);
       return text;
+    case Outcome::kHold:
+      text = "hold";
+      if (o.at >= 0) text += " --at " + StateName(o.at);
+      return text;
   }
   return "connect";
 }
@@ -326,6 +332,10 @@ std::vector<Step> DialPath(const Outcome& o) {
     case Outcome::kDrop:
       through(PathIndex(o.at < 0 ? RASCS_Connected : o.at));
       steps.push_back(Step{RASCS_Disconnected, 0, 0, 0, Status::kDropped});
+      return steps;
+    case Outcome::kHold:
+      // The dial reaches the state and stays in it, poll after poll, until it is hung up.
+      through(PathIndex(o.at < 0 ? RASCS_ConnectDevice : o.at) + 1);
       return steps;
     case Outcome::kUnknownState: {
       size_t before = PathIndex(o.at < 0 ? RASCS_Authenticate : o.at);

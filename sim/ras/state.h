@@ -57,7 +57,7 @@ struct Step {
 
 // How the next dial goes, as the tool's words say it.
 struct Outcome {
-  enum Kind { kConnect, kError, kDrop, kUnknownState } kind = kConnect;
+  enum Kind { kConnect, kError, kDrop, kUnknownState, kHold } kind = kConnect;
   DWORD code = 0;
   DWORD extended = 0;
   DWORD second = 0;

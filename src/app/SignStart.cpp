@@ -106,6 +106,11 @@ bool CSignStart::OnCommand(UINT code, int id) {
   return handled;
 }
 
+void CSignStart::OnSelChange() {
+  if (ui::PropertyPage* active = GetActivePage(); active != nullptr && IsCreated())
+    active->MoveWindow(pageRect_, true);
+}
+
 void CSignStart::OnInitMenuPopup(ui::SystemMenu& menu, UINT index, bool isSystemMenu) {
   ui::PropertySheet::OnInitMenuPopup(menu, index, isSystemMenu);
   // The wizard has a fixed size: it can neither be maximised, minimised nor resized.

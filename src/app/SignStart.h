@@ -30,6 +30,7 @@ class CSignStart : public ui::PropertySheet {
 
   bool OnInitDialog() override;
   bool OnCommand(UINT code, int id) override;
+  void OnSelChange() override;
   void OnInitMenuPopup(ui::SystemMenu& menu, UINT index, bool isSystemMenu) override;
   std::optional<COLORREF> OnCtlColor(ui::Control*) override { return backgroundBrush_; }
 

@@ -3,6 +3,7 @@
 
 #include "app/SignApp.h"
 #include "app/SignStart.h"
+#include "res/page_art.h"
 
 CSignPage::CSignPage(int templateId, int bitmapId) : ui::PropertyPage(templateId) {
   pageFlags &= ~ui::PSP_HASHELP;
@@ -18,13 +19,18 @@ void CSignPage::OnPaint() {
   if (CSignStart* sheet = Sheet()) sheet->DrawPageBitmap(bitmap, &dc);
 }
 
-void CSignPage::PlaceControls(std::span<const Placement> placements) {
-  for (const Placement& p : placements) {
+void CSignPage::PlaceControls() {
+  const res::PageLayout* layout = res::FindPageLayout(template_id());
+  if (layout == nullptr) return;
+  for (const res::PixelRect& p : layout->controls) {
     if (ui::Control* control = GetDlgItem(p.id))
-      control->MoveWindow({p.x, p.y, p.x + p.width, p.y + p.height}, true);
+      control->MoveWindow({p.x, p.y, p.x + p.w, p.y + p.h}, true);
   }
 }
 
 void CSignPage::MoveToPageRect() {
-  if (CSignStart* sheet = Sheet()) MoveWindow(sheet->pageRect(), true);
+  // The start page is made before the sheet has measured its page area: it stays where the sheet
+  // made it, which the sheet then measures.
+  CSignStart* sheet = Sheet();
+  if (sheet != nullptr && sheet->pageRect().Width() > 0) MoveWindow(sheet->pageRect(), true);
 }

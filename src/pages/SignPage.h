@@ -2,8 +2,6 @@
 // button, and the placement of the controls at the pixel rectangles of the picture's layout.
 #pragma once
 
-#include <span>
-
 #include "ui/framework.h"
 
 class CSignApp;
@@ -11,12 +9,6 @@ class CSignStart;
 
 class CSignPage : public ui::PropertyPage {
  public:
-  // A control's place on the page, in pixels of the page picture.
-  struct Placement {
-    int id;
-    int x, y, width, height;
-  };
-
   CSignPage(int templateId, int bitmapId);
 
   // Paints the page picture through the page's own sheet.
@@ -29,8 +21,9 @@ class CSignPage : public ui::PropertyPage {
   CSignStart* Sheet() const;
   // The running application object (the settings record and its operations).
   static CSignApp* App();
-  // Moves every control of the table that the page has to its rectangle and repaints it.
-  void PlaceControls(std::span<const Placement> placements);
+  // Moves every control of the page's layout (res/page_art.h: the rectangles its picture is
+  // drawn around) to its rectangle and repaints it.
+  void PlaceControls();
   // Moves the page itself to the sheet's page rectangle.
   void MoveToPageRect();
 };

@@ -13,13 +13,6 @@
 
 namespace {
 
-constexpr CSignPage::Placement kPlacements[] = {
-    {IDC_MODE_NEW, 49, 98, 15, 15},         {IDC_MODE_EXISTING, 49, 114, 15, 15},
-    {IDC_MODE_RECOVERY, 49, 141, 15, 15},   {IDC_CONNECTION_LIST, 66, 222, 282, 100},
-    {IDC_TONE, 156, 247, 15, 15},           {IDC_PULSE, 238, 247, 15, 15},
-    {IDC_DETAILS, 350, 222, 40, 24},
-};
-
 // The page index the recovery mode jumps to: the communication-ID page.
 constexpr int kCommunicationIdPage = 4;
 
@@ -52,7 +45,7 @@ void CSignStep1Top::DoDataExchange(ui::DataExchange& dx) {
 bool CSignStep1Top::OnInitDialog() {
   CSignPage::OnInitDialog();
   MoveToPageRect();
-  PlaceControls(kPlacements);
+  PlaceControls();
   toolTips.Create(this);
   toolTips.Activate(true);
   toolTips.AddTool(GetDlgItem(IDC_DETAILS), IDS_TIP_DIALUP_DETAILS);

@@ -8,11 +8,6 @@
 
 namespace {
 
-constexpr CSignPage::Placement kPlacements[] = {
-    {IDC_TERMS_TEXT, 14, 20, 422, 232},
-    {IDC_TERMS_STATUS, 14, 254, 422, 48},
-};
-
 // The buffer the document URL is combined in, and the length passed for it.
 constexpr DWORD kUrlBuffer = 514;
 constexpr DWORD kUrlLength = 513;
@@ -43,11 +38,13 @@ CSignStep2Agree::CSignStep2Agree() : CSignPage(IDD_TERMS_PAGE, IDB_TERMS) {
 bool CSignStep2Agree::OnInitDialog() {
   CSignPage::OnInitDialog();
   termsBox = GetDlgItem(IDC_TERMS_TEXT);
-  PlaceControls(kPlacements);
+  PlaceControls();
   return true;
 }
 
-void CSignStep2Agree::ShowStatus(const std::string& text) { SetDlgItemText(IDC_TERMS_STATUS, text); }
+void CSignStep2Agree::ShowStatus(const std::string& text) {
+  SetDlgItemText(IDC_TERMS_STATUS, text);
+}
 
 bool CSignStep2Agree::OnSetActive() {
   ui::WaitCursor wait;

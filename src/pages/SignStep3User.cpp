@@ -11,24 +11,10 @@
 
 namespace {
 
-constexpr CSignPage::Placement kPlacements[] = {
-    {IDC_KANA, 83, 40, 70, 20},        {IDC_KANA2, 160, 40, 70, 20},
-    {IDC_SEX, 277, 38, 45, 80},        {IDC_NAME, 83, 74, 70, 20},
-    {IDC_NAME2, 160, 74, 70, 20},      {IDC_AGE, 278, 74, 45, 20},
-    {IDC_AGE2, 332, 74, 45, 180},      {IDC_AGE3, 386, 74, 45, 180},
-    {IDC_ZIP, 135, 99, 45, 20},        {IDC_ZIP2, 197, 99, 45, 20},
-    {IDC_ADDRESS1, 134, 120, 297, 20}, {IDC_ADDRESS2, 134, 141, 297, 20},
-    {IDC_TEL, 134, 162, 45, 20},       {IDC_TEL2, 197, 162, 45, 20},
-    {IDC_TEL3, 263, 162, 45, 20},      {IDC_MEKOID, 134, 203, 70, 20},
-    {IDC_MEKOID2, 220, 203, 70, 20},   {IDC_MEKOID3, 306, 203, 70, 20},
-    {IDC_ENTRYCODE, 134, 228, 46, 20}, {IDC_ENTRYCODE2, 198, 228, 46, 20},
-    {IDC_USER_LOG, 14, 254, 422, 48},
-};
-
 // Fields typed without the input method: the digits of the date, postal code and telephone
 // number, then the account names and the entry code.
-constexpr int kDigitFields[] = {IDC_AGE, IDC_AGE2, IDC_AGE3, IDC_ZIP,
-                                IDC_ZIP2, IDC_TEL, IDC_TEL2, IDC_TEL3};
+constexpr int kDigitFields[] = {IDC_AGE,  IDC_AGE2, IDC_AGE3, IDC_ZIP,
+                                IDC_ZIP2, IDC_TEL,  IDC_TEL2, IDC_TEL3};
 constexpr int kDirectFields[] = {IDC_MEKOID, IDC_MEKOID2, IDC_MEKOID3, IDC_ENTRYCODE,
                                  IDC_ENTRYCODE2};
 
@@ -77,7 +63,7 @@ void CSignStep3User::DoDataExchange(ui::DataExchange& dx) {
 
 bool CSignStep3User::OnInitDialog() {
   CSignPage::OnInitDialog();
-  PlaceControls(kPlacements);
+  PlaceControls();
   for (int id : kDigitFields)
     if (ui::Control* c = GetDlgItem(id)) c->SetInputMethod(ui::InputMethod::DetachedDigits);
   for (int id : kDirectFields)
@@ -87,8 +73,8 @@ bool CSignStep3User::OnInitDialog() {
 
 void CSignStep3User::UpdateNext() {
   UpdateData(true);
-  const std::string* required[] = {&Kana, &Kana2, &Name,  &Name2, &Address1, &Zip,    &Zip2,
-                                   &Tel,  &Tel2,  &Tel3,  &MekoID, &MekoID2, &MekoID3};
+  const std::string* required[] = {&Kana, &Kana2, &Name, &Name2,  &Address1, &Zip,    &Zip2,
+                                   &Tel,  &Tel2,  &Tel3, &MekoID, &MekoID2,  &MekoID3};
   const bool filled =
       std::all_of(std::begin(required), std::end(required), [](auto* s) { return !s->empty(); });
   Sheet()->EnableButton(ui::ID_WIZNEXT, filled);
@@ -162,10 +148,12 @@ bool CSignStep3User::OnCommand(UINT code, int id) {
   // decide Next update it as they are typed in.
   static constexpr int kJapaneseFields[] = {IDC_KANA,  IDC_KANA2,    IDC_NAME,
                                             IDC_NAME2, IDC_ADDRESS1, IDC_ADDRESS2};
-  static constexpr int kNextFields[] = {IDC_KANA,     IDC_KANA2, IDC_NAME, IDC_NAME2, IDC_AGE,
-                                        IDC_ZIP,      IDC_ZIP2,  IDC_ADDRESS1, IDC_TEL, IDC_TEL2,
-                                        IDC_TEL3,     IDC_MEKOID, IDC_MEKOID2, IDC_MEKOID3};
-  auto in = [id](const auto& ids) { return std::find(std::begin(ids), std::end(ids), id) != std::end(ids); };
+  static constexpr int kNextFields[] = {IDC_KANA, IDC_KANA2,  IDC_NAME,     IDC_NAME2,  IDC_AGE,
+                                        IDC_ZIP,  IDC_ZIP2,   IDC_ADDRESS1, IDC_TEL,    IDC_TEL2,
+                                        IDC_TEL3, IDC_MEKOID, IDC_MEKOID2,  IDC_MEKOID3};
+  auto in = [id](const auto& ids) {
+    return std::find(std::begin(ids), std::end(ids), id) != std::end(ids);
+  };
   if (code == ui::EN_SETFOCUS && in(kJapaneseFields)) {
     if (ui::Control* c = GetDlgItem(id)) c->SetInputMethod(ui::InputMethod::Open);
     return true;

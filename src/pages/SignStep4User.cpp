@@ -7,11 +7,6 @@
 
 namespace {
 
-constexpr CSignPage::Placement kPlacements[] = {
-    {IDC_CONFIRM_SUMMARY, 14, 20, 422, 232},
-    {IDC_CONFIRM_LOG, 14, 254, 422, 48},
-};
-
 // Where a failed signup sends the user: the user information page.
 constexpr int kUserPage = 2;
 
@@ -25,7 +20,7 @@ void CSignStep4User::DoDataExchange(ui::DataExchange& dx) {
 
 bool CSignStep4User::OnInitDialog() {
   CSignPage::OnInitDialog();
-  PlaceControls(kPlacements);
+  PlaceControls();
   return true;
 }
 

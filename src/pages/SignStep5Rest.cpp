@@ -7,13 +7,6 @@
 
 namespace {
 
-constexpr CSignPage::Placement kPlacements[] = {
-    {IDC_LOGIN_ID, 153, 70, 209, 22},
-    {IDC_LOGIN_PASSWORD, 153, 129, 132, 22},
-    {IDC_COMM_NAME, 153, 188, 132, 22},
-    {IDC_COMM_ID_LOG, 14, 254, 422, 48},
-};
-
 constexpr int kCommNameLimit = 16;
 constexpr int kLoginIdLimit = 40;
 constexpr int kPasswordLimit = 8;
@@ -40,7 +33,7 @@ void CSignStep5Rest::DoDataExchange(ui::DataExchange& dx) {
 
 bool CSignStep5Rest::OnInitDialog() {
   CSignPage::OnInitDialog();
-  PlaceControls(kPlacements);
+  PlaceControls();
   // Login ID and password are typed without Japanese conversion.
   for (int id : {IDC_LOGIN_ID, IDC_LOGIN_PASSWORD})
     if (ui::Control* c = GetDlgItem(id)) c->SetInputMethod(ui::InputMethod::Detached);

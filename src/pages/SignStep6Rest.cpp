@@ -7,11 +7,6 @@
 
 namespace {
 
-constexpr CSignPage::Placement kPlacements[] = {
-    {IDC_COMM_SUMMARY, 14, 20, 422, 232},
-    {IDC_COMM_INFO_LOG, 14, 254, 422, 48},
-};
-
 // Where a failure sends the user: the communication-ID page.
 constexpr int kCommunicationIdPage = 4;
 
@@ -31,7 +26,7 @@ void CSignStep6Rest::DoDataExchange(ui::DataExchange& dx) {
 
 bool CSignStep6Rest::OnInitDialog() {
   CSignPage::OnInitDialog();
-  PlaceControls(kPlacements);
+  PlaceControls();
   return true;
 }
 
@@ -41,9 +36,9 @@ bool CSignStep6Rest::OnSetActive() {
   CSignStart* sheet = Sheet();
   sheet->SetYesNoButtons();
   sheet->EnableButton(ui::IDCANCEL, true);
-  SetDlgItemText(IDC_COMM_INFO_LOG, res::String(app->mode == WizardMode::NewSignup
-                                                    ? IDS_CONFIRM_QUESTION
-                                                    : IDS_RECOVERY_QUESTION));
+  SetDlgItemText(IDC_COMM_INFO_LOG,
+                 res::String(app->mode == WizardMode::NewSignup ? IDS_CONFIRM_QUESTION
+                                                                : IDS_RECOVERY_QUESTION));
   SetDlgItemText(IDC_COMM_SUMMARY, ui::Format(res::String(IDS_COMM_SUMMARY), app->LoginID,
                                               app->LoginPasswd, app->Comm_name));
   return CSignPage::OnSetActive();
@@ -107,8 +102,8 @@ int CSignStep6Rest::VerifyAccount() {
       text = app->serverMessage;
     } else {
       code = FailureCode(*app, result);
-      text = res::String(app->mode == WizardMode::NewSignup ? IDS_SIGNUP_ERROR
-                                                            : IDS_RECOVERY_ERROR);
+      text =
+          res::String(app->mode == WizardMode::NewSignup ? IDS_SIGNUP_ERROR : IDS_RECOVERY_ERROR);
     }
     ServerProtocol::AppendProgress(log, text, code);
     ServerProtocol::ShowServerError(text, code);
@@ -122,8 +117,7 @@ int CSignStep6Rest::ObtainCommunicationId(const std::string& commName) {
   if (!app->Comm_id.empty()) return 0;
   ui::Control* log = GetDlgItem(IDC_COMM_INFO_LOG);
   ServerProtocol::AppendProgress(log, res::String(IDS_COMM_ID_REQUESTING), 0);
-  const int result =
-      app->RequestCommunicationId("", "", app->LoginID, app->LoginPasswd, commName);
+  const int result = app->RequestCommunicationId("", "", app->LoginID, app->LoginPasswd, commName);
   if (result < 0) {
     const int code = FailureCode(*app, result);
     ServerProtocol::AppendProgress(log, res::String(IDS_COMM_ID_FAILED), code);

@@ -6,15 +6,6 @@
 #include "app/SignStart.h"
 #include "netconfig/MailAccountDialog.h"
 
-namespace {
-
-constexpr CSignPage::Placement kPlacements[] = {
-    {IDC_NETWORK_SUMMARY, 15, 20, 422, 234},
-    {IDC_COMPLETION_MESSAGE, 15, 254, 422, 48},
-};
-
-}  // namespace
-
 CSignStep7End::CSignStep7End() : CSignPage(IDD_COMPLETION_PAGE, IDB_COMPLETION) {}
 
 void CSignStep7End::DoDataExchange(ui::DataExchange& dx) {
@@ -23,7 +14,7 @@ void CSignStep7End::DoDataExchange(ui::DataExchange& dx) {
 
 bool CSignStep7End::OnInitDialog() {
   CSignPage::OnInitDialog();
-  PlaceControls(kPlacements);
+  PlaceControls();
   SetDlgItemText(IDC_COMPLETION_MESSAGE, res::String(IDS_COMPLETION_MESSAGE));
   App()->FormatNetworkSummary(summaryEdit);
   return true;

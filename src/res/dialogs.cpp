@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "res/page_art.h"
 #include "res/resources.h"
 #include "res/styles.h"
 
@@ -36,13 +37,18 @@ ControlTemplate Label(const char* text, short x, short y, short cx) {
   return Control(IDC_STATIC, ControlKind::Static, text, kShown | SS_LEFT, x, y, cx, 8);
 }
 
-// Pages place their controls by pixels when they start; the template holds the same places in
-// dialog units (6 x 13 base units: 1.5 pixels across, 1.625 down per unit).
-ControlTemplate PageControl(int id, ControlKind kind, const char* text, DWORD style, int px, int py,
-                            int pw, int ph, std::vector<const char*> items = {}) {
+// Pages place their controls by pixels when they start (res/page_art.h); the template holds the
+// same places in dialog units (6 x 13 base units: 1.5 pixels across, 1.625 down per unit).
+ControlTemplate PageControl(int page, int id, ControlKind kind, const char* text, DWORD style,
+                            std::vector<const char*> items = {}) {
+  PixelRect r{id, 0, 0, 0, 0};
+  if (const PageLayout* layout = FindPageLayout(page)) {
+    for (const PixelRect& c : layout->controls)
+      if (c.id == id) r = c;
+  }
   auto across = [](int pixels) { return static_cast<short>(std::lround(pixels / 1.5)); };
   auto down = [](int pixels) { return static_cast<short>(std::lround(pixels / 1.625)); };
-  return Control(id, kind, text, style, across(px), down(py), across(pw), down(ph),
+  return Control(id, kind, text, style, across(r.x), down(r.y), across(r.w), down(r.h),
                  std::move(items));
 }
 
@@ -199,17 +205,16 @@ DialogTemplate StartPage() {
   return Page(
       IDD_START_PAGE, "ORVELサインアップ",
       {
-          PageControl(IDC_MODE_NEW, ControlKind::RadioButton, "", kRadio | WS_GROUP | WS_TABSTOP,
-                      49, 98, 15, 15),
-          PageControl(IDC_MODE_EXISTING, ControlKind::RadioButton, "", kRadio, 49, 114, 15, 15),
-          PageControl(IDC_MODE_RECOVERY, ControlKind::RadioButton, "", kRadio, 49, 141, 15, 15),
-          PageControl(IDC_CONNECTION_LIST, ControlKind::ComboDropList, "",
-                      kShown | WS_GROUP | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 66, 222, 282,
-                      100),
-          PageControl(IDC_TONE, ControlKind::CheckBox, "", kCheck, 156, 247, 15, 15),
-          PageControl(IDC_PULSE, ControlKind::CheckBox, "", kCheck, 238, 247, 15, 15),
-          PageControl(IDC_DETAILS, ControlKind::PushButton, "詳細",
-                      kShown | WS_TABSTOP | BS_PUSHBUTTON, 350, 222, 40, 24),
+          PageControl(IDD_START_PAGE, IDC_MODE_NEW, ControlKind::RadioButton, "",
+                      kRadio | WS_GROUP | WS_TABSTOP),
+          PageControl(IDD_START_PAGE, IDC_MODE_EXISTING, ControlKind::RadioButton, "", kRadio),
+          PageControl(IDD_START_PAGE, IDC_MODE_RECOVERY, ControlKind::RadioButton, "", kRadio),
+          PageControl(IDD_START_PAGE, IDC_CONNECTION_LIST, ControlKind::ComboDropList, "",
+                      kShown | WS_GROUP | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST),
+          PageControl(IDD_START_PAGE, IDC_TONE, ControlKind::CheckBox, "", kCheck),
+          PageControl(IDD_START_PAGE, IDC_PULSE, ControlKind::CheckBox, "", kCheck),
+          PageControl(IDD_START_PAGE, IDC_DETAILS, ControlKind::PushButton, "詳細",
+                      kShown | WS_TABSTOP | BS_PUSHBUTTON),
       });
 }
 
@@ -218,9 +223,9 @@ DialogTemplate TermsPage() {
   return Page(
       IDD_TERMS_PAGE, "ネットワーク利用規約",
       {
-          PageControl(IDC_TERMS_TEXT, ControlKind::Edit, "", kReadOnlyScroll | WS_TABSTOP, 14, 20,
-                      422, 232),
-          PageControl(IDC_TERMS_STATUS, ControlKind::Edit, "", kReadOnlyLog, 14, 254, 422, 48),
+          PageControl(IDD_TERMS_PAGE, IDC_TERMS_TEXT, ControlKind::Edit, "",
+                      kReadOnlyScroll | WS_TABSTOP),
+          PageControl(IDD_TERMS_PAGE, IDC_TERMS_STATUS, ControlKind::Edit, "", kReadOnlyLog),
       });
 }
 
@@ -230,31 +235,30 @@ DialogTemplate UserPage() {
   constexpr DWORD kNumberList = kShown | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL;
   return Page(IDD_USER_PAGE, "ユーザ情報の入力",
               {
-                  PageControl(IDC_KANA, ControlKind::Edit, "", kField, 83, 40, 70, 20),
-                  PageControl(IDC_KANA2, ControlKind::Edit, "", kField, 160, 40, 70, 20),
-                  PageControl(IDC_SEX, ControlKind::ComboDropList, "",
-                              kShown | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 277, 38, 45, 80,
-                              {"男", "女"}),
-                  PageControl(IDC_NAME, ControlKind::Edit, "", kField, 83, 74, 70, 20),
-                  PageControl(IDC_NAME2, ControlKind::Edit, "", kField, 160, 74, 70, 20),
-                  PageControl(IDC_AGE, ControlKind::Edit, "", kField, 278, 74, 45, 20),
-                  PageControl(IDC_AGE2, ControlKind::ComboDropDown, "", kNumberList, 332, 74, 45,
-                              180, Numbers(1, 12)),
-                  PageControl(IDC_AGE3, ControlKind::ComboDropDown, "", kNumberList, 386, 74, 45,
-                              180, Numbers(1, 31)),
-                  PageControl(IDC_ZIP, ControlKind::Edit, "", kField, 135, 99, 45, 20),
-                  PageControl(IDC_ZIP2, ControlKind::Edit, "", kField, 197, 99, 45, 20),
-                  PageControl(IDC_ADDRESS1, ControlKind::Edit, "", kField, 134, 120, 297, 20),
-                  PageControl(IDC_ADDRESS2, ControlKind::Edit, "", kField, 134, 141, 297, 20),
-                  PageControl(IDC_TEL, ControlKind::Edit, "", kField, 134, 162, 45, 20),
-                  PageControl(IDC_TEL2, ControlKind::Edit, "", kField, 197, 162, 45, 20),
-                  PageControl(IDC_TEL3, ControlKind::Edit, "", kField, 263, 162, 45, 20),
-                  PageControl(IDC_MEKOID, ControlKind::Edit, "", kField, 134, 203, 70, 20),
-                  PageControl(IDC_MEKOID2, ControlKind::Edit, "", kField, 220, 203, 70, 20),
-                  PageControl(IDC_MEKOID3, ControlKind::Edit, "", kField, 306, 203, 70, 20),
-                  PageControl(IDC_ENTRYCODE, ControlKind::Edit, "", kField, 134, 228, 46, 20),
-                  PageControl(IDC_ENTRYCODE2, ControlKind::Edit, "", kField, 198, 228, 46, 20),
-                  PageControl(IDC_USER_LOG, ControlKind::Edit, "", kReadOnlyLog, 14, 254, 422, 48),
+                  PageControl(IDD_USER_PAGE, IDC_KANA, ControlKind::Edit, "", kField),
+                  PageControl(IDD_USER_PAGE, IDC_KANA2, ControlKind::Edit, "", kField),
+                  PageControl(IDD_USER_PAGE, IDC_SEX, ControlKind::ComboDropList, "",
+                              kShown | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, {"男", "女"}),
+                  PageControl(IDD_USER_PAGE, IDC_NAME, ControlKind::Edit, "", kField),
+                  PageControl(IDD_USER_PAGE, IDC_NAME2, ControlKind::Edit, "", kField),
+                  PageControl(IDD_USER_PAGE, IDC_AGE, ControlKind::Edit, "", kField),
+                  PageControl(IDD_USER_PAGE, IDC_AGE2, ControlKind::ComboDropDown, "", kNumberList,
+                              Numbers(1, 12)),
+                  PageControl(IDD_USER_PAGE, IDC_AGE3, ControlKind::ComboDropDown, "", kNumberList,
+                              Numbers(1, 31)),
+                  PageControl(IDD_USER_PAGE, IDC_ZIP, ControlKind::Edit, "", kField),
+                  PageControl(IDD_USER_PAGE, IDC_ZIP2, ControlKind::Edit, "", kField),
+                  PageControl(IDD_USER_PAGE, IDC_ADDRESS1, ControlKind::Edit, "", kField),
+                  PageControl(IDD_USER_PAGE, IDC_ADDRESS2, ControlKind::Edit, "", kField),
+                  PageControl(IDD_USER_PAGE, IDC_TEL, ControlKind::Edit, "", kField),
+                  PageControl(IDD_USER_PAGE, IDC_TEL2, ControlKind::Edit, "", kField),
+                  PageControl(IDD_USER_PAGE, IDC_TEL3, ControlKind::Edit, "", kField),
+                  PageControl(IDD_USER_PAGE, IDC_MEKOID, ControlKind::Edit, "", kField),
+                  PageControl(IDD_USER_PAGE, IDC_MEKOID2, ControlKind::Edit, "", kField),
+                  PageControl(IDD_USER_PAGE, IDC_MEKOID3, ControlKind::Edit, "", kField),
+                  PageControl(IDD_USER_PAGE, IDC_ENTRYCODE, ControlKind::Edit, "", kField),
+                  PageControl(IDD_USER_PAGE, IDC_ENTRYCODE2, ControlKind::Edit, "", kField),
+                  PageControl(IDD_USER_PAGE, IDC_USER_LOG, ControlKind::Edit, "", kReadOnlyLog),
               });
 }
 
@@ -263,9 +267,9 @@ DialogTemplate ConfirmPage() {
   return Page(
       IDD_CONFIRM_PAGE, "サインアップ情報確認",
       {
-          PageControl(IDC_CONFIRM_SUMMARY, ControlKind::Edit, "", kReadOnlyScroll | WS_TABSTOP, 14,
-                      20, 422, 232),
-          PageControl(IDC_CONFIRM_LOG, ControlKind::Edit, "", kReadOnlyLog, 14, 254, 422, 48),
+          PageControl(IDD_CONFIRM_PAGE, IDC_CONFIRM_SUMMARY, ControlKind::Edit, "",
+                      kReadOnlyScroll | WS_TABSTOP),
+          PageControl(IDD_CONFIRM_PAGE, IDC_CONFIRM_LOG, ControlKind::Edit, "", kReadOnlyLog),
       });
 }
 
@@ -275,11 +279,11 @@ DialogTemplate CommunicationIdPage() {
   return Page(
       IDD_COMM_ID_PAGE, "コミュニケーションIDの入力",
       {
-          PageControl(IDC_LOGIN_ID, ControlKind::Edit, "", kField, 153, 70, 209, 22),
-          PageControl(IDC_LOGIN_PASSWORD, ControlKind::Edit, "", kField | ES_PASSWORD, 153, 129,
-                      132, 22),
-          PageControl(IDC_COMM_NAME, ControlKind::Edit, "", kField, 153, 188, 132, 22),
-          PageControl(IDC_COMM_ID_LOG, ControlKind::Edit, "", kReadOnlyLog, 14, 254, 422, 48),
+          PageControl(IDD_COMM_ID_PAGE, IDC_LOGIN_ID, ControlKind::Edit, "", kField),
+          PageControl(IDD_COMM_ID_PAGE, IDC_LOGIN_PASSWORD, ControlKind::Edit, "",
+                      kField | ES_PASSWORD),
+          PageControl(IDD_COMM_ID_PAGE, IDC_COMM_NAME, ControlKind::Edit, "", kField),
+          PageControl(IDD_COMM_ID_PAGE, IDC_COMM_ID_LOG, ControlKind::Edit, "", kReadOnlyLog),
       });
 }
 
@@ -288,9 +292,9 @@ DialogTemplate CommunicationInfoPage() {
   return Page(
       IDD_COMM_INFO_PAGE, "コミュニケーション情報の確認",
       {
-          PageControl(IDC_COMM_SUMMARY, ControlKind::Edit, "", kReadOnlyScroll | WS_TABSTOP, 14, 20,
-                      422, 232),
-          PageControl(IDC_COMM_INFO_LOG, ControlKind::Edit, "", kReadOnlyLog, 14, 254, 422, 48),
+          PageControl(IDD_COMM_INFO_PAGE, IDC_COMM_SUMMARY, ControlKind::Edit, "",
+                      kReadOnlyScroll | WS_TABSTOP),
+          PageControl(IDD_COMM_INFO_PAGE, IDC_COMM_INFO_LOG, ControlKind::Edit, "", kReadOnlyLog),
       });
 }
 
@@ -298,10 +302,10 @@ DialogTemplate CommunicationInfoPage() {
 DialogTemplate CompletionPage() {
   return Page(IDD_COMPLETION_PAGE, "サインアップの完了",
               {
-                  PageControl(IDC_NETWORK_SUMMARY, ControlKind::Edit, "",
-                              kReadOnlyScroll | WS_TABSTOP, 15, 20, 422, 234),
-                  PageControl(IDC_COMPLETION_MESSAGE, ControlKind::Edit, "", kReadOnlyScroll, 15,
-                              254, 422, 48),
+                  PageControl(IDD_COMPLETION_PAGE, IDC_NETWORK_SUMMARY, ControlKind::Edit, "",
+                              kReadOnlyScroll | WS_TABSTOP),
+                  PageControl(IDD_COMPLETION_PAGE, IDC_COMPLETION_MESSAGE, ControlKind::Edit, "",
+                              kReadOnlyScroll),
               });
 }
 

@@ -1,4 +1,5 @@
 // Page pictures and the icon: lookup of the embedded files and the BMP and ICO parsers.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -124,24 +125,31 @@ bool ParseBitmap(const uint8_t* data, size_t size, Bitmap& out) {
   return true;
 }
 
-bool ParseIcon(const uint8_t* data, size_t size, Icon& out) {
-  if (data == nullptr || size < 6 || Read16(data) != 0 || Read16(data + 2) != 1) {
-    return FailIcon(out);
-  }
+bool ParseIcons(const uint8_t* data, size_t size, std::vector<Icon>& out) {
+  out.clear();
+  if (data == nullptr || size < 6 || Read16(data) != 0 || Read16(data + 2) != 1) return false;
   const uint32_t count = Read16(data + 4);
-  if (count == 0 || 6 + count * 16ull > size) return FailIcon(out);
-  // The largest image; a size byte of 0 means 256.
-  int best = -1, bestSize = 0;
+  if (count == 0 || 6 + count * 16ull > size) return false;
   for (uint32_t i = 0; i < count; ++i) {
     const uint8_t* entry = data + 6 + i * 16;
-    int side = entry[0] == 0 ? 256 : entry[0];
-    if (side > bestSize) best = static_cast<int>(i), bestSize = side;
+    const uint32_t length = Read32(entry + 8);
+    const uint32_t offset = Read32(entry + 12);
+    Icon icon;
+    if (offset > size || length > size - offset || !ParseIconImage(data + offset, length, icon)) {
+      out.clear();
+      return false;
+    }
+    out.push_back(std::move(icon));
   }
-  const uint8_t* entry = data + 6 + best * 16;
-  const uint32_t length = Read32(entry + 8);
-  const uint32_t offset = Read32(entry + 12);
-  if (offset > size || length > size - offset) return FailIcon(out);
-  if (!ParseIconImage(data + offset, length, out)) return FailIcon(out);
+  std::stable_sort(out.begin(), out.end(),
+                   [](const Icon& a, const Icon& b) { return a.width > b.width; });
+  return true;
+}
+
+bool ParseIcon(const uint8_t* data, size_t size, Icon& out) {
+  std::vector<Icon> all;
+  if (!ParseIcons(data, size, all)) return FailIcon(out);
+  out = std::move(all.front());
   return true;
 }
 
@@ -149,6 +157,15 @@ bool LoadBitmap(int id, Bitmap& out) {
   const ArtEntry* art = FindArt(ArtKind::Bitmap, id);
   if (art == nullptr) return FailBitmap(out);
   return ParseBitmap(art->data, art->size, out);
+}
+
+bool LoadIcons(int id, std::vector<Icon>& out) {
+  const ArtEntry* art = FindArt(ArtKind::Icon, id);
+  if (art == nullptr) {
+    out.clear();
+    return false;
+  }
+  return ParseIcons(art->data, art->size, out);
 }
 
 bool LoadIcon(int id, Icon& out) {

@@ -77,6 +77,9 @@ struct Icon {
   std::vector<uint32_t> pixels;
 };
 bool LoadIcon(int id, Icon& out);
+// Every image of icon resource `id`, largest first (a window manager picks the size it shows);
+// false (and none) when missing or when an image is unreadable.
+bool LoadIcons(int id, std::vector<Icon>& out);
 
 // Parsers behind LoadBitmap and LoadIcon, for the loaders and for tests. ParseBitmap reads a
 // BMP file (BITMAPFILEHEADER + BITMAPINFOHEADER, 8 bits per pixel, uncompressed, bottom-up or
@@ -84,5 +87,6 @@ bool LoadIcon(int id, Icon& out);
 // return false, with `out` emptied, on anything truncated, inconsistent or unsupported.
 bool ParseBitmap(const uint8_t* data, size_t size, Bitmap& out);
 bool ParseIcon(const uint8_t* data, size_t size, Icon& out);
+bool ParseIcons(const uint8_t* data, size_t size, std::vector<Icon>& out);
 
 }  // namespace res

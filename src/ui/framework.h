@@ -276,6 +276,13 @@ class Control : public Window {
   void SetToolTipText(const std::string& text);
   const std::string& GetToolTipText() const { return tooltip_; }
 
+  // What a screen reader says for the control: the words its page picture shows for it (the
+  // table in res/page_art.h), else its own caption without "&", else the text of the label that
+  // comes before it in its dialog, as screen readers name an unlabelled control on Windows.
+  std::string AccessibleName() const;
+  // A longer hint: the table's description, else the tooltip (empty when neither).
+  std::string AccessibleDescription() const;
+
   // ---- User actions: both backends call these, so the semantics are shared ----
   // Presses a button; toggles an auto check box; checks an auto radio button and clears the
   // others of its group; then notifies the parent (BN_CLICKED).
@@ -459,6 +466,9 @@ class PropertySheet : public Window {
   void PostMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   virtual bool OnInitDialog() { return true; }
+  // The selection of the (hidden) tab row changed: SetActivePage made another page active, not
+  // Back or Next (TCN_SELCHANGE).
+  virtual void OnSelChange() {}
   // Back/Next/Finish/Cancel; the default processing does the page change.
   bool OnCommand(UINT code, int id) override;
   // Default processing of a sheet button.

@@ -125,7 +125,9 @@ void PropertySheet::Destroy() {
 
 bool PropertySheet::SetActivePage(int index) {
   if (!IsCreated() || GetPage(index) == nullptr) return false;
-  return ChangePage(active_, index, 0);
+  if (!ChangePage(active_, index, 0)) return false;
+  OnSelChange();
+  return true;
 }
 
 bool PropertySheet::ChangePage(int from, int to, int direction) {

@@ -20,4 +20,21 @@ std::string AnsiFromUtf8(const char* utf8) {
   return utf8 != nullptr ? platform::Utf8ToAnsi(utf8) : std::string();
 }
 
+std::string StripAmpersands(std::string_view text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (platform::IsLeadByte(static_cast<unsigned char>(c)) && i + 1 < text.size()) {
+      out += c;
+      out += text[++i];
+    } else if (c != '&') {
+      out += c;
+    } else if (i + 1 < text.size() && text[i + 1] == '&') {
+      out += '&';
+      ++i;
+    }
+  }
+  return out;
+}
+
 }  // namespace ui

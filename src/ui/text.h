@@ -10,5 +10,8 @@ namespace ui {
 std::string ClipAnsi(std::string_view text, size_t bytes);
 // CP932 of UTF-8 resource text.
 std::string AnsiFromUtf8(const char* utf8);
+// A caption without its "&" mnemonic markers ("&&" stays one "&"), stepping over the trail bytes
+// of two-byte characters.
+std::string StripAmpersands(std::string_view text);
 
 }  // namespace ui

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "platform/codepage.h"
+#include "res/page_art.h"
 #include "ui/backend.h"
 #include "ui/framework.h"
 #include "ui/text.h"
@@ -95,6 +96,37 @@ bool Window::KillTimer(UINT id) {
 }
 
 // ---- Control -----------------------------------------------------------------------------------
+
+std::string Control::AccessibleName() const {
+  const auto* dialog = dynamic_cast<const Dialog*>(GetParent());
+  if (dialog != nullptr) {
+    const res::ControlNames names = res::FindControlNames(dialog->template_id(), id_);
+    if (!names.name.empty()) return names.name;
+  }
+  // A list shows its selection, an edit what was typed: neither is the control's name.
+  const bool captioned =
+      IsButtonLike() || kind_ == res::ControlKind::Static || kind_ == res::ControlKind::GroupBox;
+  if (captioned && !text_.empty()) return StripAmpersands(text_);
+  if (dialog == nullptr) return {};
+  const Control* before = nullptr;
+  for (const Control* c : dialog->Controls()) {
+    if (c == this) break;
+    before = c;
+  }
+  const bool labelled = before != nullptr && (before->kind() == res::ControlKind::Static ||
+                                              before->kind() == res::ControlKind::GroupBox);
+  std::string label = labelled ? StripAmpersands(before->GetWindowText()) : std::string();
+  while (!label.empty() && (label.back() == ':' || label.back() == ' ')) label.pop_back();
+  return label;
+}
+
+std::string Control::AccessibleDescription() const {
+  if (const auto* dialog = dynamic_cast<const Dialog*>(GetParent())) {
+    const res::ControlNames names = res::FindControlNames(dialog->template_id(), id_);
+    if (!names.description.empty()) return names.description;
+  }
+  return tooltip_;
+}
 
 Control::Control(Window* parent, const res::ControlTemplate& t, const Rect& pixels)
     : id_(t.id), kind_(t.kind), style_(t.style) {

@@ -1,5 +1,6 @@
 // The three settings dialogs in the GTK backend under a private display: every control at its
-// template pixels, the dialog's own values on the widgets, and a screenshot of each.
+// template pixels, the dialog's own values on the widgets, every control named for screen
+// readers, and a screenshot of each.
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
@@ -75,6 +76,7 @@ class DialogsGuiTest : public ::testing::Test {
             << "client area from the template";
         gui::ExpectWidgetsFollowTheModel(dialog);
         gui::ExpectControlsAt(dialog, gui::TemplatePlacements(dialog));
+        gui::ExpectAccessibleNames(dialog);
         check();
       }();
       dialog.EndDialog(ui::IDCANCEL);

@@ -147,6 +147,9 @@ TEST_F(GtkBackendTest, WizardSheetShowsEachPagePictureInAPageAreaThatKeepsItsSiz
       EXPECT_EQ(gtk_window_get_type_hint(GTK_WINDOW(WidgetOf(sheet))), GDK_WINDOW_TYPE_HINT_DIALOG)
           << "a dialog window: no maximise or minimise";
       EXPECT_NE(gtk_window_get_icon(GTK_WINDOW(WidgetOf(sheet))), nullptr) << "icon 128 shown";
+      GList* icons = gtk_window_get_icon_list(GTK_WINDOW(WidgetOf(sheet)));
+      EXPECT_EQ(g_list_length(icons), 3u) << "at 48, 32 and 16 pixels for the window manager";
+      g_list_free(icons);
     }();
     // The close box is the Cancel button.
     gtk_window_close(GTK_WINDOW(WidgetOf(sheet)));

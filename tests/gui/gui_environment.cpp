@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 
+#include "platform/codepage.h"
 #include "support/xvfb_fixture.h"
 #include "ui/gtk/gtk_backend.h"
 
@@ -194,6 +195,25 @@ void ExpectWidgetsFollowTheModel(const ui::Dialog& dialog) {
         << "control " << c->GetDlgCtrlID() << " visibility";
     EXPECT_EQ(gtk_widget_get_sensitive(w) != FALSE, c->IsWindowEnabled())
         << "control " << c->GetDlgCtrlID() << " enabled state";
+  }
+}
+
+void ExpectAccessibleNames(const ui::Dialog& dialog) {
+  for (const ui::Control* c : dialog.Controls()) {
+    GtkWidget* w = ui::gtk::InputWidgetOf(*c);
+    if (w == nullptr) {
+      ADD_FAILURE() << "control " << c->GetDlgCtrlID() << " has no widget";
+      continue;
+    }
+    AtkObject* accessible = gtk_widget_get_accessible(w);
+    const char* name = accessible ? atk_object_get_name(accessible) : nullptr;
+    const char* description = accessible ? atk_object_get_description(accessible) : nullptr;
+    const std::string want = platform::AnsiToUtf8(c->AccessibleName());
+    EXPECT_FALSE(want.empty()) << "control " << c->GetDlgCtrlID() << " of template "
+                               << dialog.template_id() << " has a name";
+    EXPECT_EQ(name ? name : "", want) << "control " << c->GetDlgCtrlID();
+    EXPECT_EQ(description ? description : "", platform::AnsiToUtf8(c->AccessibleDescription()))
+        << "control " << c->GetDlgCtrlID();
   }
 }
 

@@ -47,6 +47,9 @@ void ExpectControlsAt(const ui::Dialog& dialog, const std::vector<Placement>& ta
 std::vector<Placement> TemplatePlacements(const ui::Dialog& dialog);
 // Every control has a widget, shown and sensitive exactly when the model says so.
 void ExpectWidgetsFollowTheModel(const ui::Dialog& dialog);
+// Every control's widget tells ATK a non-empty name, the control's accessible name, and its
+// description.
+void ExpectAccessibleNames(const ui::Dialog& dialog);
 
 // The visible message box (a GtkDialog that is not one of the framework's windows) with that
 // title, or null.

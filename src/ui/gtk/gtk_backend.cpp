@@ -45,6 +45,21 @@ gboolean OnPosted(gpointer) {
   return G_SOURCE_CONTINUE;
 }
 
+// Says once, on the debug log domain "signup" (G_MESSAGES_DEBUG=signup), when the first window of
+// the run has painted its first frame: what start-up measurements wait for.
+void ReportFirstFrame(GtkWidget* toplevel) {
+  static bool reported = false;
+  GdkFrameClock* clock = gtk_widget_get_frame_clock(toplevel);
+  if (reported || clock == nullptr) return;
+  reported = true;
+  static int tag = 0;
+  g_signal_connect(clock, "after-paint", G_CALLBACK(+[](GdkFrameClock* c, gpointer data) {
+                     g_log("signup", G_LOG_LEVEL_DEBUG, "first frame painted");
+                     g_signal_handlers_disconnect_by_data(c, data);
+                   }),
+                   &tag);
+}
+
 }  // namespace
 
 // ---- Backend ----------------------------------------------------------------------------------
@@ -74,7 +89,7 @@ GtkBackend::~GtkBackend() {
   if (postSource_) g_source_remove(postSource_);
   for (auto& [name, w] : presence_) gtk_widget_destroy(w);
   for (auto& [id, s] : surfaces_) cairo_surface_destroy(s);
-  for (auto& [id, p] : icons_) g_object_unref(p);
+  for (auto& [id, list] : icons_) g_list_free_full(list, g_object_unref);
   gtk_style_context_remove_provider_for_screen(gdk_screen_get_default(),
                                                GTK_STYLE_PROVIDER(baseCss_));
   gtk_style_context_remove_provider_for_screen(gdk_screen_get_default(),
@@ -187,6 +202,7 @@ void GtkBackend::RunModal(Window& window) {
   n->shown = true;
   gtk_widget_set_visible(n->outer, window.IsWindowVisible());
   gtk_window_present(win);
+  ReportFirstFrame(n->outer);
   ApplyCursor(n);
   modal_.push_back(n->outer);
   GtkWidget* self = n->outer;

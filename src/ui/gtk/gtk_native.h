@@ -144,12 +144,13 @@ class GtkBackend final : public Backend {
   void ApplyPages(Native* n);
   void ApplyColours();
   void ApplyCursor(Native* n);
+  void ApplyAccessible(Native* n);
 
   GtkWidget* TopModal() const { return modal_.empty() ? nullptr : modal_.back(); }
   void PopModal(GtkWidget* w);
   Native* NativeFromWidget(GtkWidget* w) const;
   cairo_surface_t* SurfaceFor(const Bitmap& bitmap, bool& owned);
-  GdkPixbuf* IconFor(int id);
+  GList* IconsFor(int id);
   void KillTimersOf(Window* w);
 
   int applying_ = 0;
@@ -162,7 +163,7 @@ class GtkBackend final : public Backend {
   bool wait_ = false;
   std::vector<std::pair<Window*, cairo_t*>> painting_;
   std::map<int, cairo_surface_t*> surfaces_;
-  std::map<int, GdkPixbuf*> icons_;
+  std::map<int, GList*> icons_;  // the icon's images as pixbufs, largest first
   std::map<std::string, GtkWidget*> presence_;
   GtkCssProvider* baseCss_ = nullptr;
   GtkCssProvider* colourCss_ = nullptr;

@@ -228,6 +228,7 @@ void GtkBackend::Update(Window& window, Change what) {
       break;
     case Change::Text:
       ApplyText(n);
+      ApplyAccessible(n);
       break;
     case Change::Caption:
       ApplyCaption(n);
@@ -275,6 +276,7 @@ void GtkBackend::Update(Window& window, Change what) {
       if (n->control) {
         const std::string& tip = n->control->GetToolTipText();
         gtk_widget_set_tooltip_text(n->outer, tip.empty() ? nullptr : Utf8(tip).c_str());
+        ApplyAccessible(n);
       }
       break;
     case Change::Scroll:
@@ -308,8 +310,24 @@ void GtkBackend::ApplyAll(Native* n) {
     if (!n->control->GetToolTipText().empty())
       gtk_widget_set_tooltip_text(n->outer, Utf8(n->control->GetToolTipText()).c_str());
     if (n->control->GetInputMethod() == InputMethod::Detached) ApplyInputMethod(n);
+    ApplyAccessible(n);
   }
   ApplyVisible(n);
+}
+
+// A screen reader reads the control's name from ATK: for controls whose label is in the page
+// picture, nothing on the screen would give it one.
+void GtkBackend::ApplyAccessible(Native* n) {
+  if (!n->control) return;
+  const std::string name = Utf8(n->control->AccessibleName());
+  const std::string description = Utf8(n->control->AccessibleDescription());
+  for (GtkWidget* w : {n->outer, n->input}) {
+    if (w == nullptr) continue;
+    AtkObject* accessible = gtk_widget_get_accessible(w);
+    if (accessible == nullptr) continue;
+    atk_object_set_name(accessible, name.c_str());
+    atk_object_set_description(accessible, description.c_str());
+  }
 }
 
 void GtkBackend::ApplyText(Native* n) {
@@ -360,13 +378,16 @@ void GtkBackend::ApplyText(Native* n) {
   }
 }
 
-GdkPixbuf* GtkBackend::IconFor(int id) {
+GList* GtkBackend::IconsFor(int id) {
   if (auto it = icons_.find(id); it != icons_.end()) return it->second;
-  res::Icon icon;
-  GdkPixbuf* pixbuf = nullptr;
-  if (res::LoadIcon(id, icon) && icon.width > 0 && icon.height > 0 &&
-      icon.pixels.size() >= static_cast<size_t>(icon.width) * icon.height) {
-    pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, icon.width, icon.height);
+  std::vector<res::Icon> images;
+  GList* list = nullptr;
+  res::LoadIcons(id, images);
+  for (const res::Icon& icon : images) {
+    if (icon.width <= 0 || icon.height <= 0 ||
+        icon.pixels.size() < static_cast<size_t>(icon.width) * icon.height)
+      continue;
+    GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, icon.width, icon.height);
     guchar* base = gdk_pixbuf_get_pixels(pixbuf);
     const int stride = gdk_pixbuf_get_rowstride(pixbuf);
     for (int y = 0; y < icon.height; ++y) {
@@ -379,9 +400,10 @@ GdkPixbuf* GtkBackend::IconFor(int id) {
         row[x * 4 + 3] = (argb >> 24) & 0xFF;
       }
     }
+    list = g_list_append(list, pixbuf);
   }
-  icons_[id] = pixbuf;
-  return pixbuf;
+  icons_[id] = list;
+  return list;
 }
 
 void GtkBackend::ApplyCaption(Native* n) {
@@ -394,8 +416,9 @@ void GtkBackend::ApplyCaption(Native* n) {
   }
   gtk_window_set_title(GTK_WINDOW(n->outer), title.c_str());
   if (n->sheet && n->sheet->icon() != 0) {
-    if (GdkPixbuf* icon = IconFor(n->sheet->icon()))
-      gtk_window_set_icon(GTK_WINDOW(n->outer), icon);
+    // Every size of the icon: the window manager takes the one its title bar and task list want.
+    if (GList* icons = IconsFor(n->sheet->icon()))
+      gtk_window_set_icon_list(GTK_WINDOW(n->outer), icons);
   }
 }
 

@@ -368,4 +368,18 @@ Control* HeadlessBackend::FindControl(int id) {
   return sheet->GetDlgItem(id);
 }
 
+std::vector<Control*> HeadlessBackend::TopControls() {
+  if (!boxes_.empty()) return {};
+  Window* top = TopModal();
+  if (auto* d = dynamic_cast<Dialog*>(top); d != nullptr && !IsPage(*d)) return d->Controls();
+  PropertySheet* sheet = dynamic_cast<PropertySheet*>(top);
+  if (sheet == nullptr) sheet = sheet_;
+  if (sheet == nullptr) return {};
+  std::vector<Control*> all;
+  if (PropertyPage* page = sheet->GetActivePage()) all = page->Controls();
+  for (int id : {int{ID_WIZBACK}, int{ID_WIZNEXT}, int{ID_WIZFINISH}, int{IDCANCEL}})
+    if (Control* c = sheet->GetDlgItem(id)) all.push_back(c);
+  return all;
+}
+
 }  // namespace ui::headless

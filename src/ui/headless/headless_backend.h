@@ -129,6 +129,9 @@ class HeadlessBackend : public Backend {
   Window* TopModal() { return modals_.empty() ? nullptr : modals_.back(); }
   // The top window's control of that id (message box up: none).
   Control* FindControl(int id);
+  // Every control of the top window: a dialog's, or the active page's and then the sheet's
+  // buttons (none while a message box is up).
+  std::vector<Control*> TopControls();
   PropertySheet* sheet() { return sheet_; }
   void SetKeyDown(int virtualKey, bool down);
   DWORD now() const { return now_; }

@@ -141,6 +141,9 @@ bool Scenario::Parse(const std::string& utf8, std::string& error) {
       ok = number(1) && w.size() == 2 && c.number >= 0;
     } else if (v == "answer") {
       ok = word(1, {"ok", "cancel", "yes", "no"}) && w.size() == 2;
+    } else if (v == "print" && w.size() == 2 && !q[1] && w[1] == "names") {
+      c.what = "names";
+      ok = true;
     } else if (v == "click" || v == "focus" || v == "print") {
       ok = number(1) && w.size() == 2;
     } else if (v == "type" || v == "select") {
@@ -289,6 +292,19 @@ Scenario::Step Scenario::Act(HeadlessBackend& b, const Command& c) {
     if (b.sheet() == nullptr) return fail("no wizard is running");
     if (b.sheet()->GetActiveIndex() != id)
       return fail("the active page is " + std::to_string(b.sheet()->GetActiveIndex()));
+    return done();
+  }
+
+  if (c.verb == "print" && c.what == "names") {
+    if (b.TopBox() != nullptr) return fail("a message box is up: " + Quote(b.TopBox()->text));
+    for (Control* ctl : b.TopControls()) {
+      if (!Shown(ctl)) continue;
+      std::string line =
+          "name " + std::to_string(ctl->GetDlgCtrlID()) + " " + Quote(ctl->AccessibleName());
+      const std::string description = ctl->AccessibleDescription();
+      if (!description.empty()) line += " " + Quote(description);
+      b.Print(line);
+    }
     return done();
   }
 

@@ -340,6 +340,22 @@ TEST_F(RasSimTest, DropsAndUnknownStatesFollowTheirOutcomes) {
   EXPECT_EQ(api.Connections()[0].hrasconn, h);
 }
 
+TEST_F(RasSimTest, AHeldDialStaysInItsStateUntilHungUp) {
+  ASSERT_TRUE(ras_.SetOutcome("hold --at Authenticate"));
+  Ras api;
+  MakeEntry(api, "dial", "123");
+  HRASCONN h = Dial(api, "dial", "");
+  int state = -1;
+  DWORD error = 0;
+  for (int i = 0; i < 50; ++i) state = api.Poll(h, &error);
+  EXPECT_EQ(state, RASCS_Authenticate) << "fifty polls later the dial still authenticates";
+  EXPECT_EQ(error, 0u);
+  ASSERT_EQ(api.Connections().size(), 1u) << "a held dial is an active connection";
+  ASSERT_EQ(api.HangUp(h), 0u);
+  for (int i = 0; i < 5 && state != -1; ++i) state = api.Poll(h);
+  EXPECT_EQ(state, -1) << "hung up, the handle goes";
+}
+
 TEST_F(RasSimTest, ConnectionsOutliveTheLibraryAndHangUpEndsThemAfterTheConfiguredPolls) {
   HRASCONN h = 0;
   {

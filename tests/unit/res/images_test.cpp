@@ -62,15 +62,14 @@ TEST(PagePictures, EveryPageBitmapLoadsAt448By310With256Colours) {
   }
 }
 
-TEST(PagePictures, BodyIsInTheDialogBlueTonesAndTheTopBandIsDarker) {
+TEST(PagePictures, BodyIsTheDialogBlueAndTheTopBandIsDarker) {
   res::Bitmap bmp;
   ASSERT_TRUE(res::LoadBitmap(150, bmp));
   auto colour = [&](int x, int y) { return bmp.palette[bmp.pixels[y * bmp.width + x]]; };
   auto brightness = [](uint32_t c) { return ((c >> 16) & 0xFF) + ((c >> 8) & 0xFF) + (c & 0xFF); };
-  uint32_t body = colour(200, 300);
-  EXPECT_GT(body & 0xFF, (body >> 16) & 0xFF) << "blue dominates near the bottom";
-  EXPECT_LT(brightness(colour(100, 20)), brightness(colour(100, 100))) << "the band is darker";
-  EXPECT_GT(brightness(colour(100, 50)), brightness(colour(100, 300))) << "light at the top";
+  EXPECT_EQ(colour(5, 300), 0x559FFFu) << "the page is the sheet's own blue at its edge";
+  EXPECT_EQ(colour(200, 307), 0x559FFFu) << "and below the text boxes";
+  EXPECT_LT(brightness(colour(300, 2)), brightness(colour(5, 300))) << "the band is darker";
 }
 
 TEST(PagePictures, MissingNumbersLoadNothing) {
@@ -153,11 +152,25 @@ TEST(BitmapParser, IndexPastAShortPaletteStaysInsideIt) {
 TEST(ProgramIcon, LoadsTheLargestImageWithTransparentCorners) {
   res::Icon icon;
   ASSERT_TRUE(res::LoadIcon(128, icon));
-  EXPECT_EQ(icon.width, 32);
-  EXPECT_EQ(icon.height, 32);
-  ASSERT_EQ(icon.pixels.size(), 32u * 32u);
+  EXPECT_EQ(icon.width, 48);
+  EXPECT_EQ(icon.height, 48);
+  ASSERT_EQ(icon.pixels.size(), 48u * 48u);
   EXPECT_EQ(icon.pixels[0] >> 24, 0u) << "top-left corner is transparent";
-  EXPECT_EQ(icon.pixels[16 * 32 + 16] >> 24, 0xFFu) << "the centre is opaque";
+  EXPECT_EQ(icon.pixels[24 * 48 + 24] >> 24, 0xFFu) << "the centre is opaque";
+}
+
+TEST(ProgramIcon, HasEveryImageFrom16To48Pixels) {
+  std::vector<res::Icon> icons;
+  ASSERT_TRUE(res::LoadIcons(128, icons));
+  std::vector<int> sides;
+  for (const res::Icon& i : icons) {
+    EXPECT_EQ(i.width, i.height) << "square images";
+    EXPECT_EQ(i.pixels.size(), static_cast<size_t>(i.width) * i.height);
+    sides.push_back(i.width);
+  }
+  EXPECT_EQ(sides, (std::vector<int>{48, 32, 16})) << "largest first";
+  EXPECT_FALSE(res::LoadIcons(129, icons)) << "no such icon";
+  EXPECT_TRUE(icons.empty());
 }
 
 TEST(IconParser, RejectsDamagedFiles) {

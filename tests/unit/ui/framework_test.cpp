@@ -365,3 +365,45 @@ TEST(FrameworkTest, ComboSearchesIgnoreCaseOfSingleByteLettersOnly) {
 }
 
 }  // namespace
+
+// Controls whose label is in a page picture are named from the picture's words; a dialog's
+// control without a caption takes the label before it; "print names" writes them all.
+TEST(FrameworkTest, PrintNamesWritesEveryShownControlsAccessibleName) {
+  struct Case {
+    int templateId;
+    std::vector<std::string> lines;  // UTF-8 lines the transcript must hold
+  };
+  const Case cases[] = {
+      {157,
+       {"name 1102 \"ﾓﾃﾞﾑの選択\"", "name 1103 \"ﾄｰﾝ(T)\"", "name 1108 \"外線発信番号\"",
+        "name 1109 \"電話番号\""}},
+      {142, {"name 1035 \"接続状況\"", "name 2 \"ｷｬﾝｾﾙ\""}},
+      {152,
+       {"name 1040 \"フリガナ セイ\"", "name 1045 \"生年月日（西暦） 年\"",
+        "name 1048 \"郵便番号 〒（上3桁）\"",
+        "name 1055 \"希望アカウント 第一希望\" \"英数字 6～8文字\"", "name 12324 \"次へ(N) >\""}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("template " + std::to_string(c.templateId));
+    Headless h("print names\nclick 2\n");
+    if (c.templateId == 152) {
+      ui::PropertyPage page(152);
+      ui::PropertySheet sheet(103, nullptr, 0);
+      sheet.SetWizardMode();
+      sheet.AddPage(&page);
+      sheet.DoModal();
+    } else {
+      ui::Dialog dlg(c.templateId);
+      dlg.DoModal();
+    }
+    EXPECT_FALSE(h.backend->failed()) << h.backend->failure();
+    for (const std::string& line : c.lines)
+      EXPECT_NE(h.transcript.text().find(line + "\n"), std::string::npos) << line << " in\n"
+                                                                          << h.transcript.text();
+  }
+  Headless hidden("print names\nclick 2\n");
+  ui::Dialog progress(142);
+  progress.DoModal();
+  EXPECT_EQ(hidden.transcript.text().find("name 1037"), std::string::npos)
+      << "the hidden hang-up button is not listed";
+}

@@ -1,0 +1,166 @@
+// The seven real wizard pages in the GTK window with a filled-in signup: every control at the
+// pixel rectangle of the page layout, none over the lettering of its picture, every control named
+// for screen readers, and a screenshot of each page; the completion page offers only Finish.
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+
+#include <string>
+#include <vector>
+
+#include "app/SignApp.h"
+#include "gui_environment.h"
+#include "pages/SignPages.h"
+#include "res/page_art.h"
+#include "support/test_support.h"
+#include "ui/gtk/gtk_backend.h"
+
+namespace {
+
+using test::Sjis;
+using ui::gtk::ClientOf;
+using ui::gtk::WidgetOf;
+
+// Where the page layout puts the page's controls.
+std::vector<gui::Placement> LayoutPlacements(int templateId) {
+  std::vector<gui::Placement> table;
+  const res::PageLayout* layout = res::FindPageLayout(templateId);
+  if (layout == nullptr) return table;
+  for (const res::PixelRect& c : layout->controls) table.push_back({c.id, c.x, c.y, c.w, c.h});
+  return table;
+}
+
+// No shown control's widget lies over a pixel of its page picture's lettering.
+void ExpectNoControlOverLettering(const ui::PropertyPage& page, const res::Bitmap& picture) {
+  for (const ui::Control* c : page.Controls()) {
+    GtkWidget* w = WidgetOf(*c);
+    if (w == nullptr || !gtk_widget_get_visible(w)) continue;
+    const ui::Rect r = gui::AllocationIn(w, ClientOf(page));
+    int covered = 0, firstX = -1, firstY = -1;
+    for (int y = r.top; y < r.bottom; ++y) {
+      for (int x = r.left; x < r.right; ++x) {
+        if (!res::IsLettering(picture, x, y)) continue;
+        if (covered++ == 0) firstX = x, firstY = y;
+      }
+    }
+    EXPECT_EQ(covered, 0) << "control " << c->GetDlgCtrlID() << " at " << gui::Describe(r)
+                          << " covers lettering, first at " << firstX << "," << firstY;
+  }
+}
+
+// The lettering shows on the screen: the brightest lettering pixel outside every control is
+// drawn in its picture colour.
+void ExpectLetteringOnScreen(const ui::PropertyPage& page, const res::Bitmap& picture,
+                             GtkWidget* top) {
+  for (int y = res::kBandHeight; y < picture.height; ++y) {
+    for (int x = 0; x < picture.width; ++x) {
+      const uint8_t index = picture.pixels[static_cast<size_t>(y) * picture.width + x];
+      if (index < res::kLetteringFirstIndex || picture.palette[index] != 0xFFFFFF) continue;
+      int wx = 0, wy = 0;
+      gtk_widget_translate_coordinates(ClientOf(page), top, x, y, &wx, &wy);
+      EXPECT_EQ(gui::PixelAt(top, wx, wy), 0xFFFFFF) << "lettering shown at " << x << "," << y;
+      return;
+    }
+  }
+}
+
+class PagesGuiTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (gui::Backend() == nullptr) GTEST_SKIP() << "no display: " << gui::Unavailable();
+    app.SelectProfile("");
+    app.SetDialogBkColor(RGB(85, 159, 255), RGB(255, 255, 255));
+    app.ApplyConnectionConfig("Lan", "tcp", false, "", "", "", "");
+    // A signup as a person would have filled it in, and what the provider sent back.
+    app.Kana = Sjis("ヤマダ");
+    app.Kana2 = Sjis("タロウ");
+    app.Name = Sjis("山田");
+    app.Name2 = Sjis("太郎");
+    app.Age = "1980";
+    app.Age2 = "4";
+    app.Age3 = "1";
+    app.Sex = "male";
+    app.Zip = "100";
+    app.Zip2 = "0001";
+    app.Address1 = Sjis("東京都千代田区千代田1-1");
+    app.Address2 = Sjis("サンプルマンション101");
+    app.Tel = "03";
+    app.Tel2 = "1234";
+    app.Tel3 = "5678";
+    app.MekoID = "taro1980";
+    app.MekoID2 = "yamada80";
+    app.MekoID3 = "tyamada1";
+    app.EntryCode = "12";
+    app.EntryCode2 = "345";
+    app.LoginID = "taro1980";
+    app.LoginPasswd = "pass1234";
+    app.Comm_name = Sjis("たろう");
+    app.Comm_id = "C0012345";
+    app.PrimaryDNS = "192.0.2.1";
+    app.SecondaryDNS = "192.0.2.2";
+    app.PhoneNumber = "0120-111-111";
+    app.E_mail = "taro1980@mail.example.com";
+    app.Pop_id = "taro1980";
+    app.Pop_host = "pop.mail.example.com";
+    app.Smtp_host = "smtp.mail.example.com";
+    app.sheet = &wizard;
+    app.mainWindow = &wizard;
+    wizard.CopyUserInfoToPages();
+    wizard.AddWizardPages();
+  }
+  void TearDown() override {
+    app.sheet = nullptr;
+    app.mainWindow = nullptr;
+  }
+
+  test::TempDir dir;
+  test::ScopedEnv registry{"SIGNUP_REGISTRY", dir.File("registry.db")};
+  CSignApp app;
+  CSignWizard wizard{false, nullptr};
+};
+
+TEST_F(PagesGuiTest, EveryPageShowsItsControlsAtTheLayoutOverFreePartsOfItsPicture) {
+  gui::Backend()->Post([&] {
+    for (int index = 0; index < 7; ++index) {
+      [&] {
+        SCOPED_TRACE("page " + std::to_string(index));
+        ASSERT_TRUE(wizard.SetActivePage(index));
+        auto* page = dynamic_cast<CSignPage*>(wizard.GetActivePage());
+        ASSERT_NE(page, nullptr);
+        if (page == &wizard.page2) {
+          // The terms as the download leaves them, without a server.
+          wizard.page2.KillTimer(51);
+          std::string terms;
+          for (int i = 1; i <= 30; ++i)
+            terms += Sjis("第" + std::to_string(i) + "条　ORVELネットワークの利用について\r\n");
+          page->SetDlgItemText(IDC_TERMS_TEXT, terms);
+          page->SetDlgItemText(IDC_TERMS_STATUS, res::String(IDS_TERMS_QUESTION));
+          wizard.SetAgreeButtons();
+        }
+        GtkWidget* top = WidgetOf(wizard);
+        if (index == 6) {
+          ui::Control* finish = wizard.GetDlgItem(ui::ID_WIZFINISH);
+          ASSERT_TRUE(gui::WaitUntil([&] { return gtk_widget_get_visible(WidgetOf(*finish)); }))
+              << "the completion page offers Finish";
+          EXPECT_FALSE(gtk_widget_get_visible(WidgetOf(*wizard.GetDlgItem(ui::IDCANCEL))))
+              << "and no Cancel";
+          EXPECT_FALSE(gtk_widget_get_visible(WidgetOf(*wizard.GetDlgItem(ui::ID_WIZNEXT))));
+          EXPECT_FALSE(gtk_widget_get_sensitive(WidgetOf(*wizard.GetDlgItem(ui::ID_WIZBACK))))
+              << "and no way back";
+        }
+        ASSERT_TRUE(gui::WaitForDrawn(top));
+        EXPECT_TRUE(gui::SaveScreenshot(
+            top, "page" + std::to_string(index + 1) + "-" + std::to_string(page->template_id())));
+        EXPECT_EQ(gui::AllocationIn(ClientOf(*page), ClientOf(wizard)), wizard.pageRect())
+            << "the page fills the page area";
+        gui::ExpectControlsAt(*page, LayoutPlacements(page->template_id()));
+        ExpectNoControlOverLettering(*page, page->bitmap.data());
+        ExpectLetteringOnScreen(*page, page->bitmap.data(), top);
+        gui::ExpectAccessibleNames(*page);
+      }();
+    }
+    wizard.EndDialog(ui::IDCANCEL);
+  });
+  wizard.DoModal();
+}
+
+}  // namespace
