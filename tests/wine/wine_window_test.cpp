@@ -9,6 +9,8 @@
 #include <map>
 #include <sstream>
 
+#include "res/page_art.h"
+#include "res/resource_ids.h"
 #include "support/xvfb_fixture.h"
 #include "wine_run.h"
 
@@ -79,21 +81,18 @@ TEST(WineWindowTest, TheStartPageShowsItsPageAreaAndControlsAtTheirPlaces) {
   const Probe shown = Parse(probe.out);
   EXPECT_EQ(shown.pageClient.w, 448) << probe.out;
   EXPECT_EQ(shown.pageClient.h, 310) << probe.out;
-  // The start page's own placement of its controls, in page pixels.
-  const struct {
-    int id, x, y, w, h;
-  } expected[] = {{1086, 49, 98, 15, 15},    {1087, 49, 114, 15, 15},  {1088, 49, 141, 15, 15},
-                  {1089, 66, 222, 282, 100}, {1090, 156, 247, 15, 15}, {1091, 238, 247, 15, 15},
-                  {1100, 350, 222, 40, 24}};
-  for (const auto& e : expected) {
+  // The start page's controls where its layout puts them, in page pixels.
+  const res::PageLayout* layout = res::FindPageLayout(IDD_START_PAGE);
+  ASSERT_NE(layout, nullptr);
+  for (const res::PixelRect& e : layout->controls) {
     ASSERT_TRUE(shown.controls.count(e.id)) << "control " << e.id << "\n" << probe.out;
     const Shown& c = shown.controls.at(e.id);
     EXPECT_TRUE(c.visible) << e.id;
     EXPECT_EQ(c.x, e.x) << e.id;
     EXPECT_EQ(c.y, e.y) << e.id;
     EXPECT_EQ(c.w, e.w) << e.id;
-    // A combo box shows only its edit part; the template's height includes the dropped list.
-    if (e.id == 1089)
+    // A combo box shows only its edit part; the layout's height includes the dropped list.
+    if (e.id == IDC_CONNECTION_LIST)
       EXPECT_LE(c.h, e.h) << e.id;
     else
       EXPECT_EQ(c.h, e.h) << e.id;

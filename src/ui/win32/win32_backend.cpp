@@ -88,7 +88,6 @@ Win32Backend::~Win32Backend() {
   for (auto& [id, bitmap] : bitmaps_) DeleteObject(bitmap);
   for (HICON icon : icons_) DestroyIcon(icon);
   for (auto& [colour, brush] : brushes_) DeleteObject(brush);
-  if (font_) DeleteObject(font_);
   g_backend = nullptr;
 }
 

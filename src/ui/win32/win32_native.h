@@ -110,7 +110,6 @@ class Win32Backend final : public Backend {
   std::vector<HICON> icons_;
   std::map<std::string, HWND> presence_;
   std::map<COLORREF, HBRUSH> brushes_;
-  HFONT font_ = nullptr;
 };
 
 // The one backend while it lives (window procedures find it here); null before and after.
