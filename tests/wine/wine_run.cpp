@@ -75,6 +75,8 @@ wait end
 )";
 }
 
+std::string BinPath(const std::string& name) { return BinDir() + "/" + name; }
+
 std::string WindowsPath(const std::string& path) {
   std::string out = "Z:" + path;
   for (char& c : out)

@@ -24,6 +24,9 @@ std::string Unavailable();
       GTEST_SKIP() << "Wine tests skipped: " << why;               \
   } while (0)
 
+// A file of the Windows build (build-windows/bin/NAME).
+std::string BinPath(const std::string& name);
+
 // The Windows path (drive Z:) of a Linux file or folder.
 std::string WindowsPath(const std::string& path);
 
