@@ -60,8 +60,8 @@ class WinePlatformTest : public test::HttpsProviderSuite {
 
 test::ProxyFixture* WinePlatformTest::proxy_ = nullptr;
 
-TEST_F(WinePlatformTest, TextAndRegistryTestsPassInWinesRegistry) {
-  ExpectWindowsTestsPass("Win32Codepage.*:Win32Registry.*");
+TEST_F(WinePlatformTest, TextRegistryAndDialupLayoutTestsPass) {
+  ExpectWindowsTestsPass("Win32Codepage.*:Win32Registry.*:Win32RasLayout.*");
 }
 
 TEST_F(WinePlatformTest, RegtoolExportsWhatItImportedAndTakesJapaneseArguments) {
