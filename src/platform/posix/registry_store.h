@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/registry_path.h"
 #include "platform/win32.h"
 
 struct sqlite3;
@@ -16,27 +17,6 @@ namespace platform::regstore {
 // The store file: SIGNUP_REGISTRY when set, else $XDG_CONFIG_HOME/signup/registry.db, else
 // ~/.config/signup/registry.db. Empty when none of these can be formed.
 std::string StorePath();
-
-// The form in which key paths and value names are compared: ASCII letters upper-cased. UTF-8 has
-// no ASCII bytes inside multi-byte characters, so this never touches Japanese text (in CP932 it
-// would: trail bytes can be letters).
-std::string Fold(std::string_view utf8);
-
-// Turns "HKEY_CURRENT_USER\A\B" (or HKCU / HKEY_LOCAL_MACHINE / HKLM, any case) into the
-// canonical path with the root's full name. False for an unknown root or an empty component; a
-// trailing backslash is allowed.
-bool CanonicalKeyPath(std::string_view text, std::string* canonical);
-// True for a path that is one of the predefined roots (they always exist).
-bool IsRoot(std::string_view canonical);
-// The predefined roots, in export order.
-const std::vector<std::string>& Roots();
-
-struct Value {
-  std::string name;
-  DWORD type = 0;
-  // REG_SZ / REG_EXPAND_SZ: UTF-8 text without a terminating zero; other types: the bytes.
-  std::string data;
-};
 
 // One connection to the store file; close it by destroying it. Every operation returns
 // ERROR_SUCCESS or a Win32 error code; the key and value operations run inside the current

@@ -14,11 +14,10 @@ using win32::WideFromUtf8;
 
 struct RootName {
   const char* name;
-  const char* shortName;
   HKEY key;
 };
-const RootName kRoots[] = {{"HKEY_LOCAL_MACHINE", "HKLM", HKEY_LOCAL_MACHINE},
-                           {"HKEY_CURRENT_USER", "HKCU", HKEY_CURRENT_USER}};
+const RootName kRoots[] = {{"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
+                           {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE}};
 
 // The root handle and the subkey path (wide, without the root) of a canonical path.
 HKEY Split(const std::string& path, std::wstring* subKey) {
@@ -83,48 +82,6 @@ LONG ReadValue(HKEY key, const std::wstring& name, Value* value) {
 }
 
 }  // namespace
-
-std::string Fold(std::string_view utf8) {
-  std::string out(utf8);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return out;
-}
-
-bool CanonicalKeyPath(std::string_view text, std::string* canonical) {
-  while (!text.empty() && text.back() == '\\') text.remove_suffix(1);
-  const size_t slash = text.find('\\');
-  const std::string root = Fold(text.substr(0, slash));
-  const RootName* found = nullptr;
-  for (const RootName& r : kRoots)
-    if (root == r.name || root == r.shortName) found = &r;
-  if (found == nullptr) return false;
-  std::string path = found->name;
-  if (slash != std::string_view::npos) {
-    std::string_view rest = text.substr(slash + 1);
-    size_t start = 0;
-    while (start <= rest.size()) {
-      const size_t end = std::min(rest.find('\\', start), rest.size());
-      if (end == start) return false;
-      path += '\\';
-      path.append(rest.substr(start, end - start));
-      start = end + 1;
-    }
-  }
-  *canonical = path;
-  return true;
-}
-
-bool IsRoot(std::string_view canonical) {
-  for (const RootName& r : kRoots)
-    if (canonical == r.name) return true;
-  return false;
-}
-
-const std::vector<std::string>& Roots() {
-  static const std::vector<std::string> roots = {kRoots[0].name, kRoots[1].name};
-  return roots;
-}
 
 LONG Store::Open(bool, std::unique_ptr<Store>* out) {
   out->reset(new Store());

@@ -7,28 +7,10 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/registry_path.h"
 #include "platform/win32.h"
 
 namespace platform::regstore {
-
-// The form in which key paths and value names are compared: ASCII letters upper-cased.
-std::string Fold(std::string_view utf8);
-
-// Turns "HKEY_CURRENT_USER\A\B" (or HKCU / HKEY_LOCAL_MACHINE / HKLM, any case) into the
-// canonical path with the root's full name. False for an unknown root or an empty component; a
-// trailing backslash is allowed.
-bool CanonicalKeyPath(std::string_view text, std::string* canonical);
-// True for a path that is one of the predefined roots (they always exist).
-bool IsRoot(std::string_view canonical);
-// The predefined roots, in export order.
-const std::vector<std::string>& Roots();
-
-struct Value {
-  std::string name;
-  DWORD type = 0;
-  // REG_SZ / REG_EXPAND_SZ: UTF-8 text without a terminating zero; other types: the bytes.
-  std::string data;
-};
 
 // The registry of the logged-on user. Every operation returns ERROR_SUCCESS or a Win32 error
 // code. The registry has no transactions: Begin, Commit and Rollback only keep the Linux store's
