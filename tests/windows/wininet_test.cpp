@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -32,7 +33,16 @@ struct Target {
   std::string proxyUser, proxyPassword;
   DWORD receiveTimeoutMs = 0;
   bool secure = false;
+  // The proxy set on the open session with INTERNET_OPTION_PROXY, as the transport does, rather
+  // than named when the session is opened.
+  bool proxyAsOption = false;
 };
+
+// True under Wine, whose WinInet differs from Windows' in a few documented ways.
+bool UnderWine() {
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
 
 Target At(const std::string& port, const char* host = "127.0.0.1") {
   Target t;
@@ -54,9 +64,19 @@ struct Request {
 
 void Send(Request& r, const Target& t, const char* verb, const char* path,
           const std::string& body = {}) {
-  r.session = InternetOpenA("Signup test", t.access, t.proxy.empty() ? nullptr : t.proxy.c_str(),
-                            nullptr, 0);
-  ASSERT_TRUE(r.session) << GetLastError();
+  if (t.proxyAsOption) {
+    r.session = InternetOpenA("Signup test", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    ASSERT_TRUE(r.session) << GetLastError();
+    INTERNET_PROXY_INFO proxy = {t.access, t.proxy.c_str(), nullptr};
+    if (!InternetSetOptionA(r.session, INTERNET_OPTION_PROXY, &proxy, sizeof proxy)) {
+      r.error = GetLastError();
+      return;
+    }
+  } else {
+    r.session = InternetOpenA("Signup test", t.access, t.proxy.empty() ? nullptr : t.proxy.c_str(),
+                              nullptr, 0);
+    ASSERT_TRUE(r.session) << GetLastError();
+  }
   DWORD timeout = t.receiveTimeoutMs;
   for (DWORD option : {INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT}) {
     if (timeout) {
@@ -167,21 +187,31 @@ TEST(Win32Wininet, ConnectionFailuresGiveTheirCodes) {
 TEST(Win32Wininet, TheProxyTakesTheRequestWithItsCredentials) {
   REQUIRE_ENV(port, "SIGNUP_TEST_HTTP_PORT");
   REQUIRE_ENV(proxy, "SIGNUP_TEST_PROXY");
-  Target through = At(port);
-  through.access = INTERNET_OPEN_TYPE_PROXY;
-  through.proxy = proxy;
-  Request without;
-  Send(without, through, "GET", "/signup_pc/kiyaku.txt");
-  ASSERT_TRUE(without.sent) << without.error;
-  EXPECT_EQ(Status(without.request), 407u) << "the proxy asks for its credentials";
+  for (bool asOption : {false, true}) {
+    Target through = At(port);
+    through.access = INTERNET_OPEN_TYPE_PROXY;
+    through.proxy = proxy;
+    through.proxyAsOption = asOption;
+    const char* how = asOption ? "proxy set as an option" : "proxy named at opening";
+    Request without;
+    Send(without, through, "GET", "/signup_pc/kiyaku.txt");
+    if (asOption && UnderWine() && without.error == ERROR_INTERNET_INVALID_OPTION) {
+      // Wine takes INTERNET_OPTION_PROXY for the whole process only, not on a session as
+      // Windows does: there the transport's own proxy choice cannot be followed.
+      std::printf("note: Wine refuses INTERNET_OPTION_PROXY on a session (12009)\n");
+      continue;
+    }
+    ASSERT_TRUE(without.sent) << how << ": " << without.error;
+    EXPECT_EQ(Status(without.request), 407u) << how << ": the proxy asks for its credentials";
 
-  through.proxyUser = Env("SIGNUP_TEST_PROXY_USER");
-  through.proxyPassword = Env("SIGNUP_TEST_PROXY_PASSWORD");
-  Request with;
-  Send(with, through, "GET", "/signup_pc/kiyaku.txt");
-  ASSERT_TRUE(with.sent) << with.error;
-  EXPECT_EQ(Status(with.request), 200u);
-  EXPECT_FALSE(ReadAll(with.request).empty());
+    through.proxyUser = Env("SIGNUP_TEST_PROXY_USER");
+    through.proxyPassword = Env("SIGNUP_TEST_PROXY_PASSWORD");
+    Request with;
+    Send(with, through, "GET", "/signup_pc/kiyaku.txt");
+    ASSERT_TRUE(with.sent) << how << ": " << with.error;
+    EXPECT_EQ(Status(with.request), 200u) << how;
+    EXPECT_FALSE(ReadAll(with.request).empty()) << how;
+  }
 }
 
 // The driver runs this before and after it adds the test CA to the user's root store.
