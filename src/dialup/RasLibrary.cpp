@@ -2,6 +2,7 @@
 // connection lookup and hang-up.
 #include "dialup/RasLibrary.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -138,26 +139,36 @@ DWORD RasLibrary::GetErrorText(DWORD code, DWORD extended, std::string& text) {
 
 // ---- Connections -----------------------------------------------------------------------------
 
+bool RasLibrary::EnumConnections(std::vector<RASCONNA>& connections) {
+  // Connections may come up between a call that learns the size and the next one: try again
+  // with what the library asks for, a few times.
+  connections.assign(kConnectionSlots, RASCONNA{});
+  for (int attempt = 0; attempt < kEnumAttempts; ++attempt) {
+    connections[0].dwSize = sizeof(RASCONNA);
+    DWORD size = static_cast<DWORD>(connections.size() * sizeof(RASCONNA));
+    DWORD count = 0;
+    DWORD result = rasEnumConnections_(connections.data(), &size, &count);
+    if (result == 0) {
+      // Never read past what was allocated, whatever count the library reports.
+      if (count < connections.size()) connections.resize(count);
+      return true;
+    }
+    if (result != ERROR_BUFFER_TOO_SMALL) break;
+    size_t needed = std::max<size_t>(count, size / sizeof(RASCONNA));
+    if (needed <= connections.size() || needed > kMaxConnections) break;
+    connections.assign(needed, RASCONNA{});
+  }
+  connections.clear();
+  return false;
+}
+
 bool RasLibrary::FindConnection(const std::string& entry, HRASCONN& connection) {
-  RASCONNA probe{};
-  probe.dwSize = sizeof(RASCONNA);
-  DWORD size = 0;
-  DWORD count = 0;
-  rasEnumConnections_(&probe, &size, &count);
-  if (count == 0) return false;
-
-  std::vector<RASCONNA> conns(count);
-  conns[0].dwSize = sizeof(RASCONNA);
-  size = static_cast<DWORD>(conns.size() * sizeof(RASCONNA));
-  DWORD found = count;
-  rasEnumConnections_(conns.data(), &size, &found);
-  // Connections may have come or gone between the two calls: read only what was allocated.
-  if (found > count) found = count;
-
+  std::vector<RASCONNA> conns;
+  if (!EnumConnections(conns)) return false;
   bool matched = false;
-  for (DWORD i = 0; i < found; ++i) {
-    if (platform::EqualsNoCase(dialup::FieldText(conns[i].szEntryName), entry)) {
-      connection = conns[i].hrasconn;
+  for (const RASCONNA& conn : conns) {
+    if (platform::EqualsNoCase(dialup::FieldText(conn.szEntryName), entry)) {
+      connection = conn.hrasconn;
       matched = true;
     }
   }
@@ -185,21 +196,18 @@ bool RasLibrary::HangUp(const std::string& entry) {
 }
 
 bool RasLibrary::HangUpAll(bool hangUp, std::string* firstEntry) {
-  RASCONNA conns[kConnectionSlots] = {};
-  conns[0].dwSize = sizeof(RASCONNA);
-  DWORD size = sizeof(conns);
-  DWORD count = 0;
-  if (rasEnumConnections_(conns, &size, &count) != 0 || count == 0) return false;
-  // A library that claims more than the slots it was given is read no further than the slots.
-  if (count > static_cast<DWORD>(kConnectionSlots)) count = kConnectionSlots;
+  std::vector<RASCONNA> conns;
+  if (!EnumConnections(conns) || conns.empty()) return false;
   if (firstEntry != nullptr) *firstEntry = dialup::FieldText(conns[0].szEntryName);
   if (!hangUp) return true;
-  for (DWORD i = 0; i < count; ++i) {
-    DWORD result = rasHangUp_(conns[i].hrasconn);
-    WaitForDisconnect(conns[i].hrasconn);
-    if (result != 0) return false;
+  // One connection that refuses must not keep the others up: the line costs money.
+  bool all = true;
+  for (const RASCONNA& conn : conns) {
+    DWORD result = rasHangUp_(conn.hrasconn);
+    WaitForDisconnect(conn.hrasconn);
+    if (result != 0) all = false;
   }
-  return true;
+  return all;
 }
 
 void RasLibrary::WaitForDisconnect(HRASCONN connection) {

@@ -32,8 +32,11 @@ class RasLibrary {
   static constexpr DWORD kEntryMissing = 755;
   // Result of GetErrorText for error code 0.
   static constexpr DWORD kNoErrorCode = 756;
-  // Slots of the connection enumeration behind HangUpAll.
+  // Slots of the first connection enumeration; it grows when the library says it is too small.
   static constexpr int kConnectionSlots = 10;
+  // Enumerations tried while connections keep coming up, and the most connections ever read.
+  static constexpr int kEnumAttempts = 4;
+  static constexpr size_t kMaxConnections = 4096;
 
   // Loads the library unless a module is given, then resolves every entry point by name. Nothing
   // is reported: a failed load or a missing name leaves null pointers (see IsComplete).
@@ -94,15 +97,18 @@ class RasLibrary {
   // The library's text of a dial error, with " Extended Error Code: %d" when `extended` is not 0.
   // RasGetErrorStringA's result; 756 with a fallback text for code 0.
   DWORD GetErrorText(DWORD code, DWORD extended, std::string& text);
+  // Every active connection, the buffer grown to what the library reports; false (and none) when
+  // the library cannot enumerate them.
+  bool EnumConnections(std::vector<RASCONNA>& connections);
   // The last active connection whose entry name equals `entry` ignoring case.
   bool FindConnection(const std::string& entry, HRASCONN& connection);
   // Empty name: whether any dial-up connection is up; otherwise whether that entry's is.
   bool IsConnected(const std::string& entry);
   // Hangs up the own connection, or else the connection of `entry`; false when there was none.
   bool HangUp(const std::string& entry);
-  // With hangUp false: whether any connection is up (at most ten are enumerated; more count as
-  // none). With hangUp true: hangs them all up, false when one of them refuses. `firstEntry`,
-  // when given, receives the entry name of the first active connection.
+  // With hangUp false: whether any connection is up, however many. With hangUp true: hangs every
+  // one of them up, and is false when one refused (the others are hung up all the same).
+  // `firstEntry`, when given, receives the entry name of the first active connection.
   bool HangUpAll(bool hangUp, std::string* firstEntry = nullptr);
   // Waits (about 3 seconds at most) until the library no longer knows the connection.
   void WaitForDisconnect(HRASCONN connection);

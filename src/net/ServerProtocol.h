@@ -28,7 +28,9 @@ class ServerProtocol : public virtual CSignSettings {
   // POSTs an encoded form to base URL + path; true when a reply was read (into `reply`).
   bool PostForm(const std::string& baseUrl, const std::string& path, const std::string& body,
                 std::string& reply);
-  // GETs a document; returns the number of body bytes read (0 on failure before reading).
+  // GETs a document; returns the number of body bytes read (0 on failure before reading). A
+  // document beyond 64 MiB is refused like one that cannot be held: last transport error -1, and
+  // with a callback a last call with status -1 after the chunks read so far.
   int DownloadDocument(const std::string& url, std::string& body, std::string& statusText,
                        DownloadCallback callback);
   static void SplitServerUrl(const std::string& url, std::string& host, int& port);
@@ -49,6 +51,7 @@ class ServerProtocol : public virtual CSignSettings {
   void CancelDownload() { downloadCancelled_ = true; }
   bool DownloadCancelled() const { return downloadCancelled_; }
   // Receive time-out of every request (ApplyTimeouts); tests shorten it to meet a silent server.
+  // The connect, send and receive time-outs added up bound each request as a whole.
   DWORD receiveTimeoutMs = 30000;
 
   // ---- Forms and replies --------------------------------------------------------------------

@@ -17,7 +17,8 @@ namespace {
 constexpr DWORD kReadChunk = 2048;
 constexpr DWORD kPostReplyCap = 2048;
 constexpr DWORD kDefaultDocumentSize = 65536;
-// A whole-document read larger than this is refused like a failed allocation.
+// A document larger than this is refused like a failed allocation, read whole or in chunks: a
+// server that never stops sending cannot fill memory or hold the terms page.
 constexpr unsigned long long kMaxDocumentSize = 64ull * 1024 * 1024;
 constexpr DWORD kAddReplace = HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE;
 constexpr DWORD kCertTolerance =
@@ -337,7 +338,7 @@ int ServerProtocol::DownloadDocument(const std::string& url, std::string& body,
     lastTransportError = -1;
     return 0;
   }
-  int total = 0;
+  unsigned long long total = 0;
   for (;;) {
     DWORD got = 0;
     if (!InternetReadFile(request, buffer.get(), kReadChunk, &got)) {
@@ -345,16 +346,21 @@ int ServerProtocol::DownloadDocument(const std::string& url, std::string& body,
       break;
     }
     if (got > kReadChunk) got = kReadChunk;
-    total += static_cast<int>(got);
     if (got == 0) {
       callback(1, std::string());
       break;
     }
+    if (total + got > kMaxDocumentSize) {
+      lastTransportError = -1;
+      callback(-1, std::string());
+      break;
+    }
+    total += got;
     callback(0, std::string(buffer.get(), got));
     if (downloadCancelled_) {
       lastTransportError = ERROR_INTERNET_OPERATION_CANCELLED;
       return 0;
     }
   }
-  return total;
+  return static_cast<int>(total);
 }

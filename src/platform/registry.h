@@ -50,15 +50,18 @@ using PFILETIME = FILETIME*;
 
 // Every call returns ERROR_SUCCESS or a Win32 error code (it does not touch GetLastError):
 //   ERROR_INVALID_HANDLE     hKey is not an open key;
-//   ERROR_FILE_NOT_FOUND     the key or value does not exist (also: no store, or a store file that
-//                            is not a readable registry database);
-//   ERROR_ACCESS_DENIED      the handle lacks the access right, or RegDeleteKeyA on a key with
-//                            subkeys;
+//   ERROR_FILE_NOT_FOUND     the key or value does not exist (also: no store file yet, or an
+//                            empty one);
+//   ERROR_ACCESS_DENIED      the handle lacks the access right, RegDeleteKeyA on a key with
+//                            subkeys or on a root, or a store file this user may not read;
 //   ERROR_KEY_DELETED        the key behind hKey has been deleted meanwhile;
 //   ERROR_MORE_DATA          a buffer is too small (the size out-parameter gives what is needed);
-//   ERROR_BADDB              a write to a store file that is not a registry database (the file is
-//                            left as it is);
-//   ERROR_CANTOPEN / ERROR_CANTWRITE  the store cannot be created or written.
+//   ERROR_INVALID_PARAMETER  a key name beyond 255 characters, a path beyond 512 levels or a
+//                            value name beyond 16,383 characters (nothing is written);
+//   ERROR_BADDB              any call, read or write, on a store file that is not a registry
+//                            database of this program (the file is left as it is);
+//   ERROR_CANTREAD / ERROR_CANTOPEN / ERROR_CANTWRITE  the store cannot be read, created or
+//                            written.
 
 // Opens an existing key below hKey (empty or null lpSubKey: a new handle to hKey itself).
 LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult);

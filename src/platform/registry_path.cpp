@@ -41,4 +41,35 @@ bool CanonicalKeyPath(std::string_view text, std::string* canonical) {
   return true;
 }
 
+size_t Utf16Length(std::string_view utf8) {
+  size_t units = 0;
+  for (size_t i = 0; i < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    size_t width = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    if (i + width > utf8.size()) width = 1;
+    for (size_t k = 1; k < width; ++k) {
+      if ((static_cast<unsigned char>(utf8[i + k]) & 0xC0) != 0x80) width = 1;
+    }
+    units += width == 4 ? 2 : 1;
+    i += width;
+  }
+  return units;
+}
+
+LONG CheckKeyPath(std::string_view canonical) {
+  size_t depth = 0;
+  for (size_t slash = canonical.find('\\'); slash != std::string_view::npos; ++depth) {
+    size_t next = canonical.find('\\', slash + 1);
+    std::string_view name = canonical.substr(
+        slash + 1, next == std::string_view::npos ? std::string_view::npos : next - slash - 1);
+    if (Utf16Length(name) > kMaxKeyNameLength) return ERROR_INVALID_PARAMETER;
+    slash = next;
+  }
+  return depth > kMaxKeyDepth ? ERROR_INVALID_PARAMETER : ERROR_SUCCESS;
+}
+
+LONG CheckValueName(std::string_view name) {
+  return Utf16Length(name) > kMaxValueNameLength ? ERROR_INVALID_PARAMETER : ERROR_SUCCESS;
+}
+
 }  // namespace platform::regstore

@@ -2,6 +2,7 @@
 // paths "HKEY_CURRENT_USER\Software\...", names and text in UTF-8.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,19 @@ bool CanonicalKeyPath(std::string_view text, std::string* canonical);
 bool IsRoot(std::string_view canonical);
 // The predefined roots, in export order.
 const std::vector<std::string>& Roots();
+
+// The limits of the Windows registry, in UTF-16 characters as Windows counts them: a key name
+// (one level of a path), a value name, and the levels of a path below its root.
+constexpr size_t kMaxKeyNameLength = 255;
+constexpr size_t kMaxValueNameLength = 16383;
+constexpr size_t kMaxKeyDepth = 512;
+
+// UTF-16 characters of UTF-8 text (a byte that is no valid UTF-8 counts as one).
+size_t Utf16Length(std::string_view utf8);
+// ERROR_SUCCESS, or ERROR_INVALID_PARAMETER when a canonical path or a value name is beyond the
+// limits above.
+LONG CheckKeyPath(std::string_view canonical);
+LONG CheckValueName(std::string_view name);
 
 struct Value {
   std::string name;

@@ -226,7 +226,11 @@ BOOL HttpAddRequestHeadersA(HINTERNET hRequest, LPCSTR lpszHeaders, DWORD dwHead
 
 // Sends the request with its headers and optional body, and waits for the status line and
 // headers of the reply. Returns FALSE with an ERROR_INTERNET_* code on failure; an HTTP error
-// status is not a failure (read it with HttpQueryInfoA).
+// status is not a failure (read it with HttpQueryInfoA). The request as a whole, from here to its
+// last InternetReadFile, ends within its connect, send and receive time-outs added up, however the
+// bytes trickle in: ERROR_INTERNET_TIMEOUT once that is passed (the SDK's WinInet bounds each wait
+// only, so a Windows build must bound the whole itself). Reply headers beyond what curl or 256 KiB
+// allow are ERROR_HTTP_INVALID_SERVER_RESPONSE.
 BOOL HttpSendRequestA(HINTERNET hRequest, LPCSTR lpszHeaders, DWORD dwHeadersLength,
                       LPVOID lpOptional, DWORD dwOptionalLength);
 
@@ -239,8 +243,9 @@ BOOL HttpQueryInfoA(HINTERNET hRequest, DWORD dwInfoLevel, LPVOID lpBuffer,
 
 // Reads reply body bytes as they arrive: blocks only until some bytes are there (at most
 // dwNumberOfBytesToRead), TRUE with 0 bytes at the end of the body. FALSE with
-// ERROR_INTERNET_TIMEOUT when nothing arrives within the receive time-out, or the error that
-// cut the reply short.
+// ERROR_INTERNET_TIMEOUT when nothing arrives within the receive time-out or the request's
+// time-outs added up are passed, ERROR_INTERNET_CONNECTION_ABORTED when the body ends short of its
+// Content-Length (whatever value that announced), or the error that cut the reply short.
 BOOL InternetReadFile(HINTERNET hFile, LPVOID lpBuffer, DWORD dwNumberOfBytesToRead,
                       LPDWORD lpdwNumberOfBytesRead);
 
@@ -253,7 +258,10 @@ BOOL InternetSetOptionA(HINTERNET hInternet, DWORD dwOption, LPVOID lpBuffer, DW
 BOOL InternetQueryOptionA(HINTERNET hInternet, DWORD dwOption, LPVOID lpBuffer,
                           LPDWORD lpdwBufferLength);
 
-// Reports how the machine is online: INTERNET_CONNECTION_LAN on this system. TRUE when online.
+// Reports how the machine is online: INTERNET_CONNECTION_MODEM while the dial-up library
+// ("rasapi32.dll", see library.h) has a connection up, else INTERNET_CONNECTION_LAN; with
+// INTERNET_RAS_INSTALLED when that library loads, and INTERNET_CONNECTION_OFFLINE while the user
+// chose to work offline. TRUE when online.
 BOOL InternetGetConnectedState(LPDWORD lpdwFlags, DWORD dwReserved);
 
 // Resolves a relative URL against a base URL. *lpdwBufferLength is the buffer size in bytes

@@ -178,6 +178,32 @@ TEST_F(NetTransactionsTest, TheMachineIdentityIsTheDigestOfRegistrationAndUser) 
   EXPECT_EQ(app.ComputeMachineId(), id) << "the same machine and user give the same identity";
 }
 
+TEST_F(NetTransactionsTest, TheMachineIdentityTakesProductOrganizationOwnerAndUserInThatOrder) {
+  // All three values present as strings, and distinct, so that any other order shows.
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, res::String(14002).c_str(), 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  const std::string owner = test::Sjis(u8"山田太郎");
+  for (const auto& [name, value] : {std::pair<const char*, std::string>{"RegisteredOwner", owner},
+                                    {"ProductID", "55274-640-1234567-23456"},
+                                    {"RegisteredOrganization", "Orvel Inc."}}) {
+    ASSERT_EQ(RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                             static_cast<DWORD>(value.size() + 1)),
+              ERROR_SUCCESS);
+  }
+  RegCloseKey(key);
+  char user[64] = {};
+  DWORD size = sizeof(user);
+  ASSERT_TRUE(GetUserNameA(user, &size));
+
+  const std::string text =
+      "55274-640-1234567-23456"
+      "Orvel Inc." +
+      owner + user;
+  EXPECT_EQ(app.ComputeMachineId(), Sha1Digest::Of(text)) << "digest of " << test::Utf8(text);
+}
+
 TEST_F(NetTransactionsTest, WithNoRegistrationTheIdentityDigestsTheUserNameAlone) {
   char user[64] = {};
   DWORD size = sizeof(user);

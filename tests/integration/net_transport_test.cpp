@@ -9,6 +9,7 @@
 #include "app/SignApp.h"
 #include "platform/wininet.h"
 #include "support/https_provider.h"
+#include "support/loopback_server.h"
 #include "support/test_support.h"
 
 namespace {
@@ -23,6 +24,10 @@ struct Call {
 };
 std::vector<Call>* g_calls = nullptr;
 void RecordCall(int status, std::string chunk) { g_calls->push_back({status, std::move(chunk)}); }
+// Keeps only the status and the size of each call, for downloads too large to keep.
+void CountCall(int status, std::string chunk) {
+  g_calls->push_back({status, std::to_string(chunk.size())});
+}
 
 class NetTransportTest : public test::HttpsProviderSuite {
  protected:
@@ -262,4 +267,23 @@ TEST_F(NetTransportTest, AUserChosenOfflineModeIsLeftSilentlyForARequest) {
   std::string reply;
   EXPECT_TRUE(Post(reply)) << app.LastTransportError();
   EXPECT_FALSE(app.IsOfflineByUser()) << "the request switched the state back to connected";
+}
+
+TEST_F(NetTransportTest, ADownloadThatWillNotEndStopsAtTheDocumentCap) {
+  // More than the 64 MiB cap, so that an uncapped download ends too, with everything.
+  constexpr size_t kSent = 80u << 20;
+  test::LoopbackServer endless([](test::LoopbackServer::Connection& c) {
+    if (!c.Send("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\n")) return;
+    const std::string block(64 * 1024, 'x');
+    for (size_t sent = 0; sent < kSent && c.Send(block); sent += block.size()) {
+    }
+  });
+  std::string body, status;
+  int total =
+      app.DownloadDocument(endless.HttpUrl() + "signup_pc/kiyaku.txt", body, status, CountCall);
+  EXPECT_GT(total, 0);
+  EXPECT_LE(total, 64 << 20);
+  ASSERT_FALSE(calls.empty());
+  EXPECT_EQ(calls.back().status, -1) << "the download ends as a failed one";
+  EXPECT_EQ(app.LastTransportError(), -1) << "refused like a document too large to hold";
 }

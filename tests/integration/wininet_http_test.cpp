@@ -9,13 +9,16 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/wininet.h"
+#include "support/loopback_server.h"
 #include "support/provider_fixture.h"
+#include "support/ras_fixture.h"
 
 namespace {
 
@@ -379,6 +382,80 @@ TEST(WininetConnectTest, UnreachableOrUnknownHostsGiveTheirErrors) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INTERNET_NAME_NOT_RESOLVED));
 }
 
+// Replies that would hold a request beyond its time-outs, or pass for what they are not.
+struct BadReply {
+  const char* what;
+  std::function<void(test::LoopbackServer::Connection&)> serve;
+  bool failsOnSend;  // the request fails in HttpSendRequestA, else in a read of the body
+  DWORD error;
+};
+
+// Sends `head`, then `unit` every 25 ms: well within the receive time-out each time, but 200
+// times over, far beyond the request's time-outs added up.
+std::function<void(test::LoopbackServer::Connection&)> Trickle(std::string head, std::string unit) {
+  return [head, unit](test::LoopbackServer::Connection& c) {
+    if (!c.Send(head)) return;
+    for (int i = 0; i < 200 && c.Pause(std::chrono::milliseconds(25)); ++i)
+      if (!c.Send(unit)) return;
+  };
+}
+
+std::function<void(test::LoopbackServer::Connection&)> Reply(std::string bytes) {
+  return [bytes](test::LoopbackServer::Connection& c) { c.Send(bytes); };
+}
+
+TEST(WininetBoundsTest, RepliesThatWouldHoldOrFoolTheRequestEndWithTheirError) {
+  std::string manyHeaders = "HTTP/1.1 200 OK\r\n";
+  for (int i = 0; i < 1000; ++i)
+    manyHeaders += "X-Pad-" + std::to_string(i) + ": " + std::string(1000, 'p') + "\r\n";
+  const BadReply replies[] = {
+      {"a body that trickles", Trickle("HTTP/1.1 200 OK\r\nContent-Length: 2048\r\n\r\n", "x"),
+       false, ERROR_INTERNET_TIMEOUT},
+      {"headers that trickle", Trickle("HTTP/1.1 200 OK\r\nX-Slow: ", "x"), true,
+       ERROR_INTERNET_TIMEOUT},
+      {"a length beyond 64 bits",
+       Reply("HTTP/1.1 200 OK\r\nContent-Length: 99999999999999999999999\r\n\r\nhello"), false,
+       ERROR_INTERNET_CONNECTION_ABORTED},
+      {"a header line of a megabyte",
+       Reply("HTTP/1.1 200 OK\r\nX-Big: " + std::string(1 << 20, 'b') +
+             "\r\nContent-Length: 0\r\n\r\n"),
+       true, ERROR_HTTP_INVALID_SERVER_RESPONSE},
+      {"a megabyte of header lines", Reply(manyHeaders + "Content-Length: 0\r\n\r\n"), true,
+       ERROR_HTTP_INVALID_SERVER_RESPONSE},
+  };
+  for (const BadReply& reply : replies) {
+    SCOPED_TRACE(reply.what);
+    test::LoopbackServer server(reply.serve);
+    Exchange x(INTERNET_OPEN_TYPE_DIRECT, nullptr, "127.0.0.1",
+               static_cast<INTERNET_PORT>(server.port()), "GET", "/");
+    x.SetTimeout(INTERNET_OPTION_CONNECT_TIMEOUT, 200);
+    x.SetTimeout(INTERNET_OPTION_SEND_TIMEOUT, 200);
+    x.SetTimeout(INTERNET_OPTION_RECEIVE_TIMEOUT, 400);
+    const bool sent = HttpSendRequestA(x.request, nullptr, 0, nullptr, 0) != FALSE;
+    DWORD error = sent ? 0 : GetLastError();
+    if (sent) {
+      EXPECT_FALSE(reply.failsOnSend) << "the request went out";
+      std::string body;
+      EXPECT_FALSE(x.ReadAll(body, &error)) << "the body was taken as complete: " << body.size();
+    }
+    EXPECT_EQ(error, reply.error);
+  }
+}
+
+TEST(WininetConnectTest, ATlsServerThatNeverAnswersEndsInTheConnectTimeout) {
+  test::LoopbackServer silent([](test::LoopbackServer::Connection& c) { c.HoldUntilClosed(); },
+                              false);
+  Exchange x(INTERNET_OPEN_TYPE_DIRECT, nullptr, "127.0.0.1",
+             static_cast<INTERNET_PORT>(silent.port()), "GET", "/",
+             INTERNET_FLAG_RELOAD | INTERNET_FLAG_SECURE);
+  // Only the connect time-out is short: the handshake is part of connecting.
+  x.SetTimeout(INTERNET_OPTION_CONNECT_TIMEOUT, 300);
+  x.SetTimeout(INTERNET_OPTION_SEND_TIMEOUT, 30000);
+  x.SetTimeout(INTERNET_OPTION_RECEIVE_TIMEOUT, 30000);
+  EXPECT_FALSE(HttpSendRequestA(x.request, nullptr, 0, nullptr, 0));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INTERNET_TIMEOUT));
+}
+
 TEST_F(WininetHttpTest, DirectAccessIgnoresTheProxyEnvironment) {
   test::ScopedEnv http("http_proxy", "http://127.0.0.1:1");
   test::ScopedEnv all("ALL_PROXY", "http://127.0.0.1:1");
@@ -479,6 +556,7 @@ TEST(WininetUrlTest, CombineResolvesRelativeReferences) {
 }
 
 TEST(WininetStateTest, TheMachineIsOnlineOverLanUntilSetOffline) {
+  test::RasFixture ras;  // a dial-up service of this test's own, with no connection up
   DWORD flags = 0;
   EXPECT_TRUE(InternetGetConnectedState(&flags, 0));
   EXPECT_TRUE(flags & INTERNET_CONNECTION_LAN);

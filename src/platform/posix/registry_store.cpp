@@ -130,15 +130,21 @@ LONG Store::Open(bool write, std::unique_ptr<Store>* out) {
   out->reset();
   std::string path = StorePath();
   if (path.empty()) return write ? ERROR_CANTOPEN : ERROR_FILE_NOT_FOUND;
-  if (write) {
+  // Looked at without opening it: a descriptor of ours closed while SQLite holds a lock on the
+  // same file would drop that lock, and opening a pipe could block.
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) {
+    if (errno != ENOENT) return errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_CANTREAD;
+    if (!write) return ERROR_FILE_NOT_FOUND;
     // Created here rather than by SQLite so that it is private from the first byte.
     if (!MakeParentDirs(path)) return ERROR_CANTOPEN;
-    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) return errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_CANTOPEN;
-    close(fd);
-  } else if (access(path.c_str(), F_OK) != 0) {
-    return ERROR_FILE_NOT_FOUND;
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0 && errno != EEXIST) return errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_CANTOPEN;
+    if (fd >= 0) close(fd);
+    if (stat(path.c_str(), &st) != 0) return ERROR_CANTOPEN;
   }
+  // A folder, a pipe or a device is no store of ours.
+  if (!S_ISREG(st.st_mode)) return ERROR_BADDB;
   // Readers open read-write too: a hot journal left by a killed writer must be rolled back.
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
@@ -149,17 +155,24 @@ LONG Store::Open(bool write, std::unique_ptr<Store>* out) {
   }
   if (rc != SQLITE_OK) {
     sqlite3_close(db);
-    return write ? WriteError(rc) : ERROR_FILE_NOT_FOUND;
+    if (write) return WriteError(rc);
+    return access(path.c_str(), R_OK) != 0 && errno == EACCES ? ERROR_ACCESS_DENIED
+                                                              : ERROR_CANTREAD;
   }
   std::unique_ptr<Store> store(new Store(db));
   sqlite3_busy_timeout(db, kBusyTimeoutMs);
   LONG err = store->Setup(write);
   if (err != ERROR_SUCCESS) return err;
+  // The store holds scrambled secrets: private to its user whatever mode it was found with, before
+  // anything is written (where the file system has no modes, it stays as it is).
+  if (write && (st.st_mode & 07777) != 0600) chmod(path.c_str(), 0600);
   *out = std::move(store);
   return ERROR_SUCCESS;
 }
 
-// Checks that the file is our store; a writer turns an empty file into one.
+// Checks that the file is our store: an empty file is no store yet (a writer makes it one), and a
+// database of another program, even an empty one that carries its own application id, is left
+// alone.
 LONG Store::Setup(bool write) {
   auto readHeader = [this](int* appId, int* tables) {
     Stmt id(db_, "PRAGMA application_id");
@@ -175,9 +188,10 @@ LONG Store::Setup(bool write) {
   int appId = 0;
   int tables = 0;
   int rc = readHeader(&appId, &tables);
-  if (rc != SQLITE_OK) return write ? WriteError(rc) : ERROR_FILE_NOT_FOUND;
+  if (rc != SQLITE_OK) return write ? WriteError(rc) : ReadError(rc);
   if (appId == kApplicationId) return ERROR_SUCCESS;
-  if (!write || tables != 0) return write ? ERROR_BADDB : ERROR_FILE_NOT_FOUND;
+  if (appId != 0 || tables != 0) return ERROR_BADDB;
+  if (!write) return ERROR_FILE_NOT_FOUND;
 
   LONG err = Begin(true);
   if (err != ERROR_SUCCESS) return err;
@@ -185,7 +199,7 @@ LONG Store::Setup(bool write) {
   rc = readHeader(&appId, &tables);
   if (rc != SQLITE_OK) return WriteError(rc);
   if (appId == kApplicationId) return Commit();
-  if (tables != 0) return ERROR_BADDB;
+  if (appId != 0 || tables != 0) return ERROR_BADDB;
   err = Exec(kSchema);
   if (err != ERROR_SUCCESS) return err;
   std::string pragmas = "PRAGMA application_id=" + std::to_string(kApplicationId) +
@@ -246,6 +260,7 @@ LONG Store::KeyExists(const std::string& path, bool* exists) {
 LONG Store::CreateKey(const std::string& path, bool* created) {
   *created = false;
   if (IsRoot(path)) return ERROR_SUCCESS;
+  if (LONG err = CheckKeyPath(path); err != ERROR_SUCCESS) return err;
   for (size_t slash = path.find('\\'); slash != std::string::npos;) {
     size_t next = path.find('\\', slash + 1);
     std::string key = path.substr(0, next);
@@ -307,6 +322,7 @@ LONG Store::GetValue(const std::string& path, std::string_view name, Value* valu
 }
 
 LONG Store::SetValue(const std::string& path, const Value& value) {
+  if (LONG err = CheckValueName(value.name); err != ERROR_SUCCESS) return err;
   Stmt s(db_,
          "INSERT INTO vals(key, fold, name, type, data) VALUES(?, ?, ?, ?, ?)"
          " ON CONFLICT(key, fold) DO UPDATE SET type=excluded.type, data=excluded.data");
@@ -337,6 +353,8 @@ LONG Store::DeleteKey(const std::string& path) {
 }
 
 LONG Store::DeleteTree(const std::string& path) {
+  // A predefined root is never deleted, with all that lies below it.
+  if (IsRoot(path)) return ERROR_ACCESS_DENIED;
   std::string fold = Fold(path);
   Stmt vals(db_, "DELETE FROM vals WHERE key=? OR (key>=? AND key<?)");
   int rc = vals.Bind(1, fold).Bind(2, SubtreeLow(fold)).Bind(3, SubtreeHigh(fold)).Step();

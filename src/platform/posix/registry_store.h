@@ -23,10 +23,11 @@ std::string StorePath();
 // transaction, or each as its own one when none is open.
 class Store {
  public:
-  // Opens the file named by StorePath(). For reading, a missing file, a file that is not a
-  // readable database or a database of another program gives ERROR_FILE_NOT_FOUND. For writing,
-  // a missing file is created with mode 0600 (and its folder with 0700); a file that is not ours
-  // gives ERROR_BADDB and is left untouched.
+  // Opens the file named by StorePath(). A missing or empty file is no store yet: reading gives
+  // ERROR_FILE_NOT_FOUND, writing creates it with mode 0600 (and its folder with 0700). A file
+  // that is there but not ours (not a regular file, not a database, a database of another
+  // program) gives ERROR_BADDB and is left untouched; one that cannot be read, ERROR_ACCESS_DENIED
+  // or ERROR_CANTREAD. Opened for writing, the store is made mode 0600 whatever its mode was.
   static LONG Open(bool write, std::unique_ptr<Store>* out);
   ~Store();
   Store(const Store&) = delete;
@@ -40,6 +41,7 @@ class Store {
 
   LONG KeyExists(const std::string& path, bool* exists);
   // Creates the key and any missing parents; *created tells whether the key itself was new.
+  // ERROR_INVALID_PARAMETER, with nothing created, for a path beyond the limits.
   LONG CreateKey(const std::string& path, bool* created);
   // Names of the direct subkeys, in folded-name order.
   LONG SubKeys(const std::string& path, std::vector<std::string>* names);
@@ -50,13 +52,14 @@ class Store {
   LONG ValueAt(const std::string& path, DWORD index, Value* value);
   // ERROR_FILE_NOT_FOUND when absent.
   LONG GetValue(const std::string& path, std::string_view name, Value* value);
-  // Overwrites type and data of an existing value (keeping its name's case and its place).
+  // Writes a value, or overwrites type and data of an existing one (keeping its name's case and
+  // its place). ERROR_INVALID_PARAMETER for a name beyond the limit.
   LONG SetValue(const std::string& path, const Value& value);
   // ERROR_FILE_NOT_FOUND when absent.
   LONG DeleteValue(const std::string& path, std::string_view name);
   // The key and its values, subkeys left alone (callers check there are none).
   LONG DeleteKey(const std::string& path);
-  // The key, its values and its whole subtree; for a root, everything below it.
+  // The key, its values and its whole subtree; ERROR_ACCESS_DENIED for a root.
   LONG DeleteTree(const std::string& path);
 
  private:

@@ -89,7 +89,11 @@ struct Request : Handle {
   curl_off_t uploaded = 0;
   curl_off_t received = 0;
   bool connected = false;
+  size_t header_bytes = 0;
+  bool header_too_long = false;  // the reply's headers passed kMaxHeaderBytes
   Clock::time_point last_activity;
+  // End of the whole request, retries and body reads included; set when it is sent.
+  Clock::time_point deadline = Clock::time_point::max();
   char errbuf[CURL_ERROR_SIZE] = {};
 
   // Ends the transfer and forgets the reply; the request itself (verb, path, headers) stays.
@@ -142,9 +146,11 @@ auto Lookup(const std::shared_ptr<Handle>& start, F field) -> decltype(field(sta
 // ancestor, else its default.
 DWORD DwordOption(const std::shared_ptr<Handle>& h, DWORD option);
 
-// Time-outs of the phases of a transfer in milliseconds; 0 = none.
+// Time-outs of the phases of a transfer in milliseconds; 0 = none. request_timeout bounds the
+// whole request: the connect, send and receive time-outs added up (0 when one of them is none).
 struct Limits {
   DWORD send_timeout = 0, receive_timeout = 0;
+  DWORD request_timeout = 0;
 };
 Limits LimitsFor(const std::shared_ptr<Handle>& h);
 
@@ -165,12 +171,15 @@ struct SendSettings {
 void CurlInit();
 
 // Sends the request (its headers and body set) and runs the transfer until the reply headers are
-// in; a refused connection is tried again up to the connect retries. ERROR_SUCCESS, or the WinInet
-// error of the failure.
+// in; a refused connection is tried again up to the connect retries. The request's deadline starts
+// here. ERROR_SUCCESS, or the WinInet error of the failure (ERROR_INTERNET_TIMEOUT past the
+// deadline, ERROR_HTTP_INVALID_SERVER_RESPONSE for headers beyond what a reply may carry).
 DWORD SendRequest(Request& r, const SendSettings& s, const Limits& limits);
 
 // Copies up to size body bytes into buffer, running the transfer until some have arrived or the
-// reply has ended (read 0 then). ERROR_SUCCESS, or the WinInet error that cut the reply short.
+// reply has ended (read 0 then). ERROR_SUCCESS, or the WinInet error that cut the reply short:
+// ERROR_INTERNET_TIMEOUT past the request's deadline, ERROR_INTERNET_CONNECTION_ABORTED when the
+// body ended before its Content-Length, whatever value that announced.
 DWORD ReadBody(Request& r, const Limits& limits, void* buffer, DWORD size, DWORD& read);
 
 }  // namespace platform::wininet

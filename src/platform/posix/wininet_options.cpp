@@ -1,11 +1,14 @@
 // The options of the WinInet handles on Linux: time-outs, connect retries and proxy credentials
-// kept per handle and inherited by its children, with one table of defaults; and the process-wide
-// online state.
+// kept per handle and inherited by its children, with one table of defaults; the process-wide
+// online state, and how the machine is online (the dial-up library asked for a connection).
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 
+#include "platform/library.h"
 #include "platform/posix/wininet_internal.h"
+#include "platform/ras.h"
 
 namespace platform::wininet {
 namespace {
@@ -178,8 +181,39 @@ BOOL QueryOption(HINTERNET hInternet, DWORD dwOption, LPVOID lpBuffer, LPDWORD l
   return FALSE;
 }
 
+// Whether the dial-up library is there, and whether it has a connection up (dialling or
+// connected), as WinInet asks the dial-up service on Windows.
+void DialupState(bool* installed, bool* connected) {
+  *installed = *connected = false;
+  // A missing library is a LAN-only machine, not an error of the caller's.
+  const DWORD lastError = GetLastError();
+  HMODULE ras = LoadLibraryA("rasapi32.dll");
+  if (ras == nullptr) {
+    SetLastError(lastError);
+    return;
+  }
+  *installed = true;
+  auto enumConnections = reinterpret_cast<PFN_RasEnumConnectionsA>(
+      reinterpret_cast<void (*)()>(GetProcAddress(ras, "RasEnumConnectionsA")));
+  if (enumConnections != nullptr) {
+    RASCONNA probe{};
+    probe.dwSize = sizeof probe;
+    DWORD size = sizeof probe;
+    DWORD count = 0;
+    DWORD result = enumConnections(&probe, &size, &count);
+    *connected = (result == ERROR_SUCCESS || result == ERROR_BUFFER_TOO_SMALL) && count > 0;
+  }
+  FreeLibrary(ras);
+  SetLastError(lastError);
+}
+
 BOOL ConnectedState(LPDWORD lpdwFlags) {
-  DWORD flags = INTERNET_CONNECTION_LAN | INTERNET_CONNECTION_CONFIGURED;
+  bool rasInstalled = false;
+  bool dialup = false;
+  DialupState(&rasInstalled, &dialup);
+  DWORD flags = (dialup ? INTERNET_CONNECTION_MODEM : INTERNET_CONNECTION_LAN) |
+                INTERNET_CONNECTION_CONFIGURED;
+  if (rasInstalled) flags |= INTERNET_RAS_INSTALLED;
   if (g_connected_state & INTERNET_STATE_DISCONNECTED_BY_USER) flags |= INTERNET_CONNECTION_OFFLINE;
   if (lpdwFlags) *lpdwFlags = flags;
   return TRUE;
@@ -196,6 +230,11 @@ Limits LimitsFor(const std::shared_ptr<Handle>& h) {
   Limits l;
   l.send_timeout = Millis(DwordOption(h, INTERNET_OPTION_SEND_TIMEOUT));
   l.receive_timeout = Millis(DwordOption(h, INTERNET_OPTION_RECEIVE_TIMEOUT));
+  const DWORD connect = Millis(DwordOption(h, INTERNET_OPTION_CONNECT_TIMEOUT));
+  if (connect != 0 && l.send_timeout != 0 && l.receive_timeout != 0) {
+    const uint64_t sum = uint64_t{connect} + l.send_timeout + l.receive_timeout;
+    l.request_timeout = static_cast<DWORD>(std::min<uint64_t>(sum, 0xFFFFFFFE));
+  }
   return l;
 }
 

@@ -45,9 +45,18 @@ CURLcode SslContextSetup(CURL*, void* ssl_ctx, void* user) {
 
 // ---- curl callbacks (run on the calling thread, inside curl_multi_perform) -----------------
 
+// Header bytes a request takes in, all header blocks together; more is no reply we can use and
+// would only fill memory.
+constexpr size_t kMaxHeaderBytes = 256 * 1024;
+
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
   auto* r = static_cast<Request*>(user);
   size_t n = size * count;
+  r->header_bytes += n;
+  if (r->header_bytes > kMaxHeaderBytes) {
+    r->header_too_long = true;
+    return 0;
+  }
   std::string line(data, n);
   r->last_activity = Clock::now();
   if (line.rfind("HTTP/", 0) == 0) {
@@ -115,6 +124,7 @@ int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t ulnow)
 // ---- error mapping ------------------------------------------------------------------------
 
 DWORD MapCurlError(Request& r, CURLcode code) {
+  if (r.header_too_long) return ERROR_HTTP_INVALID_SERVER_RESPONSE;
   switch (code) {
     case CURLE_OK:
       return ERROR_SUCCESS;
@@ -192,6 +202,9 @@ DWORD MapCurlError(Request& r, CURLcode code) {
     case CURLE_ABORTED_BY_CALLBACK:
       return ERROR_INTERNET_OPERATION_CANCELLED;
     case CURLE_OUT_OF_MEMORY:
+      // curl refuses a reply header line beyond its own limit this way, before the headers are
+      // in: a bad reply, not a lack of memory.
+      if (!r.headers_done) return ERROR_HTTP_INVALID_SERVER_RESPONSE;
       return ERROR_NOT_ENOUGH_MEMORY;
     default:
       return ERROR_INTERNET_INTERNAL_ERROR;
@@ -221,6 +234,8 @@ Wait Drive(Request& r, const Limits& limits, Ready ready) {
     if (r.closed) return Wait::Cancelled;
 
     auto now = Clock::now();
+    // However the bytes trickle in, the request as a whole ends by its deadline.
+    if (now >= r.deadline) return Wait::TimedOut;
     if (!r.connected) {
       curl_off_t t = 0;
       if (curl_easy_getinfo(r.easy, CURLINFO_CONNECT_TIME_T, &t) == CURLE_OK && t > 0) {
@@ -229,6 +244,11 @@ Wait Drive(Request& r, const Limits& limits, Ready ready) {
       }
     }
     int wait_ms = 1000;
+    if (r.deadline != Clock::time_point::max()) {
+      auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(r.deadline - now).count() + 1;
+      wait_ms = static_cast<int>(std::min<long long>(wait_ms, left));
+    }
     if (r.connected && !r.paused) {
       curl_off_t total = static_cast<curl_off_t>(r.body.size());
       DWORD limit =
@@ -243,6 +263,26 @@ Wait Drive(Request& r, const Limits& limits, Ready ready) {
     }
     curl_multi_poll(r.multi, nullptr, 0, wait_ms, nullptr);
   }
+}
+
+// Whether the reply ended before the length its Content-Length announced. curl checks a length
+// it can hold itself, but lets one beyond 64 bits pass as "read until closed"; no such body can
+// be complete. Replies without a body (HEAD, 1xx, 204, 304) and chunked ones announce nothing.
+bool BodyShortOfItsLength(const Request& r) {
+  if (r.verb == "HEAD" || r.status < 200 || r.status == 204 || r.status == 304) return false;
+  const std::string* length = nullptr;
+  for (const Header& h : r.reply_headers) {
+    if (SameName(h.name, "Transfer-Encoding")) return false;
+    if (SameName(h.name, "Content-Length")) length = &h.value;
+  }
+  if (length == nullptr || length->empty()) return false;
+  uint64_t announced = 0;
+  for (char c : *length) {
+    if (c < '0' || c > '9') return false;
+    if (announced > (UINT64_MAX - 9) / 10) return true;
+    announced = announced * 10 + static_cast<uint64_t>(c - '0');
+  }
+  return static_cast<uint64_t>(r.received) < announced;
 }
 
 void SetupEasy(Request& r, const SendSettings& s) {
@@ -330,6 +370,8 @@ void Request::Reset() {
   pending.clear();
   pending_pos = 0;
   uploaded = received = 0;
+  header_bytes = 0;
+  header_too_long = false;
 }
 
 void Request::Wake() {
@@ -344,8 +386,12 @@ void CurlInit() {
 
 DWORD SendRequest(Request& r, const SendSettings& s, const Limits& limits) {
   const DWORD attempts = std::max<DWORD>(1, std::min<DWORD>(s.connect_retries, 10));
+  const Clock::time_point deadline =
+      limits.request_timeout != 0 ? Clock::now() + std::chrono::milliseconds(limits.request_timeout)
+                                  : Clock::time_point::max();
   for (DWORD attempt = 1;; ++attempt) {
     r.Reset();
+    r.deadline = deadline;
     {
       std::lock_guard lock(r.multi_mutex);
       r.multi = curl_multi_init();
@@ -406,8 +452,9 @@ DWORD ReadBody(Request& r, const Limits& limits, void* buffer, DWORD size, DWORD
     return ERROR_SUCCESS;
   }
   // The proxy's refusal of a tunnel is a complete reply with no body to read.
-  if (r.connect_reply || r.result == CURLE_OK) return ERROR_SUCCESS;
-  return MapCurlError(r, r.result);
+  if (r.connect_reply) return ERROR_SUCCESS;
+  if (r.result != CURLE_OK) return MapCurlError(r, r.result);
+  return BodyShortOfItsLength(r) ? ERROR_INTERNET_CONNECTION_ABORTED : ERROR_SUCCESS;
 }
 
 }  // namespace platform::wininet

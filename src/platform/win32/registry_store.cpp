@@ -83,6 +83,8 @@ LONG ReadValue(HKEY key, const std::wstring& name, Value* value) {
 
 }  // namespace
 
+std::string StorePath() { return "(the registry of the logged-on user)"; }
+
 LONG Store::Open(bool, std::unique_ptr<Store>* out) {
   out->reset(new Store());
   return ERROR_SUCCESS;

@@ -12,6 +12,9 @@
 
 namespace platform::regstore {
 
+// What messages name as the store: the registry itself.
+std::string StorePath();
+
 // The registry of the logged-on user. Every operation returns ERROR_SUCCESS or a Win32 error
 // code. The registry has no transactions: Begin, Commit and Rollback only keep the Linux store's
 // call pattern, and an import is applied as it goes (regtool checks the whole file first).

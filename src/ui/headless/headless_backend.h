@@ -46,7 +46,7 @@ struct Command {
   std::string what;    // sub-verb: "page", "dialog", "text", "enabled", "ok", "down", ...
   long number = 0;     // page index, template, control id, milliseconds
   std::string text;    // CP932 text argument
-  std::string source;  // the line as written, for messages
+  std::string source;  // the line as written, for messages (80 characters, control bytes escaped)
 };
 
 // A parsed scenario and its cursor.

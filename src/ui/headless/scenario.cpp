@@ -1,9 +1,12 @@
 // The scenario language of headless runs: parsing and carrying out one command at a time.
 #include <cctype>
-#include <fstream>
+#include <climits>
+#include <cstdio>
 #include <sstream>
+#include <string_view>
 
 #include "platform/codepage.h"
+#include "platform/read_file.h"
 #include "ui/headless/headless_backend.h"
 
 namespace ui::headless {
@@ -12,6 +15,38 @@ namespace {
 
 constexpr DWORD kWaitLimitMs = 600000;
 constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
+// A scenario is a page of commands; a larger file is refused rather than read whole.
+constexpr size_t kMaxScenarioSize = 1u << 20;
+// Characters of a scenario line that a message quotes.
+constexpr size_t kExcerptChars = 80;
+
+// At most kExcerptChars characters of UTF-8 text, for a message: control bytes escaped, "..."
+// where it was cut, so that a hostile line cannot flood or garble the output.
+std::string Excerpt(std::string_view text) {
+  std::string out;
+  size_t chars = 0;
+  size_t trailing = 0;  // continuation bytes the current character still has
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if ((c & 0xC0) == 0x80 && trailing > 0) {
+      --trailing;
+    } else {
+      // A stray continuation byte counts as a character of its own.
+      if (chars++ == kExcerptChars) return out + "...";
+      trailing = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+    }
+    if (c == '\t') {
+      out += "\\t";
+    } else if (c < 0x20 || c == 0x7F) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\x%02X", c);
+      out += escape;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
 
 // Splits a line into words; a double-quoted text is one word (escapes \" \\ \r \n).
 bool Tokenize(const std::string& line, std::vector<std::string>& words, std::vector<bool>& quoted,
@@ -49,7 +84,7 @@ bool Tokenize(const std::string& line, std::vector<std::string>& words, std::vec
               text += '\\';
               break;
             default:
-              error = std::string("unknown escape \\") + e;
+              error = "unknown escape \\" + Excerpt(std::string_view(&e, 1));
               return false;
           }
         } else {
@@ -75,12 +110,30 @@ bool Tokenize(const std::string& line, std::vector<std::string>& words, std::vec
   return true;
 }
 
-bool ParseNumber(const std::string& word, long& out) {
-  if (word.empty()) return false;
-  char* end = nullptr;
+enum class Number { kOk, kNone, kOutOfRange };
+
+// Decimal or 0x-hex digits, 0 to INT_MAX: a control id, a page, a template or milliseconds.
+Number ParseNumber(const std::string& word, long& out) {
   const bool hex = word.size() > 2 && word[0] == '0' && (word[1] == 'x' || word[1] == 'X');
-  out = std::strtol(word.c_str(), &end, hex ? 16 : 10);
-  return end != nullptr && *end == '\0';
+  const std::string_view digits = std::string_view(word).substr(hex ? 2 : 0);
+  if (digits.empty()) return Number::kNone;
+  long long value = 0;
+  bool tooLarge = false;
+  for (char ch : digits) {
+    int d = std::isdigit(static_cast<unsigned char>(ch)) ? ch - '0'
+            : hex && std::isxdigit(static_cast<unsigned char>(ch))
+                ? std::tolower(static_cast<unsigned char>(ch)) - 'a' + 10
+                : -1;
+    if (d < 0) return word[0] == '-' ? Number::kOutOfRange : Number::kNone;
+    value = value * (hex ? 16 : 10) + d;
+    if (value > INT_MAX) {
+      tooLarge = true;
+      value = INT_MAX;
+    }
+  }
+  if (tooLarge) return Number::kOutOfRange;
+  out = static_cast<long>(value);
+  return Number::kOk;
 }
 
 }  // namespace
@@ -105,11 +158,18 @@ bool Scenario::Parse(const std::string& utf8, std::string& error) {
     if (w.empty()) continue;
     Command c;
     c.line = lineNo;
-    c.source = line;
-    while (!c.source.empty() && (c.source.back() == '\r' || c.source.back() == ' '))
-      c.source.pop_back();
+    std::string_view source = line;
+    while (!source.empty() && (source.back() == '\r' || source.back() == ' '))
+      source.remove_suffix(1);
+    c.source = Excerpt(source);
     c.verb = w[0];
-    auto number = [&](size_t i) { return i < w.size() && !q[i] && ParseNumber(w[i], c.number); };
+    bool outOfRange = false;
+    auto number = [&](size_t i) {
+      if (i >= w.size() || q[i]) return false;
+      const Number n = ParseNumber(w[i], c.number);
+      outOfRange = outOfRange || n == Number::kOutOfRange;
+      return n == Number::kOk;
+    };
     auto text = [&](size_t i) {
       if (i >= w.size() || !q[i]) return false;
       c.text = platform::Utf8ToAnsi(w[i]);
@@ -162,8 +222,9 @@ bool Scenario::Parse(const std::string& utf8, std::string& error) {
         ok = number(2) && w.size() == 4 && !q[3] && (w[3] == "on" || w[3] == "off") &&
              (c.text = w[3], true);
     } else {
-      return fail("unknown command '" + v + "'");
+      return fail("unknown command '" + Excerpt(v) + "'");
     }
+    if (outOfRange) return fail("number out of range (0 to 2147483647) in '" + c.source + "'");
     if (!ok) return fail("cannot read '" + c.source + "'");
     commands_.push_back(std::move(c));
   }
@@ -171,14 +232,14 @@ bool Scenario::Parse(const std::string& utf8, std::string& error) {
 }
 
 bool Scenario::Load(const std::string& path, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = "cannot read the scenario " + path;
+  std::string text;
+  const platform::ReadFileResult read = platform::ReadRegularFile(path, kMaxScenarioSize, &text);
+  if (read != platform::ReadFileResult::kOk) {
+    error = "cannot read the scenario " + path + ": " +
+            platform::ReadFileProblem(read, kMaxScenarioSize);
     return false;
   }
-  std::ostringstream s;
-  s << in.rdbuf();
-  return Parse(s.str(), error);
+  return Parse(text, error);
 }
 
 Scenario::Step Scenario::Run(HeadlessBackend& backend) {

@@ -97,14 +97,20 @@ TEST_F(ConnectionsTest, HangUpAllEndsEveryConnectionAndNamesTheFirst) {
   EXPECT_FALSE(library->HangUpAll(true)) << "nothing left to hang up";
 }
 
-TEST_F(ConnectionsTest, MoreThanTenConnectionsCountAsNone) {
-  for (int i = 0; i < 11; ++i) ASSERT_NE(ras.Connect("c" + std::to_string(i)), 0u);
-  EXPECT_FALSE(library->HangUpAll(false)) << "the enumeration into ten slots fails";
-  EXPECT_FALSE(library->HangUpAll(true));
-  EXPECT_EQ(ras.ListedConnections().size(), 11u) << "nothing was hung up";
-  EXPECT_FALSE(library->IsConnected(""));
-  HRASCONN found = 0;
-  EXPECT_TRUE(library->FindConnection("c10", found)) << "lookup by name sizes its own buffer";
+TEST_F(ConnectionsTest, EveryConnectionIsHungUpHoweverMany) {
+  // Beyond the ten slots of the first enumeration, the buffer grows to what the library reports.
+  for (int count : {11, 100}) {
+    SCOPED_TRACE(count);
+    for (int i = 0; i < count; ++i) ASSERT_NE(ras.Connect("c" + std::to_string(i)), 0u);
+    std::string first;
+    EXPECT_TRUE(library->IsConnected(""));
+    EXPECT_TRUE(library->HangUpAll(false, &first));
+    EXPECT_EQ(first, "c0") << "the first connection still names message 14608";
+    HRASCONN found = 0;
+    EXPECT_TRUE(library->FindConnection("c" + std::to_string(count - 1), found));
+    EXPECT_TRUE(library->HangUpAll(true));
+    EXPECT_TRUE(ras.ListedConnections().empty()) << "a connection was left up";
+  }
 }
 
 }  // namespace

@@ -10,10 +10,12 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/posix/registry_store.h"
+#include "support/regtool.h"
 #include "support/test_support.h"
 
 namespace {
@@ -300,6 +302,12 @@ TEST_F(RegistryTest, TheStoreFileIsPrivate) {
   struct stat st;
   ASSERT_EQ(stat(StoreFile().c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+  // A store found readable by others is made private before a secret goes in.
+  ASSERT_EQ(chmod(StoreFile().c_str(), 0644), 0);
+  ASSERT_EQ(SetString(HKEY_CURRENT_USER, "LoginPasswd", "0A1B2C"), ERROR_SUCCESS);
+  ASSERT_EQ(stat(StoreFile().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 TEST_F(RegistryTest, EachStoreFollowsTheEnvironmentOfTheMoment) {
@@ -316,36 +324,126 @@ TEST_F(RegistryTest, EachStoreFollowsTheEnvironmentOfTheMoment) {
   RegCloseKey(key);
 }
 
-TEST_F(RegistryTest, AFileThatIsNotAStoreIsNeverWritten) {
+// A store path taken by something that is not a store of ours; the test checks it stays so.
+struct NotOurs {
+  const char* what;
+  std::function<void(const std::string& path)> make;
+};
+
+void MakeForeignDatabase(const std::string& path, const char* sql) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(db);
+}
+
+// What a path holds, to tell that nothing changed it: file bytes, or the kind of thing it is.
+std::string Snapshot(const std::string& path) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) != 0) return "<gone>";
+  if (S_ISDIR(st.st_mode)) return "<folder>";
+  if (S_ISFIFO(st.st_mode)) return "<pipe>";
+  return test::ReadFile(path);
+}
+
+TEST_F(RegistryTest, AStoreThatIsNotOursIsAnErrorForEveryCallAndIsNeverWritten) {
   std::string garbage(4096, '\0');
   for (size_t i = 0; i < garbage.size(); ++i) garbage[i] = static_cast<char>(i * 37 + 11);
-  ASSERT_TRUE(test::WriteFile(StoreFile(), garbage));
+  const NotOurs kinds[] = {
+      {"garbage", [&](const std::string& p) { test::WriteFile(p, garbage); }},
+      {"a short text", [](const std::string& p) { test::WriteFile(p, "hello\n"); }},
+      {"a folder", [](const std::string& p) { mkdir(p.c_str(), 0700); }},
+      {"a pipe", [](const std::string& p) { mkfifo(p.c_str(), 0600); }},
+      {"another program's database",
+       [](const std::string& p) { MakeForeignDatabase(p, "CREATE TABLE notes(t TEXT)"); }},
+      {"another program's empty database",
+       [](const std::string& p) { MakeForeignDatabase(p, "PRAGMA application_id=1234"); }},
+  };
+  for (const NotOurs& kind : kinds) {
+    SCOPED_TRACE(kind.what);
+    test::TempDir dir;
+    const std::string path = dir.File("registry.db");
+    test::ScopedEnv store("SIGNUP_REGISTRY", path);
+    kind.make(path);
+    const std::string before = Snapshot(path);
 
-  HKEY key = nullptr;
-  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key), ERROR_BADDB);
+    DWORD size = 0;
+    EXPECT_EQ(RegQueryValueExA(HKEY_CURRENT_USER, "x", nullptr, nullptr, nullptr, &size),
+              ERROR_BADDB)
+        << "not the emptiness of a store without the value";
+    EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              nullptr),
+              ERROR_BADDB);
+    EXPECT_EQ(SetDword(HKEY_CURRENT_USER, "x", 1), ERROR_BADDB);
+    EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "Software"), ERROR_BADDB);
+
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"get", "HKCU\\Software\\X", "n"},
+                                               {"export"},
+                                               {"set", "HKCU\\Software\\X", "n", "sz", "v"},
+                                               {"delete", "HKCU\\Software\\X"}}) {
+      test::ProgramResult r = test::RunRegtool(args);
+      EXPECT_EQ(r.exit, 2) << args[0] << ": " << r.err;
+      EXPECT_NE(r.err.find("not a registry database"), std::string::npos)
+          << args[0] << ": " << r.err;
+      EXPECT_TRUE(r.out.empty()) << args[0] << " printed " << r.out;
+    }
+    EXPECT_EQ(Snapshot(path), before) << "the file is left as it was";
+  }
+}
+
+TEST_F(RegistryTest, AnEmptyFileIsAStoreStillToBeMade) {
+  ASSERT_TRUE(test::WriteFile(StoreFile(), ""));
   DWORD size = 0;
   EXPECT_EQ(RegQueryValueExA(HKEY_CURRENT_USER, "x", nullptr, nullptr, nullptr, &size),
             ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                            nullptr),
-            ERROR_BADDB);
-  EXPECT_EQ(SetDword(HKEY_CURRENT_USER, "x", 1), ERROR_BADDB);
-  EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "Software"), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(test::ReadFile(StoreFile()), garbage) << "the file is left byte for byte";
+  EXPECT_EQ(SetDword(HKEY_CURRENT_USER, "x", 1), ERROR_SUCCESS);
+}
 
-  // A short text file, and a database of some other program, get the same care.
-  ASSERT_TRUE(test::WriteFile(StoreFile(), "hello\n"));
-  EXPECT_EQ(SetDword(HKEY_CURRENT_USER, "x", 1), ERROR_BADDB);
-  EXPECT_EQ(test::ReadFile(StoreFile()), "hello\n");
-
-  ASSERT_EQ(unlink(StoreFile().c_str()), 0);
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(StoreFile().c_str(), &db), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE notes(t TEXT)", nullptr, nullptr, nullptr), SQLITE_OK);
-  sqlite3_close(db);
-  std::string foreign = test::ReadFile(StoreFile());
-  EXPECT_EQ(SetDword(HKEY_CURRENT_USER, "x", 1), ERROR_BADDB);
-  EXPECT_EQ(test::ReadFile(StoreFile()), foreign);
+TEST_F(RegistryTest, NamesBeyondTheWindowsLimitsAreRefusedAndNothingIsWritten) {
+  HKEY key = CreateKey();
+  std::string deep = "Deep";
+  for (int level = 1; level < 512; ++level) deep += "\\d";
+  const std::string longName(256, 'n');
+  struct Limit {
+    const char* what;
+    std::string key;    // created below HKEY_CURRENT_USER, with the keys on the way
+    std::string value;  // then written in kKey
+    LONG expected;
+  } limits[] = {
+      {"a key name of 255 characters", std::string(255, 'k'), "", ERROR_SUCCESS},
+      {"a key name of 256 characters", longName, "", ERROR_INVALID_PARAMETER},
+      {"512 levels", deep, "", ERROR_SUCCESS},
+      {"513 levels", deep + "\\e", "", ERROR_INVALID_PARAMETER},
+      {"a value name of 16383 characters", "", std::string(16383, 'v'), ERROR_SUCCESS},
+      {"a value name of 16384 characters", "", std::string(16384, 'v'), ERROR_INVALID_PARAMETER},
+  };
+  for (const Limit& limit : limits) {
+    SCOPED_TRACE(limit.what);
+    if (!limit.key.empty()) {
+      HKEY made = nullptr;
+      EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, limit.key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                nullptr, &made, nullptr),
+                limit.expected);
+      if (made) RegCloseKey(made);
+      HKEY first = nullptr;
+      const std::string top = limit.key.substr(0, limit.key.find('\\'));
+      EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, top.c_str(), 0, KEY_READ, &first),
+                limit.expected == ERROR_SUCCESS ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND)
+          << "a refused path leaves none of its keys behind";
+      if (first) RegCloseKey(first);
+      if (limit.expected == ERROR_SUCCESS) {
+        test::RunRegtool({"delete", "HKEY_CURRENT_USER\\" + top});
+      }
+    } else {
+      EXPECT_EQ(SetDword(key, limit.value.c_str(), 1), limit.expected);
+      EXPECT_EQ(GetString(key, limit.value.c_str()).rfind("<error", 0) == 0,
+                limit.expected != ERROR_SUCCESS);
+    }
+  }
+  RegCloseKey(key);
 }
 
 // Runs fn in a forked child; returns its wait status.

@@ -3,6 +3,8 @@
 #include "support/regtool.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -171,7 +173,7 @@ TEST_F(RegtoolTest, ImportAppliesDeletionsAndIsAllOrNothing) {
   EXPECT_NE(r.err.find("line 5"), std::string::npos) << r.err;
   EXPECT_EQ(Run({"export"}).out, before) << "nothing of a faulty file is imported";
 
-  test::WriteFile(dir_.File("bad.reg"), "Windows Registry Editor Version 5.00\n");
+  test::WriteFile(dir_.File("bad.reg"), "Windows Registry Editor Version 4.00\n");
   EXPECT_EQ(Run({"import", dir_.File("bad.reg")}).exit, 2);
 }
 
@@ -183,8 +185,79 @@ TEST_F(RegtoolTest, AStoreFileOfGarbageIsLeftAlone) {
   Result r = Run({"import", dir_.File("in.reg")});
   EXPECT_EQ(r.exit, 2);
   EXPECT_NE(r.err.find("not a registry database"), std::string::npos) << r.err;
-  EXPECT_EQ(Run({"get", "HKCU\\Software\\X", "n"}).exit, 1);
+  EXPECT_EQ(Run({"get", "HKCU\\Software\\X", "n"}).exit, 2) << "damage is no emptiness";
   EXPECT_EQ(test::ReadFile(dir_.File("registry.db")), garbage);
+}
+
+TEST_F(RegtoolTest, AnExportWithHostileNamesImportsBackToTheSameStore) {
+  Import(kSample);
+  const std::string hostile = "HKEY_CURRENT_USER\\Software\\x\n[-HKEY_CURRENT_USER]";
+  ASSERT_EQ(Run({"set", hostile, "a\"b\\c\nd", "sz", "v"}).exit, 0);
+  Import("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Z]\n\"zero\"=hex(1):61,00,62,00\n");
+  Result first = Run({"export"});
+  ASSERT_EQ(first.exit, 0) << first.err;
+  EXPECT_NE(first.out.find("\"zero\"=hex(1):61,00,62,00\n"), std::string::npos)
+      << "a string with a zero inside is kept whole:\n"
+      << first.out;
+
+  test::ScopedEnv fresh("SIGNUP_REGISTRY", dir_.File("fresh.db"));
+  Import(kSample);
+  test::WriteFile(dir_.File("first.reg"), first.out);
+  Result imported = Run({"import", dir_.File("first.reg")});
+  ASSERT_EQ(imported.exit, 0) << imported.err;
+  EXPECT_EQ(Run({"export"}).out, first.out);
+  EXPECT_EQ(Run({"get", "HKCU\\Software\\Orvel\\Lumipass\\NetInfo", "LoginID"}).exit, 0)
+      << "the rest of the hive is still there";
+}
+
+TEST_F(RegtoolTest, RefusalsLeaveTheStoreAsItWas) {
+  Import(kSample);
+  const std::string before = Run({"export"}).out;
+  std::string deep = "HKEY_CURRENT_USER";
+  for (int level = 0; level < 513; ++level) deep += "\\d";
+  test::WriteFile(dir_.File("root.reg"),
+                  "REGEDIT4\n\n[HKEY_CURRENT_USER\\New]\n\"a\"=\"1\"\n\n[-HKEY_CURRENT_USER]\n");
+  const struct {
+    std::vector<std::string> args;
+    const char* message;
+  } refusals[] = {
+      {{"import", dir_.File("root.reg")}, "line 6: a root key cannot be deleted"},
+      {{"delete", "HKEY_CURRENT_USER"}, "a root key cannot be deleted"},
+      {{"delete", "HKLM\\"}, "a root key cannot be deleted"},
+      {{"set", "HKCU\\" + std::string(256, 'k'), "n", "sz", "v"}, "limits"},
+      {{"set", deep, "n", "sz", "v"}, "limits"},
+      {{"set", "HKCU\\Software", std::string(16384, 'n'), "sz", "v"}, "limits"},
+  };
+  for (const auto& [args, message] : refusals) {
+    Result r = Run(args);
+    EXPECT_EQ(r.exit, 2) << args[0] << " " << args[1].substr(0, 40);
+    EXPECT_NE(r.err.find(message), std::string::npos) << r.err.substr(0, 200);
+  }
+  EXPECT_EQ(Run({"export"}).out, before);
+}
+
+TEST_F(RegtoolTest, OnlyRegularFilesOfAtMost64MiBAreImported) {
+  const std::string pipe = dir_.File("pipe.reg");
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  const std::string large = dir_.File("large.reg");
+  ASSERT_TRUE(test::WriteFile(large, "REGEDIT4\n"));
+  ASSERT_EQ(truncate(large.c_str(), (64 << 20) + 1), 0);
+  const struct {
+    std::string file;
+    const char* problem;
+  } inputs[] = {
+      {"/dev/zero", "not a regular file"},
+      {dir_.path(), "not a regular file"},
+      {pipe, "not a regular file"},
+      {large, "larger than 67108864 bytes"},
+      {dir_.File("missing.reg"), "no such file"},
+  };
+  for (const auto& [file, problem] : inputs) {
+    Result r = Run({"import", file});
+    EXPECT_EQ(r.exit, 2) << file;
+    EXPECT_EQ(r.err, "regtool: cannot read " + file + ": " + problem + "\n");
+  }
+  EXPECT_NE(access(dir_.File("registry.db").c_str(), F_OK), 0) << "no store was made";
 }
 
 }  // namespace

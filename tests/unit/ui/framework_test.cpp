@@ -2,6 +2,7 @@
 // navigation, nested modal loops, timers in virtual time, message boxes, posted messages, and
 // the scenario language's own rules.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <functional>
@@ -347,6 +348,55 @@ TEST(FrameworkTest, ScenarioSyntaxErrorsNameTheirLine) {
       "# comment\n\nclick 0x3024 # trailing\nkey ctrl down\nexpect text 5 \"a\\\"b\"\n", error))
       << error;
   EXPECT_TRUE(s.Parse("\xEF\xBB\xBFwait end\n", error)) << "a byte-order mark: " << error;
+}
+
+TEST(FrameworkTest, ScenarioErrorsQuoteAShortCleanExcerptAndRefuseNumbersOutOfRange) {
+  const std::string flood(50000, 'x');
+  const struct {
+    std::string scenario;
+    std::string expected;  // the start of the message
+  } bad[] = {
+      {"wait end\nsleep 99999999999999\n", "line 2: number out of range"},
+      {"click 99999999999999999999999\n", "line 1: number out of range"},
+      {"wait page 0x100000000\n", "line 1: number out of range"},
+      {"click -1\n", "line 1: number out of range"},
+      {"click 5 " + flood + "\n", "line 1: cannot read 'click 5 xxx"},
+      {"click 5 " + std::string(50000, '\x80') + "\n", "line 1: cannot read 'click 5 \x80"},
+      {"frobnicate" + flood + "\n", "line 1: unknown command 'frobnicatexxx"},
+      {"click \x01\x1b[2J\x7f\n", "line 1: cannot read 'click \\x01\\x1B[2J\\x7F'"},
+      {"type 5 \"\\\x1b\"\n", "line 1: unknown escape \\\\x1B"},
+  };
+  for (const auto& [scenario, expected] : bad) {
+    Scenario s;
+    std::string error;
+    EXPECT_FALSE(s.Parse(scenario, error)) << expected;
+    EXPECT_EQ(error.rfind(expected, 0), 0u) << error.substr(0, 300);
+    EXPECT_LT(error.size(), 160u) << "at most 80 characters of the line";
+    for (char c : error) ASSERT_GE(static_cast<unsigned char>(c), 0x20u) << error;
+  }
+  Scenario s;
+  std::string error;
+  ASSERT_TRUE(s.Parse("sleep 2147483647 # " + flood + "\n", error)) << error.substr(0, 200);
+  EXPECT_EQ(s.Current()->number, 2147483647);
+  EXPECT_EQ(s.Current()->source.size(), 83u) << "what a failure later quotes is cut as well";
+}
+
+TEST(FrameworkTest, AScenarioIsReadOnlyFromARegularFileOfAtMostOneMebibyte) {
+  test::TempDir dir;
+  const std::string pipe = dir.File("pipe.scn");
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  const std::string large = dir.File("large.scn");
+  ASSERT_TRUE(test::WriteFile(large, std::string((1 << 20) + 1, '#')));
+  for (const std::string& path : {dir.path(), std::string("/dev/zero"), pipe, large}) {
+    Scenario s;
+    std::string error;
+    EXPECT_FALSE(s.Load(path, error)) << path;
+    EXPECT_EQ(error.rfind("cannot read the scenario " + path + ": ", 0), 0u) << error;
+  }
+  ASSERT_TRUE(test::WriteFile(large, std::string(1 << 20, '#')));
+  Scenario s;
+  std::string error;
+  EXPECT_TRUE(s.Load(large, error)) << "one mebibyte is still taken: " << error;
 }
 
 TEST(FrameworkTest, ComboSearchesIgnoreCaseOfSingleByteLettersOnly) {
