@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/registry_ansi.h"
 #include "platform/win32/text.h"
 
 using platform::win32::Ansi;
@@ -32,33 +33,6 @@ std::string CallerData(DWORD type, const std::vector<BYTE>& stored) {
   text.push_back('\0');
   if (type == REG_MULTI_SZ) text.push_back('\0');
   return text;
-}
-
-// Copies data out with the RegQueryValueEx contract for lpData / lpcbData.
-LONG CopyOut(const std::string& data, LPBYTE lpData, LPDWORD lpcbData) {
-  if (lpcbData == nullptr) return lpData == nullptr ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
-  const DWORD needed = static_cast<DWORD>(data.size());
-  if (lpData == nullptr) {
-    *lpcbData = needed;
-    return ERROR_SUCCESS;
-  }
-  if (*lpcbData < needed) {
-    *lpcbData = needed;
-    return ERROR_MORE_DATA;
-  }
-  if (needed) std::memcpy(lpData, data.data(), needed);
-  *lpcbData = needed;
-  return ERROR_SUCCESS;
-}
-
-// Copies a name into a character buffer of *size (including the zero); *size becomes its length.
-LONG CopyName(const std::string& name, LPSTR buffer, LPDWORD size) {
-  if (buffer == nullptr || size == nullptr) return ERROR_INVALID_PARAMETER;
-  if (*size <= name.size()) return ERROR_MORE_DATA;
-  std::memcpy(buffer, name.data(), name.size());
-  buffer[name.size()] = '\0';
-  *size = static_cast<DWORD>(name.size());
-  return ERROR_SUCCESS;
 }
 
 // Reads a value's type and stored bytes, growing the buffer while another writer grows the value.
@@ -100,7 +74,7 @@ LONG Cp932RegQueryValueEx(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPD
   LONG err = ReadStored(hKey, WideArg(lpValueName).get(), &type, &stored);
   if (err != ERROR_SUCCESS) return err;
   if (lpType) *lpType = type;
-  return CopyOut(CallerData(type, stored), lpData, lpcbData);
+  return platform::regansi::CopyData(CallerData(type, stored), lpData, lpcbData);
 }
 
 LONG Cp932RegSetValueEx(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType,
@@ -136,7 +110,7 @@ LONG Cp932RegEnumKeyEx(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName
   LONG err =
       RegEnumKeyExW(hKey, dwIndex, name, &length, lpReserved, nullptr, nullptr, lpftLastWriteTime);
   if (err != ERROR_SUCCESS) return err;
-  err = CopyName(Ansi(std::wstring_view(name, length)), lpName, lpcchName);
+  err = platform::regansi::CopyName(Ansi(std::wstring_view(name, length)), lpName, lpcchName);
   if (err != ERROR_SUCCESS) return err;
   // Keys made by the program have no class.
   if (lpClass && lpcchClass && *lpcchClass > 0) {
@@ -159,8 +133,9 @@ LONG Cp932RegEnumValue(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcc
   std::vector<BYTE> stored;
   err = ReadStored(hKey, name.data(), &type, &stored);
   if (err != ERROR_SUCCESS) return err;
-  err = CopyName(Ansi(std::wstring_view(name.data(), length)), lpValueName, lpcchValueName);
+  err = platform::regansi::CopyName(Ansi(std::wstring_view(name.data(), length)), lpValueName,
+                                    lpcchValueName);
   if (err != ERROR_SUCCESS) return err;
   if (lpType) *lpType = type;
-  return CopyOut(CallerData(type, stored), lpData, lpcbData);
+  return platform::regansi::CopyData(CallerData(type, stored), lpData, lpcbData);
 }
