@@ -5,20 +5,22 @@
 #include <curl/curl.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "app/SignApp.h"
+#include "bench_support.h"
 #include "res/resources.h"
 #include "support/provider_fixture.h"
 #include "support/test_support.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Median;
+using bench::MicrosecondsSince;
 
 size_t Collect(char* data, size_t size, size_t count, void* out) {
   static_cast<std::string*>(out)->append(data, size * count);
@@ -47,16 +49,6 @@ bool CurlPost(const std::string& url, const std::string& body, std::string& repl
   curl_slist_free_all(headers);
   curl_easy_cleanup(curl);
   return result == CURLE_OK && status == 200;
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  size_t n = values.size();
-  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-double MicrosecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
 }
 
 }  // namespace

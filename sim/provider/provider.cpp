@@ -6,7 +6,8 @@
 //
 // Prints one line "http=PORT https=PORT NAME=PORT ..." once every listener is bound (port 0 picks
 // a free one), then serves until SIGTERM or SIGINT. The control API lives on the HTTP port only:
-//   POST /_control/fault   form: path (or "*"), kind, count (0 = until cleared), status, ms, size
+//   POST /_control/fault   form: path (or "*"), kind, count (0 = until cleared), status, ms, size,
+//                          piece
 //   POST /_control/clear   removes every fault
 //   GET  /_control/log     every request received, in the record format of WriteRecord
 //   POST /_control/log/clear
@@ -158,6 +159,7 @@ struct Fault {
   int status = 500;
   int ms = 0;
   int size = 3000;
+  int piece = 0;  // "pieces": bytes per piece; 0 = the reply in thirds
 };
 
 class Faults {
@@ -329,7 +331,8 @@ void Send(State& st, const std::optional<Fault>& fault, const std::string& body,
   }
   if (kind == "pieces") {
     const int pause = fault->ms > 0 ? fault->ms : 100;
-    const size_t piece = std::max<size_t>(1, (shared->size() + 2) / 3);
+    const size_t piece = fault->piece > 0 ? static_cast<size_t>(fault->piece)
+                                          : std::max<size_t>(1, (shared->size() + 2) / 3);
     res.set_content_provider(
         shared->size(), kContentType,
         [shared, piece, pause](size_t offset, size_t, httplib::DataSink& sink) {
@@ -337,6 +340,13 @@ void Send(State& st, const std::optional<Fault>& fault, const std::string& body,
           sink.write(shared->data() + offset, std::min(piece, shared->size() - offset));
           return true;
         });
+    return;
+  }
+  if (kind == "endless") {
+    // A document that never ends: the reply again and again, chunked, until the client goes.
+    res.set_chunked_content_provider(kContentType, [shared](size_t, httplib::DataSink& sink) {
+      return sink.write(shared->data(), shared->size());
+    });
     return;
   }
   if (kind == "chunked") {
@@ -385,24 +395,39 @@ bool ReplaceReply(State& st, const std::optional<Fault>& fault, httplib::Respons
   return false;
 }
 
+// "down": this request is answered, but the listener takes no connection after it, as a server
+// that goes down between two requests (the next one is refused). Only the listener is closed;
+// the reply on the connection at hand is still written.
+void TakeDownAfter(const std::optional<Fault>& fault, httplib::Server& server) {
+  if (fault && fault->kind == "down") server.stop();
+}
+
 void AddRoutes(httplib::Server& server, State& st) {
-  auto cgi = [&st](std::string (*handler)(State&, const std::map<std::string, std::string>&)) {
-    return [&st, handler](const httplib::Request& req, httplib::Response& res) {
+  auto cgi = [&st,
+              &server](std::string (*handler)(State&, const std::map<std::string, std::string>&)) {
+    return [&st, &server, handler](const httplib::Request& req, httplib::Response& res) {
       st.log->Add(req);
       auto fault = st.faults.Take(req.path);
       if (ReplaceReply(st, fault, res)) return;
-      Send(st, fault, handler(st, ParseForm(req.body)), res);
+      const auto form = ParseForm(req.body);
+      // "duplicate": the request reaches the server twice (a retransmission); the client reads
+      // the answer to the second.
+      if (fault && fault->kind == "duplicate") handler(st, form);
+      Send(st, fault, handler(st, form), res);
+      TakeDownAfter(fault, server);
     };
   };
   server.Post("/signup_pc/signup_pc.cgi", cgi(Signup));
   server.Post("/profile_pc/rst/QXSRst_PCEIA.cgi", cgi(Recover));
   server.Post("/cmtool/menu/PC_IDGetEIA.cgi", cgi(IssueCommId));
-  server.Get("/signup_pc/kiyaku.txt", [&st](const httplib::Request& req, httplib::Response& res) {
-    st.log->Add(req);
-    auto fault = st.faults.Take(req.path);
-    if (ReplaceReply(st, fault, res)) return;
-    Send(st, fault, st.terms, res);
-  });
+  server.Get("/signup_pc/kiyaku.txt",
+             [&st, &server](const httplib::Request& req, httplib::Response& res) {
+               st.log->Add(req);
+               auto fault = st.faults.Take(req.path);
+               if (ReplaceReply(st, fault, res)) return;
+               Send(st, fault, st.terms, res);
+               TakeDownAfter(fault, server);
+             });
   // Any other path: the servers' own not-found page, still recorded and open to faults.
   auto other = [&st](const httplib::Request& req, httplib::Response& res) {
     st.log->Add(req);
@@ -420,8 +445,9 @@ void AddControl(httplib::Server& server, State& st) {
     auto form = ParseForm(req.body);
     Fault f;
     f.kind = form["kind"];
-    static const std::set<std::string> kKinds = {"status", "silent", "cut",     "malformed",
-                                                 "pieces", "long",   "chunked", "empty"};
+    static const std::set<std::string> kKinds = {"status",    "silent", "cut",     "malformed",
+                                                 "pieces",    "long",   "chunked", "empty",
+                                                 "duplicate", "down",   "endless"};
     if (form["path"].empty() || kKinds.count(f.kind) == 0) {
       res.status = 400;
       res.set_content("bad fault\n", "text/plain");
@@ -434,6 +460,7 @@ void AddControl(httplib::Server& server, State& st) {
     f.status = number("status", 500);
     f.ms = number("ms", 0);
     f.size = number("size", 3000);
+    f.piece = number("piece", 0);
     st.faults.Set(form["path"], f);
     res.set_content("ok\n", "text/plain");
   });
@@ -519,7 +546,13 @@ int Run(int argc, char** argv) {
   State st;
   st.accounts = &accounts;
   st.log = &log;
-  st.terms = ToCp932(TermsTextUtf8());
+  // The document is kept as a text file made on Windows would be: CR LF line ends.
+  std::string terms;
+  for (const char* c = TermsTextUtf8(); *c != '\0'; ++c) {
+    if (*c == '\n') terms += '\r';
+    terms += *c;
+  }
+  st.terms = ToCp932(terms);
 
   std::vector<Listener> listeners;
   auto add = [&](const std::string& name, std::unique_ptr<httplib::Server> server, int port) {

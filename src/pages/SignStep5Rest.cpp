@@ -86,19 +86,26 @@ void CSignStep5Rest::UpdateNextButton() {
                         !Comm_name.empty() && !LoginID.empty() && !LoginPasswd.empty());
 }
 
-LRESULT CSignStep5Rest::OnWizardNext() {
+void CSignStep5Rest::KeepEntries() {
   CSignApp* app = App();
   UpdateData(true);
-  submitted = 1;
   app->Comm_name = Comm_name;
   app->LoginID = LoginID;
   app->LoginPasswd = LoginPasswd;
+}
+
+LRESULT CSignStep5Rest::OnWizardNext() {
+  KeepEntries();
+  submitted = 1;
   if (logEdit != nullptr) logEdit->SetWindowText("");
   return 0;
 }
 
 LRESULT CSignStep5Rest::OnWizardBack() {
   CSignStart* sheet = Sheet();
+  // Every activation fills the fields from the settings record: what the user typed is kept
+  // there, or coming back would show it gone.
+  KeepEntries();
   sheet->EnableButton(ui::IDCANCEL, true);
   switch (App()->mode) {
     case WizardMode::ExistingAccount:

@@ -30,4 +30,6 @@ class CSignStep5Rest : public CSignPage {
 
  private:
   static const ui::MessageEntry<CSignStep5Rest> kMessageMap[3];
+  // Copies the three fields into the settings record (in memory only).
+  void KeepEntries();
 };

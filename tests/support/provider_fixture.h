@@ -32,10 +32,13 @@ enum class FaultKind {
   kSilent,     // accept the request and send nothing for `ms` (default 120 s)
   kCut,        // announce a longer Content-Length, send half of the reply, close
   kMalformed,  // status 200 with an HTML page instead of the numbered lines
-  kPieces,     // the real reply in three pieces `ms` apart (default 100 ms)
+  kPieces,     // the real reply in pieces `ms` apart (default 100 ms): thirds, or `piece` bytes
   kLong,       // the real reply padded with a "15:" line to `size` bytes (default 3000)
   kChunked,    // the real reply chunked, without Content-Length
   kEmpty,      // status 200 with an empty body
+  kDuplicate,  // the request is handled twice; the reply is the second answer
+  kDown,       // the real reply, then the HTTP listener refuses every later connection
+  kEndless,    // status 200 and the real reply repeated without end, chunked
 };
 
 struct Fault {
@@ -44,6 +47,7 @@ struct Fault {
   int status = 500;
   int ms = 0;
   int size = 3000;
+  int piece = 0;
 };
 
 class ProviderFixture {
@@ -75,7 +79,8 @@ class ProviderFixture {
   // Creates (or replaces) an account with that name, which is also its login ID.
   bool AddAccount(const std::string& account, const std::string& password);
 
-  // Every request received since the start or the last ClearRequests, oldest first.
+  // Every request received since the start or the last ClearRequests, oldest first. Read from
+  // the provider's log file, so they are there after a kDown fault too.
   std::vector<RecordedRequest> Requests();
   bool ClearRequests();
 
@@ -89,6 +94,7 @@ class ProviderFixture {
   pid_t pid_ = -1;
   int http_port_ = 0, https_port_ = 0, expired_port_ = 0, wrong_host_port_ = 0;
   std::string error_;
+  size_t log_start_ = 0;  // where the log file's records begin since the last ClearRequests
 };
 
 // Percent-encodes a form value for the control API.
