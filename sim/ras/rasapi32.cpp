@@ -11,7 +11,11 @@
 
 #include "state.h"
 
+#ifdef _WIN32
+#define RASSIM_EXPORT extern "C" __declspec(dllexport)
+#else
 #define RASSIM_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 namespace rassim {
 namespace {
@@ -220,7 +224,7 @@ DWORD CheckEnumBuffer(T* buffer, LPDWORD lpcb, LPDWORD lpcCount, size_t count) {
 
 std::string Hex(DWORD v) {
   char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%X", v);
+  std::snprintf(buf, sizeof buf, "0x%X", static_cast<unsigned>(v));
   return buf;
 }
 
@@ -306,7 +310,8 @@ const ErrorText kErrorTexts[] = {
 
 using namespace rassim;
 
-RASSIM_EXPORT DWORD RasEnumDevicesA(LPRASDEVINFOA lpRasDevInfo, LPDWORD lpcb, LPDWORD lpcDevices) {
+RASSIM_EXPORT DWORD WINAPI RasEnumDevicesA(LPRASDEVINFOA lpRasDevInfo, LPDWORD lpcb,
+                                           LPDWORD lpcDevices) {
   std::string dir = StateDir();
   Lock lock(dir);
   if (!lock.ok()) return ERROR_CANNOT_OPEN_PHONEBOOK;
@@ -322,9 +327,9 @@ RASSIM_EXPORT DWORD RasEnumDevicesA(LPRASDEVINFOA lpRasDevInfo, LPDWORD lpcb, LP
   return ERROR_SUCCESS;
 }
 
-RASSIM_EXPORT DWORD RasEnumEntriesA(LPCSTR reserved, LPCSTR lpszPhonebook,
-                                    LPRASENTRYNAMEA lprasentryname, LPDWORD lpcb,
-                                    LPDWORD lpcEntries) {
+RASSIM_EXPORT DWORD WINAPI RasEnumEntriesA(LPCSTR reserved, LPCSTR lpszPhonebook,
+                                           LPRASENTRYNAMEA lprasentryname, LPDWORD lpcb,
+                                           LPDWORD lpcEntries) {
   if (reserved != nullptr) return ERROR_INVALID_PARAMETER;
   std::string dir = StateDir();
   Lock lock(dir);
@@ -339,8 +344,8 @@ RASSIM_EXPORT DWORD RasEnumEntriesA(LPCSTR reserved, LPCSTR lpszPhonebook,
   return ERROR_SUCCESS;
 }
 
-RASSIM_EXPORT DWORD RasEnumConnectionsA(LPRASCONNA lprasconn, LPDWORD lpcb,
-                                        LPDWORD lpcConnections) {
+RASSIM_EXPORT DWORD WINAPI RasEnumConnectionsA(LPRASCONNA lprasconn, LPDWORD lpcb,
+                                               LPDWORD lpcConnections) {
   std::string dir = StateDir();
   Lock lock(dir);
   if (!lock.ok()) return ERROR_CANNOT_OPEN_PHONEBOOK;
@@ -361,7 +366,8 @@ RASSIM_EXPORT DWORD RasEnumConnectionsA(LPRASCONNA lprasconn, LPDWORD lpcb,
   return ERROR_SUCCESS;
 }
 
-RASSIM_EXPORT DWORD RasGetConnectStatusA(HRASCONN hrasconn, LPRASCONNSTATUSA lprasconnstatus) {
+RASSIM_EXPORT DWORD WINAPI RasGetConnectStatusA(HRASCONN hrasconn,
+                                                LPRASCONNSTATUSA lprasconnstatus) {
   if (lprasconnstatus == nullptr) return ERROR_INVALID_PARAMETER;
   if (lprasconnstatus->dwSize != sizeof(RASCONNSTATUSA)) return ERROR_INVALID_SIZE;
   std::string dir = StateDir();
@@ -414,7 +420,7 @@ RASSIM_EXPORT DWORD RasGetConnectStatusA(HRASCONN hrasconn, LPRASCONNSTATUSA lpr
   return ERROR_SUCCESS;
 }
 
-RASSIM_EXPORT DWORD RasHangUpA(HRASCONN hrasconn) {
+RASSIM_EXPORT DWORD WINAPI RasHangUpA(HRASCONN hrasconn) {
   std::string dir = StateDir();
   {
     Lock lock(dir);
@@ -432,7 +438,8 @@ RASSIM_EXPORT DWORD RasHangUpA(HRASCONN hrasconn) {
   return ERROR_SUCCESS;
 }
 
-RASSIM_EXPORT DWORD RasGetErrorStringA(UINT uErrorValue, LPSTR lpszErrorString, DWORD cBufSize) {
+RASSIM_EXPORT DWORD WINAPI RasGetErrorStringA(UINT uErrorValue, LPSTR lpszErrorString,
+                                              DWORD cBufSize) {
   if (lpszErrorString == nullptr || cBufSize == 0) return ERROR_INVALID_PARAMETER;
   for (const ErrorText& e : kErrorTexts) {
     if (e.code != uErrorValue) continue;
@@ -444,9 +451,9 @@ RASSIM_EXPORT DWORD RasGetErrorStringA(UINT uErrorValue, LPSTR lpszErrorString, 
   return ERROR_INVALID_PARAMETER;
 }
 
-RASSIM_EXPORT DWORD RasDialA(LPRASDIALEXTENSIONS lpRasDialExtensions, LPCSTR lpszPhonebook,
-                             LPRASDIALPARAMSA lpRasDialParams, DWORD dwNotifierType,
-                             LPVOID lpvNotifier, LPHRASCONN lphRasConn) {
+RASSIM_EXPORT DWORD WINAPI RasDialA(LPRASDIALEXTENSIONS lpRasDialExtensions, LPCSTR lpszPhonebook,
+                                    LPRASDIALPARAMSA lpRasDialParams, DWORD dwNotifierType,
+                                    LPVOID lpvNotifier, LPHRASCONN lphRasConn) {
   if (lpRasDialParams == nullptr || lphRasConn == nullptr) return ERROR_INVALID_PARAMETER;
   if (lpRasDialParams->dwSize != sizeof(RASDIALPARAMSA)) return ERROR_INVALID_SIZE;
   if (lpRasDialExtensions != nullptr && lpRasDialExtensions->dwSize != sizeof(RASDIALEXTENSIONS))
@@ -504,7 +511,7 @@ RASSIM_EXPORT DWORD RasDialA(LPRASDIALEXTENSIONS lpRasDialExtensions, LPCSTR lps
   return ERROR_SUCCESS;
 }
 
-RASSIM_EXPORT DWORD RasValidateEntryNameA(LPCSTR lpszPhonebook, LPCSTR lpszEntry) {
+RASSIM_EXPORT DWORD WINAPI RasValidateEntryNameA(LPCSTR lpszPhonebook, LPCSTR lpszEntry) {
   if (lpszEntry == nullptr || !ValidEntryName(lpszEntry)) return ERROR_INVALID_NAME;
   std::string dir = StateDir();
   Lock lock(dir);
@@ -513,9 +520,9 @@ RASSIM_EXPORT DWORD RasValidateEntryNameA(LPCSTR lpszPhonebook, LPCSTR lpszEntry
   return FindEntry(*entries, lpszEntry) != nullptr ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS;
 }
 
-RASSIM_EXPORT DWORD RasSetEntryPropertiesA(LPCSTR lpszPhonebook, LPCSTR lpszEntry,
-                                           LPRASENTRYA lpRasEntry, DWORD dwEntryInfoSize,
-                                           LPBYTE lpbDeviceInfo, DWORD dwDeviceInfoSize) {
+RASSIM_EXPORT DWORD WINAPI RasSetEntryPropertiesA(LPCSTR lpszPhonebook, LPCSTR lpszEntry,
+                                                  LPRASENTRYA lpRasEntry, DWORD dwEntryInfoSize,
+                                                  LPBYTE lpbDeviceInfo, DWORD dwDeviceInfoSize) {
   if (lpRasEntry == nullptr) return ERROR_INVALID_PARAMETER;
   if (lpRasEntry->dwSize != sizeof(RASENTRYA) || dwEntryInfoSize < sizeof(RASENTRYA))
     return ERROR_INVALID_SIZE;
@@ -535,9 +542,10 @@ RASSIM_EXPORT DWORD RasSetEntryPropertiesA(LPCSTR lpszPhonebook, LPCSTR lpszEntr
   return SavePhonebook(path, *entries) ? ERROR_SUCCESS : ERROR_CANNOT_WRITE_PHONEBOOK;
 }
 
-RASSIM_EXPORT DWORD RasGetEntryPropertiesA(LPCSTR lpszPhonebook, LPCSTR lpszEntry,
-                                           LPRASENTRYA lpRasEntry, LPDWORD lpdwEntryInfoSize,
-                                           LPBYTE lpbDeviceInfo, LPDWORD lpdwDeviceInfoSize) {
+RASSIM_EXPORT DWORD WINAPI RasGetEntryPropertiesA(LPCSTR lpszPhonebook, LPCSTR lpszEntry,
+                                                  LPRASENTRYA lpRasEntry, LPDWORD lpdwEntryInfoSize,
+                                                  LPBYTE lpbDeviceInfo,
+                                                  LPDWORD lpdwDeviceInfoSize) {
   if (lpdwEntryInfoSize == nullptr) return ERROR_INVALID_PARAMETER;
   if (lpRasEntry == nullptr || *lpdwEntryInfoSize < sizeof(RASENTRYA)) {
     *lpdwEntryInfoSize = sizeof(RASENTRYA);
@@ -566,7 +574,7 @@ RASSIM_EXPORT DWORD RasGetEntryPropertiesA(LPCSTR lpszPhonebook, LPCSTR lpszEntr
   return ERROR_SUCCESS;
 }
 
-RASSIM_EXPORT DWORD RasDeleteEntryA(LPCSTR lpszPhonebook, LPCSTR lpszEntry) {
+RASSIM_EXPORT DWORD WINAPI RasDeleteEntryA(LPCSTR lpszPhonebook, LPCSTR lpszEntry) {
   if (lpszEntry == nullptr || !ValidEntryName(lpszEntry)) return ERROR_INVALID_NAME;
   std::string dir = StateDir();
   Lock lock(dir);
@@ -579,8 +587,9 @@ RASSIM_EXPORT DWORD RasDeleteEntryA(LPCSTR lpszPhonebook, LPCSTR lpszEntry) {
   return SavePhonebook(path, *entries) ? ERROR_SUCCESS : ERROR_CANNOT_WRITE_PHONEBOOK;
 }
 
-RASSIM_EXPORT DWORD RasSetEntryDialParamsA(LPCSTR lpszPhonebook, LPRASDIALPARAMSA lpRasDialParams,
-                                           BOOL fRemovePassword) {
+RASSIM_EXPORT DWORD WINAPI RasSetEntryDialParamsA(LPCSTR lpszPhonebook,
+                                                  LPRASDIALPARAMSA lpRasDialParams,
+                                                  BOOL fRemovePassword) {
   if (lpRasDialParams == nullptr) return ERROR_INVALID_PARAMETER;
   if (lpRasDialParams->dwSize != sizeof(RASDIALPARAMSA)) return ERROR_INVALID_SIZE;
   std::string dir = StateDir();
@@ -599,8 +608,9 @@ RASSIM_EXPORT DWORD RasSetEntryDialParamsA(LPCSTR lpszPhonebook, LPRASDIALPARAMS
   return SavePhonebook(path, *entries) ? ERROR_SUCCESS : ERROR_CANNOT_WRITE_PHONEBOOK;
 }
 
-RASSIM_EXPORT DWORD RasGetEntryDialParamsA(LPCSTR lpszPhonebook, LPRASDIALPARAMSA lpRasDialParams,
-                                           LPBOOL lpfPassword) {
+RASSIM_EXPORT DWORD WINAPI RasGetEntryDialParamsA(LPCSTR lpszPhonebook,
+                                                  LPRASDIALPARAMSA lpRasDialParams,
+                                                  LPBOOL lpfPassword) {
   if (lpRasDialParams == nullptr || lpfPassword == nullptr) return ERROR_INVALID_PARAMETER;
   if (lpRasDialParams->dwSize != sizeof(RASDIALPARAMSA)) return ERROR_INVALID_SIZE;
   std::string dir = StateDir();
@@ -619,8 +629,8 @@ RASSIM_EXPORT DWORD RasGetEntryDialParamsA(LPCSTR lpszPhonebook, LPRASDIALPARAMS
 }
 
 #ifndef RASSIM_WITHOUT_PROJECTION
-RASSIM_EXPORT DWORD RasGetProjectionInfoA(HRASCONN hrasconn, RASPROJECTION rasprojection,
-                                          LPVOID lpprojection, LPDWORD lpcb) {
+RASSIM_EXPORT DWORD WINAPI RasGetProjectionInfoA(HRASCONN hrasconn, RASPROJECTION rasprojection,
+                                                 LPVOID lpprojection, LPDWORD lpcb) {
   if (lpcb == nullptr) return ERROR_INVALID_PARAMETER;
   std::string dir = StateDir();
   Connection c;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/system.h"
 #include "state.h"
 
 namespace {
@@ -42,7 +43,7 @@ int Fail(const std::string& message) {
 
 std::string Hex(DWORD v) {
   char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%X", v);
+  std::snprintf(buf, sizeof buf, "0x%X", static_cast<unsigned>(v));
   return buf;
 }
 
@@ -195,7 +196,7 @@ int Run(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
+  const std::vector<std::string> args = platform::Utf8Arguments(argc, argv);
   if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
     std::fputs(kUsage, stdout);
     return 0;

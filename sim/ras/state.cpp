@@ -2,11 +2,6 @@
 // the last dial record, each one line per item with escaped tab-separated fields.
 #include "state.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -159,7 +154,7 @@ bool FromHex(const std::string& hex, void* data, size_t size) {
 std::optional<std::vector<std::string>> ReadLines(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
-    if (access(path.c_str(), F_OK) != 0) return std::vector<std::string>{};
+    if (!FileExists(path)) return std::vector<std::string>{};
     return std::nullopt;
   }
   std::vector<std::string> lines;
@@ -167,27 +162,6 @@ std::optional<std::vector<std::string>> ReadLines(const std::string& path) {
   while (std::getline(in, line))
     if (!line.empty()) lines.push_back(line);
   return lines;
-}
-
-bool WriteAtomically(const std::string& path, const std::string& data) {
-  std::string temp = path + ".tmp" + std::to_string(getpid());
-  int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  size_t done = 0;
-  while (done < data.size()) {
-    ssize_t n = write(fd, data.data() + done, data.size() - done);
-    if (n <= 0) {
-      close(fd);
-      unlink(temp.c_str());
-      return false;
-    }
-    done += static_cast<size_t>(n);
-  }
-  if (close(fd) != 0 || rename(temp.c_str(), path.c_str()) != 0) {
-    unlink(temp.c_str());
-    return false;
-  }
-  return true;
 }
 
 Status StatusFromName(const std::string& name) {
@@ -379,37 +353,6 @@ Connection* Service::Find(HRASCONN handle) {
   for (Connection& c : connections)
     if (c.handle == handle) return &c;
   return nullptr;
-}
-
-std::string StateDir() {
-  std::string dir;
-  if (const char* d = std::getenv("RASSIM_DIR"); d != nullptr && *d != '\0') {
-    dir = d;
-  } else if (const char* x = std::getenv("XDG_RUNTIME_DIR"); x != nullptr && *x != '\0') {
-    dir = std::string(x) + "/rassim";
-  } else {
-    dir = "/tmp/rassim-" + std::to_string(getuid());
-  }
-  mkdir(dir.c_str(), 0700);
-  return dir;
-}
-
-Lock::Lock(const std::string& dir) {
-  fd_ = open((dir + "/.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (fd_ < 0) return;
-  // A signal arriving while another process holds the lock is no reason to fail the call.
-  int rc;
-  do {
-    rc = flock(fd_, LOCK_EX);
-  } while (rc != 0 && errno == EINTR);
-  if (rc != 0) {
-    close(fd_);
-    fd_ = -1;
-  }
-}
-
-Lock::~Lock() {
-  if (fd_ >= 0) close(fd_);
 }
 
 Service LoadService(const std::string& dir) {

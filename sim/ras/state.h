@@ -2,6 +2,7 @@
 // (the program, a later run, the rassim tool) sees the same devices, phone book and connections.
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <optional>
 #include <string>
@@ -94,23 +95,31 @@ struct Service {
 // The last dial, as key/value pairs in recording order.
 using DialRecord = std::vector<std::pair<std::string, std::string>>;
 
-// The state directory: RASSIM_DIR, else $XDG_RUNTIME_DIR/rassim, else /tmp/rassim-<uid>;
-// created (mode 0700) when missing.
+// The state directory: RASSIM_DIR, else $XDG_RUNTIME_DIR/rassim, else /tmp/rassim-<uid> (on
+// Windows %TEMP%\rassim); created (mode 0700) when missing.
 std::string StateDir();
 
-// Holds the service's lock (flock on a file in the state directory) for its lifetime; every read
-// and change of the state happens under it, so processes never see a half-made change.
+// Holds the service's lock (flock on Linux, LockFileEx on Windows, on a file in the state
+// directory) for its lifetime; every read and change of the state happens under it, so processes
+// never see a half-made change.
 class Lock {
  public:
   explicit Lock(const std::string& dir);
   ~Lock();
   Lock(const Lock&) = delete;
   Lock& operator=(const Lock&) = delete;
-  bool ok() const { return fd_ >= 0; }
+  bool ok() const { return file_ != kNoFile; }
 
  private:
-  int fd_ = -1;
+  // A descriptor on Linux, a file handle on Windows.
+  static constexpr intptr_t kNoFile = -1;
+  intptr_t file_ = kNoFile;
 };
+
+// The file operations of the system (state_posix.cpp, state_win32.cpp).
+bool FileExists(const std::string& path);
+// Replaces the file with data in one step (a temporary file renamed over it), private to the user.
+bool WriteAtomically(const std::string& path, const std::string& data);
 
 // Reads and writes under a held Lock. Writes replace the file atomically (temporary + rename).
 Service LoadService(const std::string& dir);

@@ -1,6 +1,6 @@
 // Entry point of signup, the one place that sees every folder: builds the application object
-// with the wizard of the pages folder, picks the backend (headless under a scenario, GTK
-// otherwise) and runs the program.
+// with the wizard of the pages folder, picks the backend (headless under a scenario, otherwise the
+// system's window: GTK on Linux, user32 on Windows) and runs the program.
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -8,8 +8,12 @@
 
 #include "app/SignApp.h"
 #include "pages/SignPages.h"
-#include "ui/gtk/gtk_backend.h"
 #include "ui/headless/headless_backend.h"
+#ifdef _WIN32
+#include "ui/win32/win32_backend.h"
+#else
+#include "ui/gtk/gtk_backend.h"
+#endif
 
 namespace {
 // The application object, constructed during static initialisation.
@@ -41,14 +45,18 @@ int main(int argc, char** argv) {
     return code;
   }
 
-  std::unique_ptr<ui::Backend> gtk = ui::CreateGtkBackend(&argc, &argv);
-  if (!gtk) {
+#ifdef _WIN32
+  std::unique_ptr<ui::Backend> window = ui::CreateWin32Backend();
+#else
+  std::unique_ptr<ui::Backend> window = ui::CreateGtkBackend(&argc, &argv);
+#endif
+  if (!window) {
     std::fprintf(stderr,
                  "signup: no display to open the window on; set SIGNUP_SCENARIO to a scenario "
                  "file to run without one\n");
     return 2;
   }
-  ui::SetBackend(gtk.get());
+  ui::SetBackend(window.get());
   theApp.InitInstance();
   const int code = theApp.ExitInstance();
   ui::SetBackend(nullptr);

@@ -230,7 +230,7 @@ bool RasLibrary::GetDialError(DWORD& code, DWORD& extended) {
   return code != 0;
 }
 
-void RasLibrary::DialNotifier(HRASCONN, UINT, RASCONNSTATE, DWORD error, DWORD extended) {
+void WINAPI RasLibrary::DialNotifier(HRASCONN, UINT, RASCONNSTATE, DWORD error, DWORD extended) {
   if (error == 0) return;
   uint64_t expected = 0;
   uint64_t record = (static_cast<uint64_t>(error) << 32) | extended;

@@ -118,8 +118,8 @@ class RasLibrary {
   // True with the recorded codes once an error was reported.
   static bool GetDialError(DWORD& code, DWORD& extended);
   // The notifier passed to Dial; runs on the library's notifier thread.
-  static void DialNotifier(HRASCONN connection, UINT message, RASCONNSTATE state, DWORD error,
-                           DWORD extended);
+  static void WINAPI DialNotifier(HRASCONN connection, UINT message, RASCONNSTATE state,
+                                  DWORD error, DWORD extended);
 
   HRASCONN connection() const { return connection_; }
   const RASCONNSTATUSA& connectionStatus() const { return status_; }

@@ -28,4 +28,11 @@ FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
 // Returns TRUE, or FALSE with the last error set (ERROR_INVALID_HANDLE for a null handle).
 BOOL FreeLibrary(HMODULE hLibModule);
 
+#else
+
+// The library's file name is CP932 text. "rasapi32.dll" is the file SIGNUP_RASAPI32 names when
+// that is set, else the system's search finds it as usual.
+HMODULE Cp932LoadLibrary(LPCSTR lpLibFileName);
+#define LoadLibraryA Cp932LoadLibrary
+
 #endif

@@ -2,19 +2,19 @@
 // and the signatures of the entry points resolved at run time from "rasapi32.dll".
 #pragma once
 
+#include <cstdint>
+
 #include "platform/win32.h"
 
-#ifdef _WIN32
-#include <ras.h>
-#include <raserror.h>
-#else
-
-#include <cstdint>
+// Declared here on every system, Windows included: the program speaks the first (Windows 95 and
+// NT 4) layouts with their dwSize values, which the system's library still accepts, while the
+// SDK headers of today only declare the newest ones.
 
 // Handle of a RAS connection. The structures below keep the 32-bit Windows layouts (their sizes
 // are part of the dwSize protocol), in which a handle occupies 4 bytes; the dial-up library on
 // Linux therefore hands out small integer handles, and a pointer-sized type would break the
-// layout on 64-bit builds. 0 means "no connection".
+// layout on 64-bit builds (the Windows build is 32-bit, where the system's handles fit).
+// 0 means "no connection".
 using HRASCONN = uint32_t;
 using LPHRASCONN = HRASCONN*;
 using LPBOOL = BOOL*;
@@ -234,9 +234,9 @@ static_assert(sizeof(RASPPPIPA) == 40, "RASPPPIPA layout");
 
 // Notifiers RasDialA accepts: type 0 (RasDialFunc) and type 1 (RasDialFunc1). The library calls
 // them on a thread of its own.
-using RASDIALFUNC = void (*)(UINT unMsg, RASCONNSTATE rasconnstate, DWORD dwError);
-using RASDIALFUNC1 = void (*)(HRASCONN hrasconn, UINT unMsg, RASCONNSTATE rasconnstate,
-                              DWORD dwError, DWORD dwExtendedError);
+using RASDIALFUNC = void(WINAPI*)(UINT unMsg, RASCONNSTATE rasconnstate, DWORD dwError);
+using RASDIALFUNC1 = void(WINAPI*)(HRASCONN hrasconn, UINT unMsg, RASCONNSTATE rasconnstate,
+                                   DWORD dwError, DWORD dwExtendedError);
 
 // RAS error codes (the 600 range) that the dial-up code and its library produce.
 #define RASBASE 600
@@ -276,32 +276,31 @@ using RASDIALFUNC1 = void (*)(HRASCONN hrasconn, UINT unMsg, RASCONNSTATE rascon
 // it resolves them by name with GetProcAddress, because the library may be absent (LAN-only
 // machines); the declarations fix the signatures the library and the program share.
 extern "C" {
-DWORD RasEnumEntriesA(LPCSTR reserved, LPCSTR lpszPhonebook, LPRASENTRYNAMEA lprasentryname,
-                      LPDWORD lpcb, LPDWORD lpcEntries);
-DWORD RasEnumConnectionsA(LPRASCONNA lprasconn, LPDWORD lpcb, LPDWORD lpcConnections);
-DWORD RasGetConnectStatusA(HRASCONN hrasconn, LPRASCONNSTATUSA lprasconnstatus);
-DWORD RasHangUpA(HRASCONN hrasconn);
-DWORD RasGetErrorStringA(UINT uErrorValue, LPSTR lpszErrorString, DWORD cBufSize);
-DWORD RasDialA(LPRASDIALEXTENSIONS lpRasDialExtensions, LPCSTR lpszPhonebook,
-               LPRASDIALPARAMSA lpRasDialParams, DWORD dwNotifierType, LPVOID lpvNotifier,
-               LPHRASCONN lphRasConn);
-DWORD RasEnumDevicesA(LPRASDEVINFOA lpRasDevInfo, LPDWORD lpcb, LPDWORD lpcDevices);
-DWORD RasSetEntryPropertiesA(LPCSTR lpszPhonebook, LPCSTR lpszEntry, LPRASENTRYA lpRasEntry,
-                             DWORD dwEntryInfoSize, LPBYTE lpbDeviceInfo, DWORD dwDeviceInfoSize);
-DWORD RasGetEntryPropertiesA(LPCSTR lpszPhonebook, LPCSTR lpszEntry, LPRASENTRYA lpRasEntry,
-                             LPDWORD lpdwEntryInfoSize, LPBYTE lpbDeviceInfo,
-                             LPDWORD lpdwDeviceInfoSize);
-DWORD RasValidateEntryNameA(LPCSTR lpszPhonebook, LPCSTR lpszEntry);
-DWORD RasDeleteEntryA(LPCSTR lpszPhonebook, LPCSTR lpszEntry);
-DWORD RasSetEntryDialParamsA(LPCSTR lpszPhonebook, LPRASDIALPARAMSA lpRasDialParams,
-                             BOOL fRemovePassword);
-DWORD RasGetEntryDialParamsA(LPCSTR lpszPhonebook, LPRASDIALPARAMSA lpRasDialParams,
-                             LPBOOL lpfPassword);
-DWORD RasGetProjectionInfoA(HRASCONN hrasconn, RASPROJECTION rasprojection, LPVOID lpprojection,
-                            LPDWORD lpcb);
+DWORD WINAPI RasEnumEntriesA(LPCSTR reserved, LPCSTR lpszPhonebook, LPRASENTRYNAMEA lprasentryname,
+                             LPDWORD lpcb, LPDWORD lpcEntries);
+DWORD WINAPI RasEnumConnectionsA(LPRASCONNA lprasconn, LPDWORD lpcb, LPDWORD lpcConnections);
+DWORD WINAPI RasGetConnectStatusA(HRASCONN hrasconn, LPRASCONNSTATUSA lprasconnstatus);
+DWORD WINAPI RasHangUpA(HRASCONN hrasconn);
+DWORD WINAPI RasGetErrorStringA(UINT uErrorValue, LPSTR lpszErrorString, DWORD cBufSize);
+DWORD WINAPI RasDialA(LPRASDIALEXTENSIONS lpRasDialExtensions, LPCSTR lpszPhonebook,
+                      LPRASDIALPARAMSA lpRasDialParams, DWORD dwNotifierType, LPVOID lpvNotifier,
+                      LPHRASCONN lphRasConn);
+DWORD WINAPI RasEnumDevicesA(LPRASDEVINFOA lpRasDevInfo, LPDWORD lpcb, LPDWORD lpcDevices);
+DWORD WINAPI RasSetEntryPropertiesA(LPCSTR lpszPhonebook, LPCSTR lpszEntry, LPRASENTRYA lpRasEntry,
+                                    DWORD dwEntryInfoSize, LPBYTE lpbDeviceInfo,
+                                    DWORD dwDeviceInfoSize);
+DWORD WINAPI RasGetEntryPropertiesA(LPCSTR lpszPhonebook, LPCSTR lpszEntry, LPRASENTRYA lpRasEntry,
+                                    LPDWORD lpdwEntryInfoSize, LPBYTE lpbDeviceInfo,
+                                    LPDWORD lpdwDeviceInfoSize);
+DWORD WINAPI RasValidateEntryNameA(LPCSTR lpszPhonebook, LPCSTR lpszEntry);
+DWORD WINAPI RasDeleteEntryA(LPCSTR lpszPhonebook, LPCSTR lpszEntry);
+DWORD WINAPI RasSetEntryDialParamsA(LPCSTR lpszPhonebook, LPRASDIALPARAMSA lpRasDialParams,
+                                    BOOL fRemovePassword);
+DWORD WINAPI RasGetEntryDialParamsA(LPCSTR lpszPhonebook, LPRASDIALPARAMSA lpRasDialParams,
+                                    LPBOOL lpfPassword);
+DWORD WINAPI RasGetProjectionInfoA(HRASCONN hrasconn, RASPROJECTION rasprojection,
+                                   LPVOID lpprojection, LPDWORD lpcb);
 }
-
-#endif
 
 // Pointer types of the 14 entry points, for the pointers resolved with GetProcAddress.
 using PFN_RasEnumEntriesA = decltype(&RasEnumEntriesA);

@@ -1,5 +1,6 @@
 // The registry calls the program makes (settings, Internet settings, machine registration), with
-// the Win32 signatures, constants and error codes. On Linux the keys live in one SQLite file per
+// the Win32 signatures, constants and error codes. On Windows they are the system's registry; on
+// Linux the keys live in one SQLite file per
 // user (SIGNUP_REGISTRY, else $XDG_CONFIG_HOME/signup/registry.db); names and string data cross
 // this interface as CP932 bytes and are kept as UTF-8 in the store.
 #pragma once
@@ -98,6 +99,35 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
                    LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData);
 
 LONG RegCloseKey(HKEY hKey);
+
+#else
+
+// Names and string data cross these calls as CP932 bytes whatever the system's code page; the
+// Windows build implements them on the wide calls, with the sizes and codes of the ANSI ones.
+LONG Cp932RegOpenKeyEx(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
+                       PHKEY phkResult);
+LONG Cp932RegCreateKeyEx(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, DWORD dwOptions,
+                         REGSAM samDesired, const LPSECURITY_ATTRIBUTES lpSecurityAttributes,
+                         PHKEY phkResult, LPDWORD lpdwDisposition);
+LONG Cp932RegQueryValueEx(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
+                          LPBYTE lpData, LPDWORD lpcbData);
+LONG Cp932RegSetValueEx(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType,
+                        const BYTE* lpData, DWORD cbData);
+LONG Cp932RegDeleteValue(HKEY hKey, LPCSTR lpValueName);
+LONG Cp932RegDeleteKey(HKEY hKey, LPCSTR lpSubKey);
+LONG Cp932RegEnumKeyEx(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName,
+                       LPDWORD lpReserved, LPSTR lpClass, LPDWORD lpcchClass,
+                       PFILETIME lpftLastWriteTime);
+LONG Cp932RegEnumValue(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
+                       LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData);
+#define RegOpenKeyExA Cp932RegOpenKeyEx
+#define RegCreateKeyExA Cp932RegCreateKeyEx
+#define RegQueryValueExA Cp932RegQueryValueEx
+#define RegSetValueExA Cp932RegSetValueEx
+#define RegDeleteValueA Cp932RegDeleteValue
+#define RegDeleteKeyA Cp932RegDeleteKey
+#define RegEnumKeyExA Cp932RegEnumKeyEx
+#define RegEnumValueA Cp932RegEnumValue
 
 #endif
 

@@ -3,11 +3,12 @@
 // program's own path, with the Win32 signatures; and the desktop's proxy from the environment.
 //
 // inet_addr and gethostbyname exist in glibc under the same names with other types, so the program
-// calls them as platform::InetAddr and platform::GetHostByName; with the Windows SDK these are the
-// real inet_addr and gethostbyname. Everything else keeps its Win32 name.
+// calls them as platform::InetAddr and platform::GetHostByName on every system (on Windows they
+// call the real ones). Everything else keeps its Win32 name.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/win32.h"
 
@@ -75,18 +76,6 @@ int WSAStartup(WORD wVersionRequested, LPWSADATA lpWSAData);
 int WSACleanup();
 int WSAGetLastError();
 
-namespace platform {
-
-// inet_addr: the IPv4 address of dotted text in network byte order, INADDR_NONE for anything else
-// (host names, empty text). Called by the HTTP transport on the proxy host.
-unsigned long InetAddr(const char* cp);
-// gethostbyname: resolves an IPv4 host (through getaddrinfo). Returns a structure owned by the
-// calling thread and valid until its next call, or null when the name does not resolve (the
-// transport then goes direct).
-struct hostent* GetHostByName(const char* name);
-
-}  // namespace platform
-
 // ---- User, version, time ------------------------------------------------------------------
 
 // The logged-on user's name (from the password database, else the login name) as CP932 text.
@@ -124,9 +113,37 @@ void Sleep(DWORD dwMilliseconds);
 // ERROR_INSUFFICIENT_BUFFER.
 DWORD GetModuleFileNameA(void* hModule, LPSTR lpFilename, DWORD nSize);
 
+#else
+
+#include <winsock2.h>
+
+// The calls that carry text take and give CP932 bytes whatever the system's code page; the
+// Windows build implements them on the wide calls (platform/win32) under the names the program
+// uses.
+HANDLE Cp932CreateMutex(LPSECURITY_ATTRIBUTES lpMutexAttributes, BOOL bInitialOwner, LPCSTR lpName);
+BOOL Cp932GetUserName(LPSTR lpBuffer, LPDWORD pcbBuffer);
+DWORD Cp932GetModuleFileName(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
+#define CreateMutexA Cp932CreateMutex
+#define GetUserNameA Cp932GetUserName
+#define GetModuleFileNameA Cp932GetModuleFileName
+
 #endif
 
 namespace platform {
+
+// inet_addr: the IPv4 address of dotted text in network byte order, INADDR_NONE for anything else
+// (host names, empty text). Called by the HTTP transport on the proxy host.
+unsigned long InetAddr(const char* cp);
+// gethostbyname: resolves an IPv4 host (on Linux through getaddrinfo). Returns a structure owned by
+// the calling thread and valid until its next call, or null when the name does not resolve (the
+// transport then goes direct).
+struct hostent* GetHostByName(const char* name);
+
+// ---- Command line -------------------------------------------------------------------------
+
+// A tool's arguments after argv[0] as UTF-8, which the tools take on every system: on Linux argv
+// as given; on Windows read from the wide command line, as argv is in the system's code page.
+std::vector<std::string> Utf8Arguments(int argc, char** argv);
 
 // ---- Desktop proxy ------------------------------------------------------------------------
 

@@ -2,7 +2,29 @@
 #pragma once
 
 #ifdef _WIN32
+// The core sees the kernel, registry and network half of the SDK: the window-system names
+// (MB_OK, WM_TIMER, LoadString ...) are the framework's own, and only src/ui/win32 includes the
+// rest of the SDK.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef NOUSER
+#define NOUSER
+#endif
+#ifndef NOGDI
+#define NOGDI
+#endif
 #include <windows.h>
+#ifndef RGB
+#define RGB(r, g, b) \
+  ((COLORREF)(((BYTE)(r) | ((WORD)((BYTE)(g)) << 8)) | (((DWORD)(BYTE)(b)) << 16)))
+#define GetRValue(rgb) ((BYTE)(rgb))
+#define GetGValue(rgb) ((BYTE)(((WORD)(rgb)) >> 8))
+#define GetBValue(rgb) ((BYTE)((rgb) >> 16))
+#endif
 #else
 
 #include <cstdint>
@@ -29,6 +51,9 @@ using WPARAM = uintptr_t;
 using LPARAM = intptr_t;
 using COLORREF = DWORD;
 using REGSAM = DWORD;
+
+// The calling convention of system entry points and callbacks (stdcall on 32-bit Windows).
+#define WINAPI
 
 #ifndef TRUE
 #define TRUE 1

@@ -6,6 +6,45 @@
 
 #ifdef _WIN32
 #include <wininet.h>
+
+// The calls that carry text take and give CP932 bytes whatever the system's code page; the
+// Windows build implements them on the wide calls of wininet.dll, with the sizes and codes of the
+// ANSI ones. The time-outs set on a session are handed down to its connections and requests by
+// these calls themselves (Wine's WinInet does not hand down the send and receive ones), so
+// closing goes through them too. InternetReadFile and InternetGetConnectedState are the system's
+// own.
+HINTERNET Cp932InternetOpen(LPCSTR lpszAgent, DWORD dwAccessType, LPCSTR lpszProxy,
+                            LPCSTR lpszProxyBypass, DWORD dwFlags);
+HINTERNET Cp932InternetConnect(HINTERNET hInternet, LPCSTR lpszServerName,
+                               INTERNET_PORT nServerPort, LPCSTR lpszUserName, LPCSTR lpszPassword,
+                               DWORD dwService, DWORD dwFlags, DWORD_PTR dwContext);
+HINTERNET Cp932HttpOpenRequest(HINTERNET hConnect, LPCSTR lpszVerb, LPCSTR lpszObjectName,
+                               LPCSTR lpszVersion, LPCSTR lpszReferrer, LPCSTR* lplpszAcceptTypes,
+                               DWORD dwFlags, DWORD_PTR dwContext);
+BOOL Cp932HttpAddRequestHeaders(HINTERNET hRequest, LPCSTR lpszHeaders, DWORD dwHeadersLength,
+                                DWORD dwModifiers);
+BOOL Cp932HttpSendRequest(HINTERNET hRequest, LPCSTR lpszHeaders, DWORD dwHeadersLength,
+                          LPVOID lpOptional, DWORD dwOptionalLength);
+BOOL Cp932HttpQueryInfo(HINTERNET hRequest, DWORD dwInfoLevel, LPVOID lpBuffer,
+                        LPDWORD lpdwBufferLength, LPDWORD lpdwIndex);
+BOOL Cp932InternetSetOption(HINTERNET hInternet, DWORD dwOption, LPVOID lpBuffer,
+                            DWORD dwBufferLength);
+BOOL Cp932InternetQueryOption(HINTERNET hInternet, DWORD dwOption, LPVOID lpBuffer,
+                              LPDWORD lpdwBufferLength);
+BOOL Cp932InternetCombineUrl(LPCSTR lpszBaseUrl, LPCSTR lpszRelativeUrl, LPSTR lpszBuffer,
+                             LPDWORD lpdwBufferLength, DWORD dwFlags);
+#define InternetOpenA Cp932InternetOpen
+#define InternetConnectA Cp932InternetConnect
+#define HttpOpenRequestA Cp932HttpOpenRequest
+#define HttpAddRequestHeadersA Cp932HttpAddRequestHeaders
+#define HttpSendRequestA Cp932HttpSendRequest
+#define HttpQueryInfoA Cp932HttpQueryInfo
+#define InternetSetOptionA Cp932InternetSetOption
+#define InternetQueryOptionA Cp932InternetQueryOption
+#define InternetCombineUrlA Cp932InternetCombineUrl
+BOOL Cp932InternetCloseHandle(HINTERNET hInternet);
+#define InternetCloseHandle Cp932InternetCloseHandle
+
 #else
 
 using HINTERNET = LPVOID;

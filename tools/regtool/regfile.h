@@ -15,8 +15,12 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/posix/registry_store.h"
 #include "platform/registry.h"
+#ifdef _WIN32
+#include "platform/win32/registry_store.h"
+#else
+#include "platform/posix/registry_store.h"
+#endif
 
 namespace regfile {
 

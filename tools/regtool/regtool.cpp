@@ -1,16 +1,17 @@
 // regtool: imports, exports, reads, writes and deletes keys and values of the signup registry
-// store (SIGNUP_REGISTRY) as REGEDIT4 text in UTF-8 (regfile.h); imports also take the registry
-// editor's version 5 files. Exit codes: 0 done, 1 not found, 2 usage or other error, a store that
-// is damaged or not ours among them (with a message on standard error).
+// store (SIGNUP_REGISTRY; on Windows the system's registry) as REGEDIT4 text in UTF-8
+// (regfile.h); imports also take the registry editor's version 5 files. Exit codes: 0 done, 1 not
+// found, 2 usage or other error, a store that is damaged or not ours among them (with a message on
+// standard error).
 #include <iostream>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "platform/posix/registry_store.h"
 #include "platform/read_file.h"
 #include "platform/registry.h"
+#include "platform/system.h"
 #include "regfile.h"
 
 namespace rs = platform::regstore;
@@ -207,13 +208,17 @@ int Delete(const char* keyArg, const char* nameArg) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string_view cmd = argc > 1 ? argv[1] : "";
-  if (cmd == "import" && argc == 3) return Import(argv[2]);
-  if (cmd == "export" && (argc == 2 || argc == 3)) return Export(argc == 3 ? argv[2] : nullptr);
-  if (cmd == "get" && argc == 4) return Get(argv[2], argv[3]);
-  if (cmd == "set" && argc == 6) return Set(argv[2], argv[3], argv[4], argv[5]);
-  if (cmd == "delete" && (argc == 3 || argc == 4))
-    return Delete(argv[2], argc == 4 ? argv[3] : nullptr);
+  // The arguments in UTF-8 on every system, as the output is.
+  const std::vector<std::string> args = platform::Utf8Arguments(argc, argv);
+  std::vector<const char*> arg;
+  for (const std::string& a : args) arg.push_back(a.c_str());
+  const size_t n = arg.size();
+  std::string_view cmd = n > 0 ? arg[0] : "";
+  if (cmd == "import" && n == 2) return Import(arg[1]);
+  if (cmd == "export" && (n == 1 || n == 2)) return Export(n == 2 ? arg[1] : nullptr);
+  if (cmd == "get" && n == 3) return Get(arg[1], arg[2]);
+  if (cmd == "set" && n == 5) return Set(arg[1], arg[2], arg[3], arg[4]);
+  if (cmd == "delete" && (n == 2 || n == 3)) return Delete(arg[1], n == 3 ? arg[2] : nullptr);
   std::cerr << kUsage;
   return kError;
 }

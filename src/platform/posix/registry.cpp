@@ -11,6 +11,7 @@
 
 #include "platform/codepage.h"
 #include "platform/posix/registry_store.h"
+#include "platform/registry_ansi.h"
 
 namespace rs = platform::regstore;
 
@@ -76,33 +77,6 @@ std::string CallerData(const rs::Value& v) {
   std::string text = platform::Utf8ToAnsi(v.data);
   text.push_back('\0');
   return text;
-}
-
-// Copies data out with the RegQueryValueEx contract for lpData / lpcbData.
-LONG CopyOut(const std::string& data, LPBYTE lpData, LPDWORD lpcbData) {
-  if (lpcbData == nullptr) return lpData == nullptr ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
-  DWORD needed = static_cast<DWORD>(data.size());
-  if (lpData == nullptr) {
-    *lpcbData = needed;
-    return ERROR_SUCCESS;
-  }
-  if (*lpcbData < needed) {
-    *lpcbData = needed;
-    return ERROR_MORE_DATA;
-  }
-  if (needed) std::memcpy(lpData, data.data(), needed);
-  *lpcbData = needed;
-  return ERROR_SUCCESS;
-}
-
-// Copies a name into a character buffer of *size (including the zero); *size becomes its length.
-LONG CopyName(const std::string& name, LPSTR buffer, LPDWORD size) {
-  if (buffer == nullptr || size == nullptr) return ERROR_INVALID_PARAMETER;
-  if (*size <= name.size()) return ERROR_MORE_DATA;
-  std::memcpy(buffer, name.data(), name.size());
-  buffer[name.size()] = '\0';
-  *size = static_cast<DWORD>(name.size());
-  return ERROR_SUCCESS;
 }
 
 // Runs fn(store) in one write transaction; a key that vanished meanwhile gives ERROR_KEY_DELETED.
@@ -201,7 +175,7 @@ LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType, LP
   if (err == ERROR_FILE_NOT_FOUND) return MissingOr(*store, path, err);
   if (err != ERROR_SUCCESS) return err;
   if (lpType) *lpType = value.type;
-  return CopyOut(CallerData(value), lpData, lpcbData);
+  return platform::regansi::CopyData(CallerData(value), lpData, lpcbData);
 }
 
 LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData,
@@ -278,7 +252,7 @@ LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LP
   err = store->SubKeyAt(path, dwIndex, &name);
   if (err == ERROR_NO_MORE_ITEMS) return MissingOr(*store, path, err);
   if (err != ERROR_SUCCESS) return err;
-  err = CopyName(platform::Utf8ToAnsi(name), lpName, lpcchName);
+  err = platform::regansi::CopyName(platform::Utf8ToAnsi(name), lpName, lpcchName);
   if (err != ERROR_SUCCESS) return err;
   if (lpClass && lpcchClass && *lpcchClass > 0) {
     *lpClass = '\0';
@@ -304,10 +278,10 @@ LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchVal
   err = store->ValueAt(path, dwIndex, &value);
   if (err == ERROR_NO_MORE_ITEMS) return MissingOr(*store, path, err);
   if (err != ERROR_SUCCESS) return err;
-  err = CopyName(platform::Utf8ToAnsi(value.name), lpValueName, lpcchValueName);
+  err = platform::regansi::CopyName(platform::Utf8ToAnsi(value.name), lpValueName, lpcchValueName);
   if (err != ERROR_SUCCESS) return err;
   if (lpType) *lpType = value.type;
-  return CopyOut(CallerData(value), lpData, lpcbData);
+  return platform::regansi::CopyData(CallerData(value), lpData, lpcbData);
 }
 
 LONG RegCloseKey(HKEY hKey) {

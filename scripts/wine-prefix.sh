@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# The Wine prefix of the Wine tests. "create" makes it afresh (once per ctest run, as the
+# fixture's setup) and leaves a persistent wineserver for the tests; "stop" ends that server.
+# Exits 77 (ctest's "skipped") when Wine is not installed.
+# Usage: scripts/wine-prefix.sh create|stop PREFIX
+set -euo pipefail
+action=${1:?usage: wine-prefix.sh create|stop PREFIX}
+prefix=${2:?usage: wine-prefix.sh create|stop PREFIX}
+if ! command -v wine >/dev/null || ! command -v wineserver >/dev/null; then
+  echo "Wine is not installed: the Wine tests are skipped (scripts/install-deps.sh installs it)"
+  exit 77
+fi
+export WINEPREFIX=$prefix WINEDEBUG=-all
+# Neither the .NET nor the browser installer, nor desktop menu entries.
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
+case $action in
+  create)
+    wineserver -k 2>/dev/null || true
+    rm -rf "$prefix"
+    mkdir -p "$(dirname "$prefix")"
+    wineboot -i </dev/null >/dev/null 2>&1
+    # As Windows links its user-interface font to a Japanese one, so that message boxes show
+    # Japanese text whatever the system's language: here Debian's IPA font.
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+      /v Tahoma /t REG_MULTI_SZ /d 'ipagp.ttf,IPAPGothic' /f </dev/null >/dev/null 2>&1
+    wineserver -w
+    # One server for the whole run, and the prefix's services started once, all detached from
+    # ctest's output: a service started by a test's program would hold that program's output
+    # open and the test would wait for it forever.
+    wineserver -p </dev/null >/dev/null 2>&1
+    wineboot </dev/null >/dev/null 2>&1
+    echo "Wine prefix ready: $prefix ($(wine --version))"
+    ;;
+  stop)
+    wineserver -k 2>/dev/null || true
+    ;;
+  *)
+    echo "usage: wine-prefix.sh create|stop PREFIX" >&2
+    exit 2
+    ;;
+esac
