@@ -11,7 +11,7 @@
 namespace {
 
 // The probe starts beside the program; this bounds how long it looks for the wizard.
-constexpr DWORD kLookForMs = 60000;
+constexpr DWORD kLookForMs = 180000;
 constexpr DWORD kLookAgainMs = 100;
 
 std::wstring ClassOf(HWND hwnd) {
