@@ -104,6 +104,79 @@ bool MakeParentDirs(const std::string& file) {
 // Parent path of a non-root canonical path.
 std::string ParentOf(const std::string& path) { return path.substr(0, path.rfind('\\')); }
 
+// The thread's connection to the store, kept open across the program's many short uses of it:
+// opening the database and reading its schema again for every value would cost more than the
+// write itself. It is made anew when the path names another file (the store was replaced or
+// removed), when a writer finds it opened read-only, and in a child after a fork (a connection
+// must not cross one).
+struct CachedConnection {
+  std::string path;
+  dev_t dev = 0;
+  ino_t ino = 0;
+  pid_t pid = 0;
+  bool readOnly = false;
+  sqlite3* db = nullptr;
+  // Held open beside the connection to see whether the file it reads is still the one at the
+  // path: a store removed and made again may get the same inode number. Closed only after the
+  // connection, as closing a descriptor of the file drops the process's locks on it.
+  int fd = -1;
+
+  // Whether this is a connection to `st`, the file found at `path` now, usable for a write if
+  // asked.
+  bool Serves(const std::string& at, const struct stat& st, bool write) const {
+    struct stat held;
+    return db != nullptr && pid == getpid() && path == at && dev == st.st_dev && ino == st.st_ino &&
+           !(write && readOnly) && fstat(fd, &held) == 0 && held.st_nlink > 0;
+  }
+  void Close() {
+    if (db != nullptr && pid == getpid()) {
+      sqlite3_close(db);
+      if (fd >= 0) close(fd);
+    }
+    db = nullptr;
+    fd = -1;
+  }
+  ~CachedConnection() { Close(); }
+};
+thread_local CachedConnection t_connection;
+
+void DropConnection() { t_connection.Close(); }
+
+// The connection to the store file `path` (found as `st`), opened when the thread has none to it;
+// null with SQLite's result in *rc when it cannot be opened.
+sqlite3* Connection(const std::string& path, const struct stat& st, bool write, int* rc) {
+  CachedConnection& c = t_connection;
+  if (c.Serves(path, st, write)) return c.db;
+  c.Close();
+  *rc = SQLITE_CANTOPEN;
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return nullptr;
+  // Readers open read-write too: a hot journal left by a killed writer must be rolled back.
+  sqlite3* db = nullptr;
+  bool readOnly = false;
+  *rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+  if (*rc != SQLITE_OK && !write) {
+    sqlite3_close(db);
+    db = nullptr;
+    readOnly = true;
+    *rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+  }
+  if (*rc != SQLITE_OK) {
+    sqlite3_close(db);
+    close(fd);
+    return nullptr;
+  }
+  sqlite3_busy_timeout(db, kBusyTimeoutMs);
+  c.path = path;
+  c.dev = st.st_dev;
+  c.ino = st.st_ino;
+  c.pid = getpid();
+  c.readOnly = readOnly;
+  c.db = db;
+  c.fd = fd;
+  return db;
+}
+
 // Lower and upper bounds of the folded paths strictly below fold ('\\' + 1 == ']').
 std::string SubtreeLow(const std::string& fold) { return fold + "\\"; }
 std::string SubtreeHigh(const std::string& fold) { return fold + "]"; }
@@ -145,27 +218,27 @@ LONG Store::Open(bool write, std::unique_ptr<Store>* out) {
   }
   // A folder, a pipe or a device is no store of ours.
   if (!S_ISREG(st.st_mode)) return ERROR_BADDB;
-  // Readers open read-write too: a hot journal left by a killed writer must be rolled back.
-  sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-  if (rc != SQLITE_OK && !write) {
-    sqlite3_close(db);
-    db = nullptr;
-    rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
-  }
-  if (rc != SQLITE_OK) {
-    sqlite3_close(db);
+  int rc = SQLITE_OK;
+  sqlite3* db = Connection(path, st, write, &rc);
+  if (db == nullptr) {
     if (write) return WriteError(rc);
     return access(path.c_str(), R_OK) != 0 && errno == EACCES ? ERROR_ACCESS_DENIED
                                                               : ERROR_CANTREAD;
   }
   std::unique_ptr<Store> store(new Store(db));
-  sqlite3_busy_timeout(db, kBusyTimeoutMs);
   LONG err = store->Setup(write);
-  if (err != ERROR_SUCCESS) return err;
+  if (err != ERROR_SUCCESS) {
+    // A file that is not our store is looked at afresh next time.
+    store.reset();
+    DropConnection();
+    return err;
+  }
   // The store holds scrambled secrets: private to its user whatever mode it was found with, before
   // anything is written (where the file system has no modes, it stays as it is).
   if (write && (st.st_mode & 07777) != 0600) chmod(path.c_str(), 0600);
+  // Once the file is known to be ours, write-ahead logging: a commit is one append and one sync
+  // instead of a journal written, synced, applied and deleted, and still durable once it returns.
+  if (write) sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
   *out = std::move(store);
   return ERROR_SUCCESS;
 }
@@ -209,9 +282,9 @@ LONG Store::Setup(bool write) {
   return Commit();
 }
 
+// The connection stays open for the thread's next use of the store.
 Store::~Store() {
   if (inTransaction_) Rollback();
-  sqlite3_close(db_);
 }
 
 LONG Store::Exec(const char* sql) {
