@@ -500,6 +500,22 @@ class PropertySheet : public Window {
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
+// ---- Keyboard navigation --------------------------------------------------------------------
+// What the dialog manager does with Tab and the arrow keys, for backends whose toolkit does not.
+// Labels and group boxes never take the focus.
+
+// The controls of a dialog, or of a sheet (its active page's controls, then its own buttons Back,
+// Next, Finish, Cancel and Help), in the order the keyboard visits them.
+std::vector<Control*> KeyboardOrder(const Window& top);
+// Where Tab moves the focus from `from` (null: from before the first control): the next control
+// with WS_TABSTOP that is shown and enabled, wrapping around; `previous` is Shift+Tab. Null when no
+// control can take the focus.
+Control* NextTabStop(const Window& top, const Control* from, bool previous);
+// Where an arrow key moves the focus from `from`: the next shown and enabled control of its group
+// (WS_GROUP starts a group; a page's controls and the sheet's buttons are groups apart), wrapping
+// inside the group; `from` itself when it is alone, null when it is not one of top's controls.
+Control* NextGroupItem(const Window& top, const Control* from, bool previous);
+
 // ---- Application ----------------------------------------------------------------------------
 class Application {
  public:
