@@ -601,15 +601,19 @@ class ToolTip {
 // A bitmap resource.
 class Bitmap {
  public:
+  // True when the program has a bitmap of that number. Its pixels are read when it is first
+  // measured or drawn, as Windows reads a resource when it is used: of the seven page pictures
+  // the wizard loads, start-up needs two. A picture that cannot be read has no size.
   bool LoadBitmap(int id);
-  int Width() const { return data_.width; }
-  int Height() const { return data_.height; }
+  int Width() const { return data().width; }
+  int Height() const { return data().height; }
   int id() const { return id_; }
-  const res::Bitmap& data() const { return data_; }
+  const res::Bitmap& data() const;
 
  private:
   int id_ = 0;
-  res::Bitmap data_;
+  mutable bool read_ = true;
+  mutable res::Bitmap data_;
 };
 
 // Device contexts: a paint context of a window (valid inside OnPaint) and memory contexts.

@@ -248,14 +248,27 @@ void GtkBackend::DestroyWindow(Window& window) {
 
 void GtkBackend::PopModal(GtkWidget* w) { std::erase(modal_, w); }
 
+GdkCursor* GtkBackend::WaitCursorImage() {
+  // Loaded from the cursor theme when first shown, not when a step starts before any window is
+  // on the screen (as the start page's activation does).
+  if (!waitCursor_) {
+    if (GdkDisplay* display = gdk_display_get_default())
+      waitCursor_ = gdk_cursor_new_from_name(display, "wait");
+  }
+  return waitCursor_;
+}
+
 void GtkBackend::ApplyCursor(Native* n) {
-  if (GdkWindow* gw = gtk_widget_get_window(n->outer)) CoverWithCursor(gw, waitCursor_);
+  GdkWindow* gw = gtk_widget_get_window(n->outer);
+  if (gw == nullptr) return;
+  CoverWithCursor(gw, waiting_ ? WaitCursorImage() : nullptr);
 }
 
 void GtkBackend::CursorReset(GtkWidget* widget) {
-  if (!waitCursor_) return;
+  if (!waiting_) return;
   GtkWidget* top = gtk_widget_get_toplevel(widget);
-  if (GdkWindow* gw = top ? gtk_widget_get_window(top) : nullptr) CoverWithCursor(gw, waitCursor_);
+  if (GdkWindow* gw = top ? gtk_widget_get_window(top) : nullptr)
+    CoverWithCursor(gw, WaitCursorImage());
 }
 
 void GtkBackend::RunModal(Window& window) {
@@ -379,13 +392,7 @@ void GtkBackend::KillTimersOf(Window* w) {
 }
 
 void GtkBackend::SetWaitCursor(bool on) {
-  if (on && !waitCursor_) {
-    if (GdkDisplay* display = gdk_display_get_default())
-      waitCursor_ = gdk_cursor_new_from_name(display, "wait");
-  } else if (!on && waitCursor_) {
-    g_object_unref(waitCursor_);
-    waitCursor_ = nullptr;
-  }
+  waiting_ = on;
   for (auto& [serial, n] : natives_)
     if (n->kind == Kind::Sheet || n->kind == Kind::Dialog) ApplyCursor(n.get());
   // The program may block right after this (a POST under the wait cursor): show it now.

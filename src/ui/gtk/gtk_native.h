@@ -161,6 +161,7 @@ class GtkBackend final : public Backend {
   cairo_surface_t* SurfaceFor(const Bitmap& bitmap, bool& owned);
   GList* IconsFor(int id);
   void KillTimersOf(Window* w);
+  GdkCursor* WaitCursorImage();
 
   int applying_ = 0;
   uint64_t nextSerial_ = 1;
@@ -169,7 +170,8 @@ class GtkBackend final : public Backend {
   std::map<std::pair<Window*, UINT>, guint> timers_;
   std::deque<std::function<void()>> posted_;
   guint postSource_ = 0;
-  GdkCursor* waitCursor_ = nullptr;  // while the wait cursor shows
+  bool waiting_ = false;             // between SetWaitCursor(true) and (false)
+  GdkCursor* waitCursor_ = nullptr;  // the wait cursor's image, once needed
   std::vector<std::pair<Window*, cairo_t*>> painting_;
   std::map<int, cairo_surface_t*> surfaces_;
   std::map<int, GList*> icons_;  // the icon's images as pixbufs, largest first
