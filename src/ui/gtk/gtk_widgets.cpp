@@ -525,7 +525,9 @@ void GtkBackend::ApplyReadOnly(Native* n) {
   } else {
     gtk_editable_set_editable(GTK_EDITABLE(n->input), !readOnly);
   }
-  // A read-only edit takes the colours its dialog answers for it, as the Windows one does.
+  // A read-only edit takes the colours its dialog answers for it, as the Windows one does; an
+  // edit that never was read-only needs no style of its own.
+  if (!readOnly && !n->css) return;
   if (!n->css) {
     n->css = gtk_css_provider_new();
     gtk_style_context_add_provider(gtk_widget_get_style_context(n->input),
