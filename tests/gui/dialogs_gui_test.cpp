@@ -162,16 +162,8 @@ TEST_F(DialogsGuiTest, TabVisitsTheTabStopsInTemplateOrder) {
   for (auto& [dialog, order] : dialogs) {
     SCOPED_TRACE("dialog " + std::to_string(dialog->template_id()));
     WhenShown(*dialog, [&, dialog = dialog, &order = order] {
-      GtkWidget* top = WidgetOf(*dialog);
       dialog->GetDlgItem(order.front())->SetFocus();
-      std::vector<int> forward(order.begin() + 1, order.end());
-      forward.push_back(order.front());
-      EXPECT_EQ(
-          gui::FocusTrail(top, dialog->Controls(), GDK_KEY_Tab, GdkModifierType(0), order.size()),
-          forward);
-      EXPECT_EQ(gui::FocusTrail(top, dialog->Controls(), GDK_KEY_ISO_Left_Tab, GDK_SHIFT_MASK,
-                                order.size()),
-                std::vector<int>(order.rbegin(), order.rend()));
+      gui::ExpectTabCycle(WidgetOf(*dialog), dialog->Controls(), order);
     });
   }
 }

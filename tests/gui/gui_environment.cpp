@@ -169,6 +169,17 @@ std::vector<int> FocusTrail(GtkWidget* toplevel, const std::vector<ui::Control*>
   return trail;
 }
 
+void ExpectTabCycle(GtkWidget* toplevel, const std::vector<ui::Control*>& controls,
+                    const std::vector<int>& order) {
+  std::vector<int> forward(order.begin() + 1, order.end());
+  forward.push_back(order.front());
+  EXPECT_EQ(FocusTrail(toplevel, controls, GDK_KEY_Tab, GdkModifierType(0), order.size()), forward)
+      << "Tab";
+  EXPECT_EQ(FocusTrail(toplevel, controls, GDK_KEY_ISO_Left_Tab, GDK_SHIFT_MASK, order.size()),
+            std::vector<int>(order.rbegin(), order.rend()))
+      << "Shift+Tab";
+}
+
 std::vector<GdkWindow*> WindowsInside(GdkWindow* window) {
   std::vector<GdkWindow*> all{window};
   for (size_t i = 0; i < all.size(); ++i)

@@ -80,6 +80,11 @@ class CountingDialog : public ui::Dialog {
   std::vector<std::pair<UINT, int>> notifications;
 };
 
+// With the focus on the first control of `order`, Tab visits the others in turn and comes back
+// to it; Shift+Tab goes the other way round.
+void ExpectTabCycle(GtkWidget* toplevel, const std::vector<ui::Control*>& controls,
+                    const std::vector<int>& order);
+
 // The visible message box (a GtkDialog that is not one of the framework's windows) with that
 // title, or null.
 GtkWidget* FindMessageBox(const std::string& titleUtf8);

@@ -67,19 +67,6 @@ class KeyboardGuiTest : public ::testing::Test {
   test::ShellWizard wizard;
 };
 
-// Tab from the first control visits `order` and comes back to it; Shift+Tab goes the other way.
-void ExpectTabCycle(GtkWidget* top, const std::vector<ui::Control*>& controls,
-                    const std::vector<int>& order) {
-  std::vector<int> forward(order.begin() + 1, order.end());
-  forward.push_back(order.front());
-  EXPECT_EQ(gui::FocusTrail(top, controls, GDK_KEY_Tab, GdkModifierType(0), order.size()), forward)
-      << "Tab";
-  const std::vector<int> backward(order.rbegin(), order.rend());
-  EXPECT_EQ(gui::FocusTrail(top, controls, GDK_KEY_ISO_Left_Tab, GDK_SHIFT_MASK, order.size()),
-            backward)
-      << "Shift+Tab";
-}
-
 TEST_F(KeyboardGuiTest, TabVisitsThePageTabStopsInTemplateOrderThenTheSheetButtons) {
   const std::vector<std::vector<int>> orders = {
       {IDC_MODE_NEW, IDC_CONNECTION_LIST, IDC_TONE, IDC_PULSE, IDC_DETAILS, kBack, kNext, kCancel},
@@ -100,11 +87,11 @@ TEST_F(KeyboardGuiTest, TabVisitsThePageTabStopsInTemplateOrderThenTheSheetButto
       ASSERT_TRUE(gui::WaitForDrawn(Top()));
       const std::vector<int>& order = orders[static_cast<size_t>(index)];
       wizard.GetActivePage()->GetDlgItem(order.front())->SetFocus();
-      ExpectTabCycle(Top(), Focusable(), order);
+      gui::ExpectTabCycle(Top(), Focusable(), order);
     }
     // The last page: Tab skips a hidden Next and a disabled Back and lands on Finish.
     wizard.SetWizardButtons(ui::PSWIZB_FINISH);
-    ExpectTabCycle(Top(), Focusable(), {IDC_NETWORK_SUMMARY, kFinish, kCancel});
+    gui::ExpectTabCycle(Top(), Focusable(), {IDC_NETWORK_SUMMARY, kFinish, kCancel});
   });
 }
 
