@@ -58,7 +58,6 @@ constexpr const char* kBaseCss = R"css(
   background-image: image(#8b8e8f), image(#8b8e8f), image(#8b8e8f), image(#8b8e8f); }
 .signup-window scrollbar slider { min-width: 6px; min-height: 16px; }
 .signup-window frame > label { padding: 0 2px; }
-.signup-window scrolledwindow.signup-focused { border-color: #3584e4; }
 .signup-window label.signup-text, .signup-window checkbutton, .signup-window radiobutton,
 .signup-window frame { background: transparent; }
 )css";

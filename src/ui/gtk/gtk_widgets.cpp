@@ -47,11 +47,14 @@ void GtkBackend::ApplyColours() {
   const std::string disabled =
       ".signup-window label.signup-text:disabled, .signup-window checkbutton:disabled > label,"
       " .signup-window radiobutton:disabled > label";
-  std::string css = ".signup-window { background-color: " + CssColor(bk) + "; }\n" + captions +
-                    " { color: " + CssColor(text) + "; }\n" + disabled +
-                    " { color: #808080; text-shadow: 1px 1px #ffffff; }\n" +
-                    ".signup-window checkbutton, .signup-window radiobutton { outline-color: " +
-                    CssColor(Contrasting(bk)) + "; }\n";
+  std::string css =
+      ".signup-window { background-color: " + CssColor(bk) + "; }\n" + captions +
+      " { color: " + CssColor(text) + "; }\n" + disabled +
+      " { color: #808080; text-shadow: 1px 1px #ffffff; }\n" +
+      ".signup-window checkbutton, .signup-window radiobutton { outline-color: " +
+      CssColor(Contrasting(bk)) + "; }\n" +
+      ".signup-window scrolledwindow.signup-focused { border-color: " + CssColor(Contrasting(bk)) +
+      "; }\n";
   gtk_css_provider_load_from_data(colourCss_, css.c_str(), -1, nullptr);
 }
 
