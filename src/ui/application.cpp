@@ -7,6 +7,7 @@
 
 #include "platform/registry.h"
 #include "platform/system.h"
+#include "res/art_data.h"
 #include "ui/backend.h"
 #include "ui/framework.h"
 
@@ -195,9 +196,23 @@ bool ToolTip::AddTool(Control* control, UINT stringId) {
 
 bool Bitmap::LoadBitmap(int id) {
   id_ = id;
-  if (res::LoadBitmap(id, data_)) return true;
   data_ = res::Bitmap{};
+  read_ = true;
+  for (size_t i = 0; i < res::kArtCount; ++i) {
+    if (res::kArt[i].kind == res::ArtKind::Bitmap && res::kArt[i].id == id) {
+      read_ = false;
+      return true;
+    }
+  }
   return false;
+}
+
+const res::Bitmap& Bitmap::data() const {
+  if (!read_) {
+    read_ = true;
+    if (!res::LoadBitmap(id_, data_)) data_ = res::Bitmap{};
+  }
+  return data_;
 }
 
 bool DeviceContext::CreateCompatibleDC(DeviceContext* other) {

@@ -500,6 +500,22 @@ class PropertySheet : public Window {
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
+// ---- Keyboard navigation --------------------------------------------------------------------
+// What the dialog manager does with Tab and the arrow keys, for backends whose toolkit does not.
+// Labels and group boxes never take the focus.
+
+// The controls of a dialog, or of a sheet (its active page's controls, then its own buttons Back,
+// Next, Finish, Cancel and Help), in the order the keyboard visits them.
+std::vector<Control*> KeyboardOrder(const Window& top);
+// Where Tab moves the focus from `from` (null: from before the first control): the next control
+// with WS_TABSTOP that is shown and enabled, wrapping around; `previous` is Shift+Tab. Null when no
+// control can take the focus.
+Control* NextTabStop(const Window& top, const Control* from, bool previous);
+// Where an arrow key moves the focus from `from`: the next shown and enabled control of its group
+// (WS_GROUP starts a group; a page's controls and the sheet's buttons are groups apart), wrapping
+// inside the group; `from` itself when it is alone, null when it is not one of top's controls.
+Control* NextGroupItem(const Window& top, const Control* from, bool previous);
+
 // ---- Application ----------------------------------------------------------------------------
 class Application {
  public:
@@ -585,15 +601,19 @@ class ToolTip {
 // A bitmap resource.
 class Bitmap {
  public:
+  // True when the program has a bitmap of that number. Its pixels are read when it is first
+  // measured or drawn, as Windows reads a resource when it is used: of the seven page pictures
+  // the wizard loads, start-up needs two. A picture that cannot be read has no size.
   bool LoadBitmap(int id);
-  int Width() const { return data_.width; }
-  int Height() const { return data_.height; }
+  int Width() const { return data().width; }
+  int Height() const { return data().height; }
   int id() const { return id_; }
-  const res::Bitmap& data() const { return data_; }
+  const res::Bitmap& data() const;
 
  private:
   int id_ = 0;
-  res::Bitmap data_;
+  mutable bool read_ = true;
+  mutable res::Bitmap data_;
 };
 
 // Device contexts: a paint context of a window (valid inside OnPaint) and memory contexts.

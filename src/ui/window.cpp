@@ -160,6 +160,10 @@ bool Control::IsButtonLike() const {
 }
 
 void Control::SetCheck(int state) {
+  // A radio button carries the tab stop of its group while it is checked, so that Tab lands on
+  // the chosen one.
+  if (kind_ == res::ControlKind::RadioButton)
+    style_ = state != 0 ? style_ | WS_TABSTOP : style_ & ~static_cast<DWORD>(WS_TABSTOP);
   if (checked_ == state) return;
   checked_ = state;
   Changed(Change::Checked);

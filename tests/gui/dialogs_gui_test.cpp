@@ -1,12 +1,16 @@
-// The three settings dialogs in the GTK backend under a private display: every control at its
-// template pixels, the dialog's own values on the widgets, every control named for screen
-// readers, and a screenshot of each.
+// The settings dialogs in the GTK backend under a private display, in the program's colours:
+// every control at its template pixels, the dialog's own values on the widgets, every control
+// named for screen readers, a screenshot of each, Tab in template order and the captions of
+// check boxes in the dialog's text colour.
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/SignApp.h"
 #include "dialup/DialupDetailsDialog.h"
@@ -52,6 +56,7 @@ class DialogsGuiTest : public ::testing::Test {
     if (gui::Backend() == nullptr) GTEST_SKIP() << "no display: " << gui::Unavailable();
     ASSERT_TRUE(ras.AddModem("Modem A"));
     app = std::make_unique<CSignApp>();
+    app->SetDialogBkColor(RGB(85, 159, 255), RGB(255, 255, 255));  // as the program sets them
     app->PhoneNumber = "0120-111-111";
     app->PreFixNumber = "0077-xx-xxxx-xxxx";
     app->ModemName = "Modem A";
@@ -61,6 +66,18 @@ class DialogsGuiTest : public ::testing::Test {
     app->Pop_id = "taro";
     app->ApplyConnectionConfig("Lan", "tcp", true, "proxy.example", "3128", "alice", "secret");
     app->ConnectType = "Dialup";
+  }
+
+  // Runs the dialog; once it is on the screen, runs `body` and cancels it.
+  void WhenShown(ui::Dialog& dialog, const std::function<void()>& body) {
+    gui::Backend()->Post([&] {
+      [&] {
+        ASSERT_TRUE(gui::WaitForDrawn(WidgetOf(dialog))) << "the dialog is drawn";
+        body();
+      }();
+      dialog.EndDialog(ui::IDCANCEL);
+    });
+    EXPECT_EQ(dialog.DoModal(), ui::IDCANCEL);
   }
 
   // Runs the dialog; once it is drawn, checks the geometry, saves the screenshot `shot`, runs
@@ -125,6 +142,87 @@ TEST_F(DialogsGuiTest, MailAccountShowsTheAccountAtItsTemplatePixels) {
     std::erase(notice, '\r');
     EXPECT_EQ(ShownText(InputWidgetOf(*dlg.GetDlgItem(CMailAccountDlg::kNoticeEdit))), notice);
   });
+}
+
+TEST_F(DialogsGuiTest, TabVisitsTheTabStopsInTemplateOrder) {
+  CDialupDetailsDlg dialup;
+  CLanDetailsDlg lan;
+  CMailAccountDlg mail;
+  ui::Dialog progress(IDD_PROGRESS);  // the template alone: the real one starts dialling
+  const std::vector<std::pair<ui::Dialog*, std::vector<int>>> dialogs = {
+      {&dialup,
+       {IDC_DETAILS_MODEM, IDC_DETAILS_TONE, IDC_DETAILS_PULSE, IDC_DETAILS_PREFIX,
+        IDC_DETAILS_ACCESS_POINT, IDC_DETAILS_NUMBER, ui::IDOK, ui::IDCANCEL}},
+      {&lan,
+       {IDC_LAN_UDP, IDC_LAN_TCP, IDC_LAN_PROXY, IDC_LAN_ADDRESS, IDC_LAN_PORT, IDC_LAN_USER,
+        IDC_LAN_PASSWORD, IDC_LAN_UNKNOWN, ui::IDOK, ui::IDCANCEL}},
+      {&mail, {IDC_MAIL_ACCOUNT, ui::IDOK}},         // its Cancel is hidden
+      {&progress, {IDC_DIAL_REDIAL, ui::IDCANCEL}},  // 切断 is hidden
+  };
+  for (auto& [dialog, order] : dialogs) {
+    SCOPED_TRACE("dialog " + std::to_string(dialog->template_id()));
+    WhenShown(*dialog, [&, dialog = dialog, &order = order] {
+      dialog->GetDlgItem(order.front())->SetFocus();
+      gui::ExpectTabCycle(WidgetOf(*dialog), dialog->Controls(), order);
+    });
+  }
+}
+
+// The colours a label widget is drawn in where it differs from the dialog background, with
+// how many pixels have each.
+std::map<long, int> InkColours(GtkWidget* label, GtkWidget* top, long background) {
+  std::map<long, int> ink;
+  const ui::Rect r = AllocationIn(label, top);
+  GdkPixbuf* shown =
+      gdk_pixbuf_get_from_window(gtk_widget_get_window(top), r.left, r.top, r.Width(), r.Height());
+  if (shown == nullptr) return ink;
+  const int stride = gdk_pixbuf_get_rowstride(shown), channels = gdk_pixbuf_get_n_channels(shown);
+  for (int y = 0; y < r.Height(); ++y) {
+    for (int x = 0; x < r.Width(); ++x) {
+      const guchar* p = gdk_pixbuf_get_pixels(shown) + y * stride + x * channels;
+      const long pixel = (long{p[0]} << 16) | (long{p[1]} << 8) | p[2];
+      if (pixel != background) ++ink[pixel];
+    }
+  }
+  g_object_unref(shown);
+  return ink;
+}
+
+long Brightness(long rgb) { return (rgb >> 16) + (rgb >> 8 & 0xFF) + (rgb & 0xFF); }
+
+TEST_F(DialogsGuiTest, CheckBoxCaptionsAreInTheDialogTextColourAndEtchedWhenDisabled) {
+  constexpr long kBackground = 0x559FFF, kText = 0xFFFFFF, kShadow = 0x808080;
+  CDialupDetailsDlg dialup;
+  CLanDetailsDlg lan;
+  const std::vector<std::pair<ui::Dialog*, std::vector<int>>> boxes = {
+      {&dialup, {IDC_DETAILS_TONE, IDC_DETAILS_PULSE}},
+      {&lan, {IDC_LAN_UDP, IDC_LAN_TCP, IDC_LAN_PROXY, IDC_LAN_UNKNOWN}},
+  };
+  for (auto& [dialog, ids] : boxes) {
+    SCOPED_TRACE("dialog " + std::to_string(dialog->template_id()));
+    WhenShown(*dialog, [&, dialog = dialog, &ids = ids] {
+      GtkWidget* top = WidgetOf(*dialog);
+      dialog->GetDlgItem(ui::IDOK)->SetFocus();  // no focus ring over the captions
+      ASSERT_TRUE(gui::WaitForDrawn(top));
+      for (int id : ids) {
+        ui::Control* box = dialog->GetDlgItem(id);
+        GtkWidget* caption = gtk_bin_get_child(GTK_BIN(WidgetOf(*box)));
+        std::map<long, int> ink = InkColours(caption, top, kBackground);
+        EXPECT_GT(ink[kText], 0) << "caption of " << id << " drawn in white";
+        for (const auto& [colour, count] : ink)
+          EXPECT_GE(Brightness(colour), Brightness(kBackground))
+              << "caption of " << id << " has nothing darker than the background: " << std::hex
+              << colour;
+        box->EnableWindow(false);
+        ASSERT_TRUE(gui::WaitForDrawn(top));
+        ink = InkColours(caption, top, kBackground);
+        EXPECT_GT(ink[kShadow], 0) << "disabled caption of " << id << " in the shadow grey";
+        EXPECT_GT(ink[kText], 0) << "over a white highlight";
+        box->EnableWindow(true);
+      }
+      EXPECT_TRUE(gui::SaveScreenshot(top, "captions-" + std::to_string(dialog->template_id())));
+    });
+  }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 namespace {
 
 using gui::AllocationIn;
+using gui::CountingDialog;
 using gui::Describe;
 using ui::gtk::ClientOf;
 using ui::gtk::InputWidgetOf;
@@ -50,22 +52,6 @@ class PicturePage : public ui::PropertyPage {
     memory.SelectObject(old);
   }
   ui::Bitmap bitmap;
-};
-
-// A dialog that counts the notifications it receives.
-class CountingDialog : public ui::Dialog {
- public:
-  using Dialog::Dialog;
-  bool OnCommand(UINT code, int id) override {
-    notifications.emplace_back(code, id);
-    return Dialog::OnCommand(code, id);
-  }
-  int Count(UINT code, int id) const {
-    int n = 0;
-    for (const auto& [c, i] : notifications) n += (c == code && i == id);
-    return n;
-  }
-  std::vector<std::pair<UINT, int>> notifications;
 };
 
 // A point of the page that no visible control covers, so the picture shows there.
@@ -358,6 +344,7 @@ TEST_F(GtkBackendTest, ComboSelectionAndItemsFollowTheModelAndTheUser) {
   WhenShown([&] {
     [&] {
       ASSERT_TRUE(gui::WaitForDrawn(WidgetOf(dialog)));
+      dialog.notifications.clear();  // the list got the focus when the dialog opened
       ui::Control* modems = dialog.GetDlgItem(1102);
       ui::Control* prefix = dialog.GetDlgItem(1108);
       modems->AddString(test::Sjis("モデムA"));
@@ -527,6 +514,72 @@ TEST_F(GtkBackendTest, WaitCursorCoversTheWindowsWhileOn) {
     dialog.EndDialog(ui::IDOK);
   });
   dialog.DoModal();
+}
+
+TEST_F(GtkBackendTest, WaitCursorCoversTheTextFieldsTooAndEachGetsItsOwnCursorBack) {
+  ui::Dialog dialog(159);
+  WhenShown([&] {
+    [&] {
+      GtkWidget* top = WidgetOf(dialog);
+      ASSERT_TRUE(gui::WaitForDrawn(top));
+      const std::vector<GdkWindow*> windows = gui::WindowsInside(gtk_widget_get_window(top));
+      std::vector<GdkCursor*> own;
+      for (GdkWindow* w : windows) own.push_back(gdk_window_get_cursor(w));
+      ASSERT_NE(std::count(own.begin(), own.end(), nullptr), static_cast<long>(own.size()))
+          << "the text fields show a cursor of their own";
+      {
+        ui::WaitCursor wait;
+        GdkCursor* shown = gdk_window_get_cursor(windows.front());
+        ASSERT_NE(shown, nullptr) << "the wait cursor is shown";
+        for (GdkWindow* w : windows) EXPECT_EQ(gdk_window_get_cursor(w), shown);
+        // A text field sets its cursor again whenever its state changes, as when the pointer
+        // comes over it: the wait cursor stays.
+        GtkWidget* address = InputWidgetOf(*dialog.GetDlgItem(1114));
+        gtk_widget_set_state_flags(address, GTK_STATE_FLAG_PRELIGHT, FALSE);
+        gtk_widget_unset_state_flags(address, GTK_STATE_FLAG_PRELIGHT);
+        for (GdkWindow* w : windows) EXPECT_EQ(gdk_window_get_cursor(w), shown);
+      }
+      for (size_t i = 0; i < windows.size(); ++i)
+        EXPECT_EQ(gdk_window_get_cursor(windows[i]), own[i])
+            << "window " << i << " has its own back";
+    }();
+    dialog.EndDialog(ui::IDOK);
+  });
+  dialog.DoModal();
+}
+
+TEST_F(GtkBackendTest, AltWithAMarkedLetterClicksTheControlWhileItCanBeClicked) {
+  CountingDialog progress(142);
+  WhenShown([&] {
+    [&] {
+      GtkWidget* top = WidgetOf(progress);
+      ASSERT_TRUE(gui::WaitForDrawn(top));
+      // "切断(&U)" is hidden and disabled: Alt+U passes it by; Alt+R is "ﾘﾀﾞｲﾔﾙ(&R)".
+      gui::PressKey(top, GDK_KEY_u, GDK_MOD1_MASK);
+      gui::PressKey(top, GDK_KEY_r, GDK_MOD1_MASK);
+      EXPECT_TRUE(gui::WaitUntil([&] { return progress.Count(ui::BN_CLICKED, 1038) == 1; }))
+          << "Alt+R is Redial";
+      EXPECT_EQ(progress.Count(ui::BN_CLICKED, 1037), 0) << "a hidden button takes no Alt+U";
+      ui::Control* hangUp = progress.GetDlgItem(1037);
+      hangUp->ShowWindow(true);
+      hangUp->EnableWindow(true);
+      gui::PressKey(top, GDK_KEY_u, GDK_MOD1_MASK);
+      EXPECT_TRUE(gui::WaitUntil([&] { return progress.Count(ui::BN_CLICKED, 1037) == 1; }))
+          << "Alt+U once it is shown";
+    }();
+    progress.EndDialog(ui::IDOK);
+  });
+  progress.DoModal();
+
+  CountingDialog lan(159);
+  WhenShown([&] {
+    gui::PressKey(WidgetOf(lan), GDK_KEY_x, GDK_MOD1_MASK);
+    EXPECT_TRUE(gui::WaitUntil([&] { return lan.IsDlgButtonChecked(1113) == 1; }))
+        << "Alt+X checks \"ﾌﾟﾛｷｼｻｰﾊﾞｰを使用する(&X)\"";
+    EXPECT_EQ(lan.Count(ui::BN_CLICKED, 1113), 1);
+    lan.EndDialog(ui::IDOK);
+  });
+  lan.DoModal();
 }
 
 TEST_F(GtkBackendTest, PresenceWindowExistsOnlyOnceMade) {

@@ -35,6 +35,8 @@ class GuiEnvironment : public ::testing::Environment {
       return;
     }
     ui::SetBackend(backend_.get());
+    // A blinking caret would make the screenshots differ from one moment to the next.
+    g_object_set(gtk_settings_get_default(), "gtk-cursor-blink", FALSE, nullptr);
   }
   // The backend goes first: it still talks to the display while it closes its windows.
   void TearDown() override {
@@ -114,6 +116,76 @@ long PixelAt(GtkWidget* toplevel, int x, int y) {
   const long rgb = (long{p[0]} << 16) | (long{p[1]} << 8) | p[2];
   g_object_unref(pixbuf);
   return rgb;
+}
+
+void PressKey(GtkWidget* toplevel, guint keyval, GdkModifierType modifiers) {
+  // A person's key comes after the window has caught up with what it was told (the mnemonics of
+  // new captions take effect when GTK is idle).
+  while (g_main_context_iteration(nullptr, FALSE)) {
+  }
+  GdkWindow* window = gtk_widget_get_window(toplevel);
+  GdkDisplay* display = gtk_widget_get_display(toplevel);
+  guint16 keycode = 0;
+  GdkKeymapKey* keys = nullptr;
+  gint count = 0;
+  if (gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(display), keyval, &keys,
+                                        &count) &&
+      count > 0)
+    keycode = static_cast<guint16>(keys[0].keycode);
+  g_free(keys);
+  for (GdkEventType type : {GDK_KEY_PRESS, GDK_KEY_RELEASE}) {
+    GdkEvent* key = gdk_event_new(type);
+    key->key.window = GDK_WINDOW(g_object_ref(window));
+    key->key.keyval = keyval;
+    key->key.state = modifiers;
+    key->key.hardware_keycode = keycode;
+    key->key.time = GDK_CURRENT_TIME;
+    gdk_event_set_device(key, gdk_seat_get_keyboard(gdk_display_get_default_seat(display)));
+    gdk_event_put(key);
+    gdk_event_free(key);
+  }
+  while (g_main_context_iteration(nullptr, FALSE)) {
+  }
+}
+
+ui::Control* FocusedAmong(GtkWidget* toplevel, const std::vector<ui::Control*>& controls) {
+  GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(toplevel));
+  if (focus == nullptr) return nullptr;
+  for (ui::Control* c : controls) {
+    GtkWidget* w = ui::gtk::WidgetOf(*c);
+    if (w != nullptr && (focus == w || gtk_widget_is_ancestor(focus, w))) return c;
+  }
+  return nullptr;
+}
+
+std::vector<int> FocusTrail(GtkWidget* toplevel, const std::vector<ui::Control*>& controls,
+                            guint keyval, GdkModifierType modifiers, size_t times) {
+  std::vector<int> trail;
+  for (size_t i = 0; i < times; ++i) {
+    PressKey(toplevel, keyval, modifiers);
+    const ui::Control* c = FocusedAmong(toplevel, controls);
+    trail.push_back(c != nullptr ? c->GetDlgCtrlID() : 0);
+  }
+  return trail;
+}
+
+void ExpectTabCycle(GtkWidget* toplevel, const std::vector<ui::Control*>& controls,
+                    const std::vector<int>& order) {
+  std::vector<int> forward(order.begin() + 1, order.end());
+  forward.push_back(order.front());
+  EXPECT_EQ(FocusTrail(toplevel, controls, GDK_KEY_Tab, GdkModifierType(0), order.size()), forward)
+      << "Tab";
+  EXPECT_EQ(FocusTrail(toplevel, controls, GDK_KEY_ISO_Left_Tab, GDK_SHIFT_MASK, order.size()),
+            std::vector<int>(order.rbegin(), order.rend()))
+      << "Shift+Tab";
+}
+
+std::vector<GdkWindow*> WindowsInside(GdkWindow* window) {
+  std::vector<GdkWindow*> all{window};
+  for (size_t i = 0; i < all.size(); ++i)
+    for (GList* child = gdk_window_peek_children(all[i]); child; child = child->next)
+      all.push_back(GDK_WINDOW(child->data));
+  return all;
 }
 
 GtkWidget* FindMessageBox(const std::string& titleUtf8) {

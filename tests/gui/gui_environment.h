@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ui/backend.h"
@@ -50,6 +51,39 @@ void ExpectWidgetsFollowTheModel(const ui::Dialog& dialog);
 // Every control's widget tells ATK a non-empty name, the control's accessible name, and its
 // description.
 void ExpectAccessibleNames(const ui::Dialog& dialog);
+
+// Sends a key press and its release to a top-level window, as the keyboard would, and handles
+// them (what they start may still be running: wait for its outcome).
+void PressKey(GtkWidget* toplevel, guint keyval, GdkModifierType modifiers = GdkModifierType(0));
+// The control among `controls` whose widget has the keyboard focus of `toplevel`, or null.
+ui::Control* FocusedAmong(GtkWidget* toplevel, const std::vector<ui::Control*>& controls);
+// Presses `keyval` `times` times and lists the id of the control that has the focus after each.
+std::vector<int> FocusTrail(GtkWidget* toplevel, const std::vector<ui::Control*>& controls,
+                            guint keyval, GdkModifierType modifiers, size_t times);
+
+// A GDK window and every window inside it, parents first.
+std::vector<GdkWindow*> WindowsInside(GdkWindow* window);
+
+// A dialog that counts the notifications it receives.
+class CountingDialog : public ui::Dialog {
+ public:
+  using Dialog::Dialog;
+  bool OnCommand(UINT code, int id) override {
+    notifications.emplace_back(code, id);
+    return Dialog::OnCommand(code, id);
+  }
+  int Count(UINT code, int id) const {
+    int n = 0;
+    for (const auto& [c, i] : notifications) n += (c == code && i == id);
+    return n;
+  }
+  std::vector<std::pair<UINT, int>> notifications;
+};
+
+// With the focus on the first control of `order`, Tab visits the others in turn and comes back
+// to it; Shift+Tab goes the other way round.
+void ExpectTabCycle(GtkWidget* toplevel, const std::vector<ui::Control*>& controls,
+                    const std::vector<int>& order);
 
 // The visible message box (a GtkDialog that is not one of the framework's windows) with that
 // title, or null.

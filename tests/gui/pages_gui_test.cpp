@@ -1,6 +1,7 @@
 // The seven real wizard pages in the GTK window with a filled-in signup: every control at the
 // pixel rectangle of the page layout, none over the lettering of its picture, every control named
-// for screen readers, and a screenshot of each page; the completion page offers only Finish.
+// for screen readers, and a screenshot of each page; the completion page offers only Finish; the
+// terms download under the wait cursor.
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
@@ -11,6 +12,7 @@
 #include "gui_environment.h"
 #include "pages/SignPages.h"
 #include "res/page_art.h"
+#include "support/provider_fixture.h"
 #include "support/test_support.h"
 #include "ui/gtk/gtk_backend.h"
 
@@ -158,6 +160,59 @@ TEST_F(PagesGuiTest, EveryPageShowsItsControlsAtTheLayoutOverFreePartsOfItsPictu
         gui::ExpectAccessibleNames(*page);
       }();
     }
+    wizard.EndDialog(ui::IDCANCEL);
+  });
+  wizard.DoModal();
+}
+
+// Counts the times the terms box shows new text, and how many of them had the wait cursor over
+// every window of the wizard, the terms box's own included.
+struct TermsWatch {
+  GtkWidget* top = nullptr;
+  int shown = 0;
+  int underWait = 0;
+};
+
+void OnTermsShown(GtkTextBuffer*, gpointer data) {
+  auto* watch = static_cast<TermsWatch*>(data);
+  ++watch->shown;
+  const std::vector<GdkWindow*> windows = gui::WindowsInside(gtk_widget_get_window(watch->top));
+  GdkCursor* wait = gdk_window_get_cursor(windows.front());
+  bool covered = wait != nullptr;
+  for (GdkWindow* w : windows) covered = covered && gdk_window_get_cursor(w) == wait;
+  watch->underWait += covered;
+}
+
+TEST_F(PagesGuiTest, TheTermsDownloadShowsTheWaitCursorOverTheWholeWizard) {
+  test::ProviderFixture provider;
+  ASSERT_TRUE(provider.ok()) << provider.error();
+  // The terms arrive in pieces, so the box shows them growing while the download runs.
+  test::Fault pieces;
+  pieces.kind = test::FaultKind::kPieces;
+  pieces.ms = 20;
+  ASSERT_TRUE(provider.SetFault("/signup_pc/kiyaku.txt", pieces));
+  app.signupServerUrl = provider.HttpUrl();
+  TermsWatch watch;
+  gui::Backend()->Post([&] {
+    [&] {
+      watch.top = WidgetOf(wizard);
+      ASSERT_TRUE(wizard.SetActivePage(1));
+      GtkWidget* terms = ui::gtk::InputWidgetOf(*wizard.page2.GetDlgItem(IDC_TERMS_TEXT));
+      g_signal_connect(gtk_text_view_get_buffer(GTK_TEXT_VIEW(terms)), "changed",
+                       G_CALLBACK(OnTermsShown), &watch);
+      ui::Control* next = wizard.GetDlgItem(ui::ID_WIZNEXT);
+      ASSERT_TRUE(gui::WaitUntil([&] {
+        return next->GetWindowText() == res::String(IDS_BUTTON_AGREE);
+      })) << "the terms arrived";
+      EXPECT_GT(watch.shown, 1) << "the box showed the terms growing";
+      EXPECT_EQ(watch.underWait, watch.shown) << "each time under the wait cursor";
+      EXPECT_EQ(gdk_window_get_cursor(gtk_widget_get_window(watch.top)), nullptr)
+          << "the wait cursor goes with the download";
+      EXPECT_NE(gdk_window_get_cursor(
+                    gtk_text_view_get_window(GTK_TEXT_VIEW(terms), GTK_TEXT_WINDOW_TEXT)),
+                nullptr)
+          << "the terms box has its own cursor back";
+    }();
     wizard.EndDialog(ui::IDCANCEL);
   });
   wizard.DoModal();

@@ -65,6 +65,24 @@ gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer data) {
   return n ? g_backend->KeyPress(n, event) : FALSE;
 }
 
+void OnCursorReset(GtkWidget* widget, gpointer) {
+  if (g_backend) g_backend->CursorReset(widget);
+}
+
+void KeepFocusVisible(GtkWindow* window, GParamSpec*, gpointer) {
+  if (!gtk_window_get_focus_visible(window)) gtk_window_set_focus_visible(window, TRUE);
+}
+
+gboolean OnViewFocus(GtkWidget* view, GdkEventFocus* event, gpointer frame) {
+  GtkStyleContext* style = gtk_widget_get_style_context(GTK_WIDGET(frame));
+  if (event->in) {
+    gtk_style_context_add_class(style, "signup-focused");
+  } else {
+    gtk_style_context_remove_class(style, "signup-focused");
+  }
+  return FALSE;
+}
+
 gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer data) {
   if (Native* n = Live(data)) g_backend->CloseRequested(n);
   return TRUE;  // the framework decides whether the window goes away
@@ -148,6 +166,71 @@ void GtkBackend::FocusMoved(GtkWidget* focus) {
   n->control->UserFocus();
 }
 
+Control* GtkBackend::FocusedControl(Native* top) const {
+  GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(top->outer));
+  Native* f = focus ? NativeFromWidget(focus) : nullptr;
+  return f != nullptr ? f->control : nullptr;
+}
+
+void GtkBackend::MoveFocus(Control* to) {
+  // The model first, so the controls get their focus notifications as for a click.
+  to->UserFocus();
+  if (Native* n = Live(to->native)) GiveFocus(n);
+}
+
+void GiveFocus(Native* n) {
+  if (n->input == nullptr) return;
+  GtkWidget* top = gtk_widget_get_toplevel(n->input);
+  GtkWidget* focus = GTK_IS_WINDOW(top) ? gtk_window_get_focus(GTK_WINDOW(top)) : nullptr;
+  if (focus != nullptr && (focus == n->input || gtk_widget_is_ancestor(focus, n->input))) return;
+  // A drop-down list takes no focus itself: the button inside it does.
+  if (gtk_widget_get_can_focus(n->input)) {
+    gtk_widget_grab_focus(n->input);
+  } else {
+    gtk_widget_child_focus(n->input, GTK_DIR_TAB_FORWARD);
+  }
+}
+
+bool GtkBackend::Navigate(Native* top, GdkEventKey* event) {
+  const guint key = event->keyval;
+  const guint modifiers = event->state & gtk_accelerator_get_default_mod_mask();
+  const bool tab = key == GDK_KEY_Tab || key == GDK_KEY_ISO_Left_Tab || key == GDK_KEY_KP_Tab;
+  if (tab && (modifiers & ~GDK_SHIFT_MASK) == 0) {
+    Control* from = FocusedControl(top);
+    const bool back = (modifiers & GDK_SHIFT_MASK) != 0 || key == GDK_KEY_ISO_Left_Tab;
+    if (Control* to = NextTabStop(*top->window, from, back); to != nullptr && to != from)
+      MoveFocus(to);
+    return true;
+  }
+  bool forward = false;
+  switch (key) {
+    case GDK_KEY_Right:
+    case GDK_KEY_Down:
+    case GDK_KEY_KP_Right:
+    case GDK_KEY_KP_Down:
+      forward = true;
+      break;
+    case GDK_KEY_Left:
+    case GDK_KEY_Up:
+    case GDK_KEY_KP_Left:
+    case GDK_KEY_KP_Up:
+      break;
+    default:
+      return false;
+  }
+  // Edits and lists use the arrows themselves; on buttons they move inside the group.
+  Control* from = FocusedControl(top);
+  if (modifiers != 0 || from == nullptr || !from->IsButtonLike()) return false;
+  Control* to = NextGroupItem(*top->window, from, !forward);
+  if (to == nullptr || to == from) return true;
+  MoveFocus(to);
+  // Moving onto an automatic radio button chooses it.
+  if (to->kind() == res::ControlKind::RadioButton && to->IsWindowEnabled() && !to->GetCheck()) {
+    if (Native* n = Live(to->native)) Clicked(n);
+  }
+  return true;
+}
+
 bool GtkBackend::KeyPress(Native* top, GdkEventKey* event) {
   const guint key = event->keyval;
   const bool enter = key == GDK_KEY_Return || key == GDK_KEY_KP_Enter || key == GDK_KEY_ISO_Enter;
@@ -155,14 +238,11 @@ bool GtkBackend::KeyPress(Native* top, GdkEventKey* event) {
     CloseRequested(top);
     return true;
   }
-  if (!enter) return false;
+  if (!enter) return Navigate(top, event);
   // A focused push button takes Enter itself, as on Windows.
-  GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(top->outer));
-  if (Native* f = focus ? NativeFromWidget(focus) : nullptr) {
-    if (f->controlKind == res::ControlKind::PushButton ||
-        f->controlKind == res::ControlKind::DefPushButton) {
-      if (f->kind == Kind::Control) return false;
-    }
+  if (Control* f = FocusedControl(top)) {
+    if (f->kind() == res::ControlKind::PushButton || f->kind() == res::ControlKind::DefPushButton)
+      return false;
   }
   // Enter goes to the default push button when there is one, otherwise it is IDOK.
   std::vector<Control*> controls;

@@ -107,9 +107,14 @@ class GtkBackend final : public Backend {
                      std::string& fitted);
   void FocusMoved(GtkWidget* focus);
   bool KeyPress(Native* top, GdkEventKey* event);
+  // Tab, Shift+Tab and the arrows, as the dialog manager moves the focus; true when handled.
+  bool Navigate(Native* top, GdkEventKey* event);
   void CloseRequested(Native* top);
   bool PreTranslate(GdkEvent* event);
   void PostedDispatch();
+  // A text field set its own cursor again (it does on every state change): under the wait
+  // cursor, the wait cursor goes back over it.
+  void CursorReset(GtkWidget* widget);
   void MessageBoxAnswered(Box* box, int response);
 
  private:
@@ -149,9 +154,14 @@ class GtkBackend final : public Backend {
   GtkWidget* TopModal() const { return modal_.empty() ? nullptr : modal_.back(); }
   void PopModal(GtkWidget* w);
   Native* NativeFromWidget(GtkWidget* w) const;
+  // The control that has the keyboard focus in a top-level window, or null.
+  Control* FocusedControl(Native* top) const;
+  // Gives the focus to a control: the model hears of it, then GTK.
+  void MoveFocus(Control* to);
   cairo_surface_t* SurfaceFor(const Bitmap& bitmap, bool& owned);
   GList* IconsFor(int id);
   void KillTimersOf(Window* w);
+  GdkCursor* WaitCursorImage();
 
   int applying_ = 0;
   uint64_t nextSerial_ = 1;
@@ -160,7 +170,8 @@ class GtkBackend final : public Backend {
   std::map<std::pair<Window*, UINT>, guint> timers_;
   std::deque<std::function<void()>> posted_;
   guint postSource_ = 0;
-  bool wait_ = false;
+  bool waiting_ = false;             // between SetWaitCursor(true) and (false)
+  GdkCursor* waitCursor_ = nullptr;  // the wait cursor's image, once needed
   std::vector<std::pair<Window*, cairo_t*>> painting_;
   std::map<int, cairo_surface_t*> surfaces_;
   std::map<int, GList*> icons_;  // the icon's images as pixbufs, largest first
@@ -169,6 +180,9 @@ class GtkBackend final : public Backend {
   GtkCssProvider* colourCss_ = nullptr;
   std::pair<COLORREF, COLORREF> colours_{0xFFFFFFFF, 0xFFFFFFFF};
 };
+
+// Moves GTK's focus to a control's input widget (into it, for a drop-down list).
+void GiveFocus(Native* n);
 
 // ---- Signal handlers (gtk_input.cpp, gtk_paint.cpp; run on the user-interface thread by GTK) ----
 
@@ -181,7 +195,14 @@ void OnBufferInsert(GtkTextBuffer* buffer, GtkTextIter* location, gchar* text, g
 void OnSetFocus(GtkWindow*, GtkWidget* focus, gpointer);
 gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer data);
 gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer data);
+// Puts the focus ring back when GTK would hide it.
+void KeepFocusVisible(GtkWindow* window, GParamSpec*, gpointer);
+// A multi-line edit's frame (`frame`) shows whether its text view has the focus.
+gboolean OnViewFocus(GtkWidget* view, GdkEventFocus* event, gpointer frame);
 void OnPaint(GtkWidget*, cairo_t* cr, void* data);
+// Puts `wait` over `window` and every window inside it; null gives each its own cursor back.
+void CoverWithCursor(GdkWindow* window, GdkCursor* wait);
+void OnCursorReset(GtkWidget* widget, gpointer);
 // Every GDK event passes here first, for the framework's pre-translation.
 void EventHook(GdkEvent* event, gpointer);
 

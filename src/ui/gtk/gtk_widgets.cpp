@@ -22,23 +22,39 @@ std::string CssColor(COLORREF c) {
   return buf;
 }
 
+// Black or white, whichever stands out more against `c`.
+COLORREF Contrasting(COLORREF c) {
+  const int luma = 299 * GetRValue(c) + 587 * GetGValue(c) + 114 * GetBValue(c);
+  return luma >= 128000 ? RGB(0, 0, 0) : RGB(255, 255, 255);
+}
+
 }  // namespace
 
 // ---- Making the widgets -----------------------------------------------------------------------
 
+// The dialog colours as Windows draws them: every label, check box and radio button caption in
+// the dialog's text colour on its background; a disabled caption etched in the system's shadow
+// grey over a highlight, whatever the dialog colours.
 void GtkBackend::ApplyColours() {
   Application* app = Application::Current();
   COLORREF bk = app ? app->dialogBkColor : RGB(192, 192, 192);
   COLORREF text = app ? app->dialogTextColor : RGB(0, 0, 0);
   if (colours_ == std::make_pair(bk, text)) return;
   colours_ = {bk, text};
-  std::string css = ".signup-window { background-color: " + CssColor(bk) + "; }\n" +
-                    ".signup-window label.signup-text, .signup-window checkbutton > label,"
-                    " .signup-window radiobutton > label, .signup-window frame > label { color: " +
-                    CssColor(text) + "; }\n" +
-                    ".signup-window label.signup-text:disabled, .signup-window checkbutton:disabled"
-                    " > label, .signup-window radiobutton:disabled > label { color: mix(" +
-                    CssColor(text) + ", " + CssColor(bk) + ", 0.5); }\n";
+  const std::string captions =
+      ".signup-window label.signup-text, .signup-window checkbutton > label,"
+      " .signup-window radiobutton > label, .signup-window frame > label";
+  const std::string disabled =
+      ".signup-window label.signup-text:disabled, .signup-window checkbutton:disabled > label,"
+      " .signup-window radiobutton:disabled > label";
+  std::string css =
+      ".signup-window { background-color: " + CssColor(bk) + "; }\n" + captions +
+      " { color: " + CssColor(text) + "; }\n" + disabled +
+      " { color: #808080; text-shadow: 1px 1px #ffffff; }\n" +
+      ".signup-window checkbutton, .signup-window radiobutton { outline-color: " +
+      CssColor(Contrasting(bk)) + "; }\n" +
+      ".signup-window scrolledwindow.signup-focused { border-color: " + CssColor(Contrasting(bk)) +
+      "; }\n";
   gtk_css_provider_load_from_data(colourCss_, css.c_str(), -1, nullptr);
 }
 
@@ -67,6 +83,9 @@ Native* GtkBackend::MakeTopLevel(Window& w, Kind kind) {
   gtk_widget_show(n->client);
   g_object_set_data(G_OBJECT(win), kNativeKey, n);
   g_object_set_data(G_OBJECT(n->client), kNativeKey, n);
+  // The focus ring shows all the time, not only once the keyboard has been used.
+  gtk_window_set_focus_visible(GTK_WINDOW(win), TRUE);
+  g_signal_connect(win, "notify::focus-visible", G_CALLBACK(KeepFocusVisible), nullptr);
   g_signal_connect(win, "set-focus", G_CALLBACK(OnSetFocus), nullptr);
   g_signal_connect(win, "key-press-event", G_CALLBACK(OnKeyPress), n);
   g_signal_connect(win, "delete-event", G_CALLBACK(OnDelete), n);
@@ -138,6 +157,9 @@ Native* GtkBackend::MakeControl(Control& c) {
         n->outer = w;
         n->input = view;
         n->buffer = gtk_text_view_get_buffer(tv);
+        // A text view draws no focus ring: its frame shows the focus instead.
+        g_signal_connect(view, "focus-in-event", G_CALLBACK(OnViewFocus), w);
+        g_signal_connect(view, "focus-out-event", G_CALLBACK(OnViewFocus), w);
         g_signal_connect(n->buffer, "changed", G_CALLBACK(OnEditChanged), n);
         g_signal_connect(n->buffer, "insert-text", G_CALLBACK(OnBufferInsert), n);
       } else {
@@ -177,6 +199,8 @@ Native* GtkBackend::MakeControl(Control& c) {
     case res::ControlKind::ComboDropList: {
       const bool editable = c.kind() == res::ControlKind::ComboDropDown;
       w = editable ? gtk_combo_box_text_new_with_entry() : gtk_combo_box_text_new();
+      // An empty list can still take the focus and drop down, as on Windows.
+      gtk_combo_box_set_button_sensitivity(GTK_COMBO_BOX(w), GTK_SENSITIVITY_ON);
       n->outer = w;
       n->input = w;
       if (editable) {
@@ -191,6 +215,10 @@ Native* GtkBackend::MakeControl(Control& c) {
     }
   }
   g_object_set_data(G_OBJECT(n->outer), kNativeKey, n);
+  if (GTK_IS_ENTRY(n->input) || GTK_IS_TEXT_VIEW(n->input)) {
+    g_signal_connect_after(n->input, "realize", G_CALLBACK(OnCursorReset), nullptr);
+    g_signal_connect_after(n->input, "state-flags-changed", G_CALLBACK(OnCursorReset), nullptr);
+  }
   const Rect r = c.GetWindowRect();
   gtk_fixed_put(GTK_FIXED(parent->client), n->outer, r.left, r.top);
   ApplyAll(n);
@@ -264,7 +292,7 @@ void GtkBackend::Update(Window& window, Change what) {
     case Change::Focus:
       if (n->kind == Kind::Control) {
         // Also sent to the control that lost the focus; only the new owner takes it.
-        if (n->control->HasFocus()) gtk_widget_grab_focus(n->input);
+        if (n->control->HasFocus()) GiveFocus(n);
       } else if (n->shown) {
         gtk_window_present(GTK_WINDOW(n->outer));
       }
@@ -495,12 +523,14 @@ void GtkBackend::ApplyReadOnly(Native* n) {
   if (!n->control || n->controlKind != res::ControlKind::Edit) return;
   const bool readOnly = n->control->IsReadOnly();
   if (n->buffer) {
+    // The caret stays: a read-only edit can still be scrolled and selected from the keyboard.
     gtk_text_view_set_editable(GTK_TEXT_VIEW(n->input), !readOnly);
-    gtk_text_view_set_cursor_visible(GTK_TEXT_VIEW(n->input), !readOnly);
   } else {
     gtk_editable_set_editable(GTK_EDITABLE(n->input), !readOnly);
   }
-  // A read-only edit takes the colours its dialog answers for it, as the Windows one does.
+  // A read-only edit takes the colours its dialog answers for it, as the Windows one does; an
+  // edit that never was read-only needs no style of its own.
+  if (!readOnly && !n->css) return;
   if (!n->css) {
     n->css = gtk_css_provider_new();
     gtk_style_context_add_provider(gtk_widget_get_style_context(n->input),
