@@ -8,7 +8,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang pkg-config make
   libgtest-dev libgmock-dev
-  libsqlite3-dev libcurl4-openssl-dev libssl-dev openssl libcpp-httplib-dev
+  libsqlite3-dev libcurl4-openssl-dev libssl-dev openssl libcpp-httplib-dev libcurl3-gnutls
   libgtk-3-dev xvfb xauth fonts-ipafont-gothic desktop-file-utils
   tinyproxy
 )

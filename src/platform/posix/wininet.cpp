@@ -14,12 +14,12 @@
 
 #include "platform/percent_encoding.h"
 #include "platform/posix/wininet_internal.h"
+#include "platform/posix/wininet_libraries.h"
 #include "platform/posix/wininet_proxy.h"
 #include "platform/posix/wininet_text.h"
 
 using platform::wininet::ChooseProxy;
 using platform::wininet::Connection;
-using platform::wininet::CurlInit;
 using platform::wininet::DwordOption;
 using platform::wininet::Find;
 using platform::wininet::FindAs;
@@ -28,6 +28,7 @@ using platform::wininet::Header;
 using platform::wininet::Kind;
 using platform::wininet::LimitsFor;
 using platform::wininet::Lookup;
+using platform::wininet::Net;
 using platform::wininet::Options;
 using platform::wininet::ReadBody;
 using platform::wininet::ReadProxyEnvironment;
@@ -236,7 +237,11 @@ BOOL ReturnDword(DWORD value, LPVOID buffer, LPDWORD length) {
 
 HINTERNET InternetOpenA(LPCSTR lpszAgent, DWORD dwAccessType, LPCSTR lpszProxy,
                         LPCSTR lpszProxyBypass, DWORD dwFlags) {
-  CurlInit();
+  // The first call loads libcurl and OpenSSL; without them there is no session to give.
+  if (const DWORD error = Net().error(); error != ERROR_SUCCESS) {
+    SetLastError(error);
+    return nullptr;
+  }
   if (dwAccessType != INTERNET_OPEN_TYPE_PRECONFIG && dwAccessType != INTERNET_OPEN_TYPE_DIRECT &&
       dwAccessType != INTERNET_OPEN_TYPE_PROXY &&
       dwAccessType != INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY) {

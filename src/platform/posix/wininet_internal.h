@@ -167,13 +167,11 @@ struct SendSettings {
   DWORD connect_timeout = 0, connect_retries = 0;
 };
 
-// Sets libcurl up once per process; every InternetOpenA calls it.
-void CurlInit();
-
 // Sends the request (its headers and body set) and runs the transfer until the reply headers are
 // in; a refused connection is tried again up to the connect retries. The request's deadline starts
 // here. ERROR_SUCCESS, or the WinInet error of the failure (ERROR_INTERNET_TIMEOUT past the
-// deadline, ERROR_HTTP_INVALID_SERVER_RESPONSE for headers beyond what a reply may carry).
+// deadline, ERROR_HTTP_INVALID_SERVER_RESPONSE for headers beyond what a reply may carry), or the
+// error of libcurl and OpenSSL missing (wininet_libraries.h).
 DWORD SendRequest(Request& r, const SendSettings& s, const Limits& limits);
 
 // Copies up to size body bytes into buffer, running the transfer until some have arrived or the

@@ -1,15 +1,12 @@
 // The libcurl transfer behind the WinInet requests on Linux: curl's multi interface driven by the
 // calling thread, the phase time-outs, the certificate checks and the mapping of curl's errors.
-#include <openssl/ssl.h>
-#include <openssl/x509.h>
-#include <openssl/x509_vfy.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/posix/wininet_internal.h"
+#include "platform/posix/wininet_libraries.h"
 #include "platform/posix/wininet_text.h"
 
 namespace platform::wininet {
@@ -18,28 +15,32 @@ namespace {
 // ---- certificate checks -------------------------------------------------------------------
 
 int CtxIndex() {
-  static int index = SSL_CTX_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
+  static int index =
+      Net().CRYPTO_get_ex_new_index(CRYPTO_EX_INDEX_SSL_CTX, 0, nullptr, nullptr, nullptr, nullptr);
   return index;
 }
 
 // Accepts an expired or not-yet-valid certificate when the request asked to ignore dates.
 int VerifyIgnoringDates(int ok, X509_STORE_CTX* store) {
   if (ok) return ok;
-  int err = X509_STORE_CTX_get_error(store);
+  const NetApi& api = Net();
+  int err = api.X509_STORE_CTX_get_error(store);
   if (err != X509_V_ERR_CERT_HAS_EXPIRED && err != X509_V_ERR_CERT_NOT_YET_VALID) return ok;
-  auto* ssl =
-      static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
+  auto* ssl = static_cast<SSL*>(
+      api.X509_STORE_CTX_get_ex_data(store, api.SSL_get_ex_data_X509_STORE_CTX_idx()));
   if (ssl == nullptr) return ok;
-  auto flags = reinterpret_cast<uintptr_t>(SSL_CTX_get_ex_data(SSL_get_SSL_CTX(ssl), CtxIndex()));
+  auto flags =
+      reinterpret_cast<uintptr_t>(api.SSL_CTX_get_ex_data(api.SSL_get_SSL_CTX(ssl), CtxIndex()));
   if ((flags & INTERNET_FLAG_IGNORE_CERT_DATE_INVALID) == 0) return ok;
-  X509_STORE_CTX_set_error(store, X509_V_OK);
+  api.X509_STORE_CTX_set_error(store, X509_V_OK);
   return 1;
 }
 
 CURLcode SslContextSetup(CURL*, void* ssl_ctx, void* user) {
+  const NetApi& api = Net();
   auto* ctx = static_cast<SSL_CTX*>(ssl_ctx);
-  SSL_CTX_set_ex_data(ctx, CtxIndex(), user);
-  SSL_CTX_set_verify(ctx, SSL_CTX_get_verify_mode(ctx), VerifyIgnoringDates);
+  api.SSL_CTX_set_ex_data(ctx, CtxIndex(), user);
+  api.SSL_CTX_set_verify(ctx, api.SSL_CTX_get_verify_mode(ctx), VerifyIgnoringDates);
   return CURLE_OK;
 }
 
@@ -124,6 +125,7 @@ int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t ulnow)
 // ---- error mapping ------------------------------------------------------------------------
 
 DWORD MapCurlError(Request& r, CURLcode code) {
+  const NetApi& api = Net();
   if (r.header_too_long) return ERROR_HTTP_INVALID_SERVER_RESPONSE;
   switch (code) {
     case CURLE_OK:
@@ -151,13 +153,13 @@ DWORD MapCurlError(Request& r, CURLcode code) {
     case CURLE_SEND_ERROR:
     case CURLE_RECV_ERROR: {
       long os_errno = 0;
-      if (r.easy) curl_easy_getinfo(r.easy, CURLINFO_OS_ERRNO, &os_errno);
+      if (r.easy) api.curl_easy_getinfo(r.easy, CURLINFO_OS_ERRNO, &os_errno);
       return os_errno == ECONNRESET ? ERROR_INTERNET_CONNECTION_RESET
                                     : ERROR_INTERNET_CONNECTION_ABORTED;
     }
     case CURLE_PEER_FAILED_VERIFICATION: {
       long verify = X509_V_OK;
-      if (r.easy) curl_easy_getinfo(r.easy, CURLINFO_SSL_VERIFYRESULT, &verify);
+      if (r.easy) api.curl_easy_getinfo(r.easy, CURLINFO_SSL_VERIFYRESULT, &verify);
       // curl checks the name itself after a good chain and says so only in its message.
       if (std::strstr(r.errbuf, "target host name") != nullptr)
         return ERROR_INTERNET_SEC_CERT_CN_INVALID;
@@ -219,11 +221,12 @@ enum class Wait { Ready, Done, TimedOut, Cancelled };
 // the time-out of the current phase, or the handle is closed. Waits in poll, never spins.
 template <class Ready>
 Wait Drive(Request& r, const Limits& limits, Ready ready) {
+  const NetApi& api = Net();
   for (;;) {
     int running = 0;
-    curl_multi_perform(r.multi, &running);
+    api.curl_multi_perform(r.multi, &running);
     int queued = 0;
-    while (CURLMsg* m = curl_multi_info_read(r.multi, &queued)) {
+    while (CURLMsg* m = api.curl_multi_info_read(r.multi, &queued)) {
       if (m->msg == CURLMSG_DONE) {
         r.done = true;
         r.result = m->data.result;
@@ -238,7 +241,7 @@ Wait Drive(Request& r, const Limits& limits, Ready ready) {
     if (now >= r.deadline) return Wait::TimedOut;
     if (!r.connected) {
       curl_off_t t = 0;
-      if (curl_easy_getinfo(r.easy, CURLINFO_CONNECT_TIME_T, &t) == CURLE_OK && t > 0) {
+      if (api.curl_easy_getinfo(r.easy, CURLINFO_CONNECT_TIME_T, &t) == CURLE_OK && t > 0) {
         r.connected = true;
         r.last_activity = now;
       }
@@ -261,7 +264,7 @@ Wait Drive(Request& r, const Limits& limits, Ready ready) {
         wait_ms = static_cast<int>(std::min<long long>(wait_ms, left));
       }
     }
-    curl_multi_poll(r.multi, nullptr, 0, wait_ms, nullptr);
+    api.curl_multi_poll(r.multi, nullptr, 0, wait_ms, nullptr);
   }
 }
 
@@ -286,65 +289,66 @@ bool BodyShortOfItsLength(const Request& r) {
 }
 
 void SetupEasy(Request& r, const SendSettings& s) {
+  const NetApi& api = Net();
   CURL* e = r.easy;
-  curl_easy_setopt(e, CURLOPT_URL, s.url.c_str());
-  curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-  curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
-  curl_easy_setopt(e, CURLOPT_ERRORBUFFER, r.errbuf);
-  curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, OnHeader);
-  curl_easy_setopt(e, CURLOPT_HEADERDATA, &r);
-  curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, OnBody);
-  curl_easy_setopt(e, CURLOPT_WRITEDATA, &r);
-  curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
-  curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, OnProgress);
-  curl_easy_setopt(e, CURLOPT_XFERINFODATA, &r);
-  curl_easy_setopt(e, CURLOPT_USERAGENT, s.agent.c_str());
+  api.curl_easy_setopt(e, CURLOPT_URL, s.url.c_str());
+  api.curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+  api.curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+  api.curl_easy_setopt(e, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+  api.curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 0L);
+  api.curl_easy_setopt(e, CURLOPT_ERRORBUFFER, r.errbuf);
+  api.curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, OnHeader);
+  api.curl_easy_setopt(e, CURLOPT_HEADERDATA, &r);
+  api.curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, OnBody);
+  api.curl_easy_setopt(e, CURLOPT_WRITEDATA, &r);
+  api.curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
+  api.curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, OnProgress);
+  api.curl_easy_setopt(e, CURLOPT_XFERINFODATA, &r);
+  api.curl_easy_setopt(e, CURLOPT_USERAGENT, s.agent.c_str());
   if (s.connect_timeout != 0 && s.connect_timeout != 0xFFFFFFFF)
-    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(s.connect_timeout));
+    api.curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(s.connect_timeout));
 
   // The proxy was chosen with its bypass list already; curl must not consult the environment.
-  curl_easy_setopt(e, CURLOPT_PROXY, s.proxy.c_str());
-  curl_easy_setopt(e, CURLOPT_NOPROXY, "");
+  api.curl_easy_setopt(e, CURLOPT_PROXY, s.proxy.c_str());
+  api.curl_easy_setopt(e, CURLOPT_NOPROXY, "");
   if (!s.proxy.empty()) {
     if (s.proxy_user && !s.proxy_user->empty()) {
-      curl_easy_setopt(e, CURLOPT_PROXYUSERNAME, s.proxy_user->c_str());
-      curl_easy_setopt(e, CURLOPT_PROXYPASSWORD, s.proxy_password.value_or("").c_str());
-      curl_easy_setopt(e, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_BASIC));
+      api.curl_easy_setopt(e, CURLOPT_PROXYUSERNAME, s.proxy_user->c_str());
+      api.curl_easy_setopt(e, CURLOPT_PROXYPASSWORD, s.proxy_password.value_or("").c_str());
+      api.curl_easy_setopt(e, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_BASIC));
     }
   }
 
   if (s.secure) {
-    curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST,
-                     (s.flags & INTERNET_FLAG_IGNORE_CERT_CN_INVALID) ? 0L : 2L);
+    api.curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
+    api.curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST,
+                         (s.flags & INTERNET_FLAG_IGNORE_CERT_CN_INVALID) ? 0L : 2L);
     if (const char* bundle = std::getenv("SIGNUP_CA_BUNDLE"); bundle && *bundle)
-      curl_easy_setopt(e, CURLOPT_CAINFO, bundle);
-    curl_easy_setopt(e, CURLOPT_SSL_CTX_FUNCTION, SslContextSetup);
-    curl_easy_setopt(e, CURLOPT_SSL_CTX_DATA,
-                     reinterpret_cast<void*>(static_cast<uintptr_t>(s.flags)));
+      api.curl_easy_setopt(e, CURLOPT_CAINFO, bundle);
+    api.curl_easy_setopt(e, CURLOPT_SSL_CTX_FUNCTION, SslContextSetup);
+    api.curl_easy_setopt(e, CURLOPT_SSL_CTX_DATA,
+                         reinterpret_cast<void*>(static_cast<uintptr_t>(s.flags)));
   }
 
   // The request carries exactly the headers the caller added: none of curl's own defaults.
   bool has_type = false;
   for (const Header& h : r.headers) {
-    r.header_list = curl_slist_append(r.header_list, (h.name + ": " + h.value).c_str());
+    r.header_list = api.curl_slist_append(r.header_list, (h.name + ": " + h.value).c_str());
     if (SameName(h.name, "Content-Type")) has_type = true;
   }
-  r.header_list = curl_slist_append(r.header_list, "Accept:");
-  r.header_list = curl_slist_append(r.header_list, "Expect:");
-  if (!has_type) r.header_list = curl_slist_append(r.header_list, "Content-Type:");
-  curl_easy_setopt(e, CURLOPT_HTTPHEADER, r.header_list);
+  r.header_list = api.curl_slist_append(r.header_list, "Accept:");
+  r.header_list = api.curl_slist_append(r.header_list, "Expect:");
+  if (!has_type) r.header_list = api.curl_slist_append(r.header_list, "Content-Type:");
+  api.curl_easy_setopt(e, CURLOPT_HTTPHEADER, r.header_list);
 
   if (r.verb == "GET" && r.body.empty()) {
-    curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
+    api.curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
   } else if (r.verb == "HEAD") {
-    curl_easy_setopt(e, CURLOPT_NOBODY, 1L);
+    api.curl_easy_setopt(e, CURLOPT_NOBODY, 1L);
   } else {
-    curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(r.body.size()));
-    curl_easy_setopt(e, CURLOPT_POSTFIELDS, r.body.data());
-    if (r.verb != "POST") curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, r.verb.c_str());
+    api.curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(r.body.size()));
+    api.curl_easy_setopt(e, CURLOPT_POSTFIELDS, r.body.data());
+    if (r.verb != "POST") api.curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, r.verb.c_str());
   }
 }
 
@@ -353,11 +357,12 @@ void SetupEasy(Request& r, const SendSettings& s) {
 Request::~Request() { Reset(); }
 
 void Request::Reset() {
+  const NetApi& api = Net();
   std::lock_guard lock(multi_mutex);
-  if (multi && easy) curl_multi_remove_handle(multi, easy);
-  if (easy) curl_easy_cleanup(easy);
-  if (multi) curl_multi_cleanup(multi);
-  if (header_list) curl_slist_free_all(header_list);
+  if (multi && easy) api.curl_multi_remove_handle(multi, easy);
+  if (easy) api.curl_easy_cleanup(easy);
+  if (multi) api.curl_multi_cleanup(multi);
+  if (header_list) api.curl_slist_free_all(header_list);
   multi = nullptr;
   easy = nullptr;
   header_list = nullptr;
@@ -376,15 +381,12 @@ void Request::Reset() {
 
 void Request::Wake() {
   std::lock_guard lock(multi_mutex);
-  if (multi) curl_multi_wakeup(multi);
-}
-
-void CurlInit() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+  if (multi) Net().curl_multi_wakeup(multi);
 }
 
 DWORD SendRequest(Request& r, const SendSettings& s, const Limits& limits) {
+  const NetApi& api = Net();
+  if (api.error() != ERROR_SUCCESS) return api.error();
   const DWORD attempts = std::max<DWORD>(1, std::min<DWORD>(s.connect_retries, 10));
   const Clock::time_point deadline =
       limits.request_timeout != 0 ? Clock::now() + std::chrono::milliseconds(limits.request_timeout)
@@ -394,15 +396,15 @@ DWORD SendRequest(Request& r, const SendSettings& s, const Limits& limits) {
     r.deadline = deadline;
     {
       std::lock_guard lock(r.multi_mutex);
-      r.multi = curl_multi_init();
-      r.easy = curl_easy_init();
+      r.multi = api.curl_multi_init();
+      r.easy = api.curl_easy_init();
     }
     if (!r.multi || !r.easy) return ERROR_NOT_ENOUGH_MEMORY;
     r.tunnel_expected = s.secure && !s.proxy.empty();
     SetupEasy(r, s);
     r.sent = true;
     r.last_activity = Clock::now();
-    curl_multi_add_handle(r.multi, r.easy);
+    api.curl_multi_add_handle(r.multi, r.easy);
     Wait w = Drive(r, limits, [&] { return r.headers_done; });
     if (w == Wait::Ready) return ERROR_SUCCESS;
     DWORD error = ERROR_INTERNET_INTERNAL_ERROR;
@@ -420,12 +422,13 @@ DWORD SendRequest(Request& r, const SendSettings& s, const Limits& limits) {
 }
 
 DWORD ReadBody(Request& r, const Limits& limits, void* buffer, DWORD size, DWORD& read) {
+  const NetApi& api = Net();
   read = 0;
   auto available = [&] { return r.pending.size() > r.pending_pos; };
   if (!available() && !r.done && !r.connect_reply) {
     if (r.paused) {
       r.paused = false;
-      curl_easy_pause(r.easy, CURLPAUSE_CONT);
+      api.curl_easy_pause(r.easy, CURLPAUSE_CONT);
     }
     switch (Drive(r, limits, available)) {
       case Wait::TimedOut:
@@ -447,7 +450,7 @@ DWORD ReadBody(Request& r, const Limits& limits, void* buffer, DWORD size, DWORD
     }
     if (r.paused && r.pending.size() - r.pending_pos < kMaxBuffered / 2) {
       r.paused = false;
-      curl_easy_pause(r.easy, CURLPAUSE_CONT);
+      api.curl_easy_pause(r.easy, CURLPAUSE_CONT);
     }
     return ERROR_SUCCESS;
   }
