@@ -1,6 +1,7 @@
 // make install into a private staging tree: the program runs from its link on the PATH and finds
 // its dial-up library, the desktop entry passes desktop-file-validate, the icon and the manual
-// pages are in place; the Debian package declares what it depends on.
+// pages are in place; the Debian package declares what it depends on, libcurl and OpenSSL among
+// them although the program loads those only when it first needs them.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -76,6 +77,16 @@ TEST_F(InstallTest, TheInstalledProgramLoadsTheDialUpLibraryBesideIt) {
   ASSERT_EQ(modem.exit, 0) << modem.err;
   const test::ProgramResult r = test::RunProgram({Staged("/usr/bin/signup")}, options);
   EXPECT_EQ(r.exit, 0) << r.out << r.err;
+}
+
+// libcurl and OpenSSL are loaded by the first request, not before main: the start page makes
+// none. The package still declares them (below), as the linker no longer records them.
+TEST(PackageTest, TheProgramDoesNotLoadLibcurlOrOpenSSLAtStartUp) {
+  const test::ProgramResult r = test::RunProgram({"ldd", std::string(SIGNUP_BIN_DIR) + "/signup"});
+  ASSERT_EQ(r.exit, 0) << r.err;
+  ASSERT_NE(r.out.find("libgtk-3.so.0"), std::string::npos) << r.out;
+  for (const char* soname : {"libcurl", "libssl.so", "libcrypto.so"})
+    EXPECT_EQ(r.out.find(soname), std::string::npos) << soname << " in\n" << r.out;
 }
 
 TEST(PackageTest, TheDebianPackageDeclaresItsDependencies) {
