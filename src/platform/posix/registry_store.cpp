@@ -236,9 +236,15 @@ LONG Store::Open(bool write, std::unique_ptr<Store>* out) {
   // The store holds scrambled secrets: private to its user whatever mode it was found with, before
   // anything is written (where the file system has no modes, it stays as it is).
   if (write && (st.st_mode & 07777) != 0600) chmod(path.c_str(), 0600);
-  // Once the file is known to be ours, write-ahead logging: a commit is one append and one sync
-  // instead of a journal written, synced, applied and deleted, and still durable once it returns.
-  if (write) sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+  // Once the file is known to be ours, write-ahead logging. As the Windows registry does, a commit
+  // reaches the operating system at once, so it survives the program's crash, and the disk a moment
+  // later: the log is synced when it is folded into the store (at the latest when the connection
+  // closes), not at every value written. A power cut may lose the last moment's values, never
+  // leave the store damaged.
+  if (write) {
+    sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+  }
   *out = std::move(store);
   return ERROR_SUCCESS;
 }
