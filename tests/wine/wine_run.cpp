@@ -23,7 +23,8 @@ std::string TrimLine(std::string text) {
 }  // namespace
 
 std::string Unavailable() {
-  if (test::RunProgram({"wine", "--version"}).exit != 0) return "Wine is not installed";
+  if (test::RunProgram({"wine", "--version"}).exit != 0)
+    return "Wine is not installed or cannot run 32-bit programs here";
   if (!Exists(std::string(SIGNUP_WINE_PREFIX) + "/system.reg"))
     return "the Wine prefix " SIGNUP_WINE_PREFIX
            " was not made (ctest runs the wine_prefix test "
