@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The Wine prefix of the Wine tests. "create" makes it afresh (once per ctest run, as the
-# fixture's setup) and leaves a persistent wineserver for the tests; "stop" ends that server.
+# fixture's setup) and leaves a persistent wineserver for the tests; "stop" ends that server;
+# "restart" ends every program of the prefix and starts the server and services afresh.
 # Exits 77 (ctest's "skipped") when Wine is not installed.
 # Usage: scripts/wine-prefix.sh create|stop PREFIX
 set -euo pipefail
-action=${1:?usage: wine-prefix.sh create|stop PREFIX}
-prefix=${2:?usage: wine-prefix.sh create|stop PREFIX}
+action=${1:?usage: wine-prefix.sh create|stop|restart PREFIX}
+prefix=${2:?usage: wine-prefix.sh create|stop|restart PREFIX}
 if ! command -v wine >/dev/null || ! command -v wineserver >/dev/null; then
   echo "Wine is not installed: the Wine tests are skipped (scripts/install-deps.sh installs it)"
   exit 77
@@ -19,6 +20,13 @@ if ! version=$(wine --version 2>&1); then
   echo "Wine cannot run 32-bit programs on this machine ($version): the Wine tests are skipped"
   exit 77
 fi
+start_server() {
+  # One server for the whole run, and the prefix's services started once, all detached from
+  # ctest's output: a service started by a test's program would hold that program's output
+  # open and the test would wait for it forever.
+  wineserver -p </dev/null >/dev/null 2>&1
+  wineboot </dev/null >/dev/null 2>&1
+}
 case $action in
   create)
     wineserver -k 2>/dev/null || true
@@ -30,18 +38,23 @@ case $action in
     wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
       /v Tahoma /t REG_MULTI_SZ /d 'ipagp.ttf,IPAPGothic' /f </dev/null >/dev/null 2>&1
     wineserver -w
-    # One server for the whole run, and the prefix's services started once, all detached from
-    # ctest's output: a service started by a test's program would hold that program's output
-    # open and the test would wait for it forever.
-    wineserver -p </dev/null >/dev/null 2>&1
-    wineboot </dev/null >/dev/null 2>&1
+    start_server
     echo "Wine prefix ready: $prefix ($(wine --version))"
+    ;;
+  restart)
+    # Wine keeps one desktop per prefix, made on the display of the program that first needs it
+    # and kept a while after its last window closes: a program started for another display
+    # (or for none) meanwhile would find no display driver. Ending everything lets the next
+    # program make the desktop on its own display.
+    wineserver -k 2>/dev/null || true
+    wineserver -w
+    start_server
     ;;
   stop)
     wineserver -k 2>/dev/null || true
     ;;
   *)
-    echo "usage: wine-prefix.sh create|stop PREFIX" >&2
+    echo "usage: wine-prefix.sh create|stop|restart PREFIX" >&2
     exit 2
     ;;
 esac

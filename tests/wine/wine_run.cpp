@@ -76,6 +76,13 @@ wait end
 )";
 }
 
+bool FreshDesktop::Restart() {
+  test::ChildOptions options;
+  options.env = {{"DISPLAY", std::nullopt}};
+  return test::RunProgram({SIGNUP_WINE_PREFIX_SCRIPT, "restart", SIGNUP_WINE_PREFIX}, options)
+             .exit == 0;
+}
+
 std::string BinPath(const std::string& name) { return BinDir() + "/" + name; }
 
 std::string WindowsPath(const std::string& path) {

@@ -34,6 +34,22 @@ std::string WindowsPath(const std::string& path);
 // over the connection chosen on the start page; a dial-up connection is confirmed first.
 std::string NewSignup(const std::string& connection, bool dialup);
 
+// Ends every program of the prefix and starts its server and services afresh (on both ends of
+// its life), so that the desktop Wine keeps per prefix is made on the display of the next
+// program that needs one, not left from a run for another display or for none.
+class FreshDesktop {
+ public:
+  FreshDesktop() { ok_ = Restart(); }
+  ~FreshDesktop() { Restart(); }
+  FreshDesktop(const FreshDesktop&) = delete;
+  FreshDesktop& operator=(const FreshDesktop&) = delete;
+  bool ok() const { return ok_; }
+
+ private:
+  static bool Restart();
+  bool ok_ = false;
+};
+
 // The dial-up library the programs find as "rasapi32.dll".
 enum class Dialup {
   kSimulated,  // the build's rasapi32.dll beside signup.exe, instead of Wine's own

@@ -61,6 +61,9 @@ bool SavePng(const std::string& bmp, const std::string& png) {
 
 TEST(WineWindowTest, TheStartPageShowsItsPageAreaAndControlsAtTheirPlaces) {
   SKIP_WITHOUT_WINE();
+  // The headless tests before this one leave a desktop without a display behind them.
+  wine::FreshDesktop desktop;
+  ASSERT_TRUE(desktop.ok());
   test::XvfbDisplay display;
   ASSERT_TRUE(display.ok()) << display.error();
   wine::WineRun run;
