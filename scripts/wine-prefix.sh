@@ -2,8 +2,8 @@
 # The Wine prefix of the Wine tests. "create" makes it afresh (once per ctest run, as the
 # fixture's setup) and leaves a persistent wineserver for the tests; "stop" ends that server;
 # "restart" ends every program of the prefix and starts the server and services afresh.
-# Exits 77 (ctest's "skipped") when Wine is not installed.
-# Usage: scripts/wine-prefix.sh create|stop PREFIX
+# Exits 77 (ctest's "skipped") when Wine is not installed or cannot run 32-bit programs here.
+# Usage: scripts/wine-prefix.sh create|stop|restart PREFIX
 set -euo pipefail
 action=${1:?usage: wine-prefix.sh create|stop|restart PREFIX}
 prefix=${2:?usage: wine-prefix.sh create|stop|restart PREFIX}
