@@ -144,7 +144,7 @@ int Run(const std::vector<std::string>& args) {
     c.outcome = "connect";
     s.connections.push_back(c);
     if (!SaveService(dir, s)) return Fail("cannot write the state");
-    std::printf("%u\n", c.handle);
+    std::printf("%s\n", std::to_string(c.handle).c_str());
     return 0;
   }
   if (command == "hangup" && n == 2) {

@@ -12,10 +12,17 @@
 
 // Handle of a RAS connection. The structures below keep the 32-bit Windows layouts (their sizes
 // are part of the dwSize protocol), in which a handle occupies 4 bytes; the dial-up library on
-// Linux therefore hands out small integer handles, and a pointer-sized type would break the
-// layout on 64-bit builds (the Windows build is 32-bit, where the system's handles fit).
-// 0 means "no connection".
+// Linux therefore hands out small integer handles. A 64-bit Windows build takes the layouts of
+// 64-bit Windows instead: pointer-sized handles in structures packed to 4 bytes, as the SDK
+// declares them. 0 means "no connection".
+#ifdef _WIN64
+using HRASCONN = uintptr_t;
+using RasWindowField = uintptr_t;  // a window handle or ULONG_PTR inside a structure
+#pragma pack(push, 4)
+#else
 using HRASCONN = uint32_t;
+using RasWindowField = uint32_t;
+#endif
 using LPHRASCONN = HRASCONN*;
 using LPBOOL = BOOL*;
 
@@ -174,12 +181,12 @@ struct RASDIALPARAMSA {
 };
 using LPRASDIALPARAMSA = RASDIALPARAMSA*;
 
-// hwndParent and reserved are 4-byte fields in the 32-bit layout; no caller here sets them.
+// No caller here sets hwndParent or reserved.
 struct RASDIALEXTENSIONS {
   DWORD dwSize;
   DWORD dwfOptions;
-  uint32_t hwndParent;
-  uint32_t reserved;
+  RasWindowField hwndParent;
+  RasWindowField reserved;
 };
 using LPRASDIALEXTENSIONS = RASDIALEXTENSIONS*;
 
@@ -222,13 +229,20 @@ struct RASPPPIPA {
 };
 using LPRASPPPIPA = RASPPPIPA*;
 
+#ifdef _WIN64
+#pragma pack(pop)
+#endif
+
+// A handle or window field is 8 bytes on 64-bit Windows, which moves RASCONNA and
+// RASDIALEXTENSIONS; every other structure is the same on all systems.
+constexpr bool kWin64Layout = sizeof(HRASCONN) == 8;
 static_assert(sizeof(RASIPADDR) == 4, "RASIPADDR layout");
 static_assert(sizeof(RASDEVINFOA) == 152, "RASDEVINFOA layout");
 static_assert(sizeof(RASENTRYNAMEA) == 264, "RASENTRYNAMEA layout");
-static_assert(sizeof(RASCONNA) == 412, "RASCONNA layout");
+static_assert(sizeof(RASCONNA) == (kWin64Layout ? 416 : 412), "RASCONNA layout");
 static_assert(sizeof(RASCONNSTATUSA) == 160, "RASCONNSTATUSA layout");
 static_assert(sizeof(RASDIALPARAMSA) == 1052, "RASDIALPARAMSA layout");
-static_assert(sizeof(RASDIALEXTENSIONS) == 16, "RASDIALEXTENSIONS layout");
+static_assert(sizeof(RASDIALEXTENSIONS) == (kWin64Layout ? 24 : 16), "RASDIALEXTENSIONS layout");
 static_assert(sizeof(RASENTRYA) == 1768, "RASENTRYA layout");
 static_assert(sizeof(RASPPPIPA) == 40, "RASPPPIPA layout");
 
