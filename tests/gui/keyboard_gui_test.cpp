@@ -234,15 +234,18 @@ TEST_F(KeyboardGuiTest, EveryControlShowsWhenItHasTheFocus) {
                          "focus-page" + std::to_string(index + 1));
     }
   });
-  for (auto [id, stops, shown] : {std::tuple{IDD_DIALUP_DETAILS, 8, IDC_DETAILS_PULSE},
-                                  std::tuple{IDD_LAN_DETAILS, 10, IDC_LAN_PROXY}}) {
-    SCOPED_TRACE("dialog " + std::to_string(id));
-    ui::Dialog dialog(id);
+  // A plain struct rather than structured bindings: lambdas cannot capture those before clang 16.
+  const struct {
+    int id, stops, shown;
+  } kDialogs[] = {{IDD_DIALUP_DETAILS, 8, IDC_DETAILS_PULSE}, {IDD_LAN_DETAILS, 10, IDC_LAN_PROXY}};
+  for (const auto& d : kDialogs) {
+    SCOPED_TRACE("dialog " + std::to_string(d.id));
+    ui::Dialog dialog(d.id);
     gui::Backend()->Post([&] {
       [&] {
         ASSERT_TRUE(gui::WaitForDrawn(WidgetOf(dialog)));
-        ExpectVisibleFocus(WidgetOf(dialog), dialog.Controls(), static_cast<size_t>(stops), shown,
-                           "focus-dialog" + std::to_string(id));
+        ExpectVisibleFocus(WidgetOf(dialog), dialog.Controls(), static_cast<size_t>(d.stops),
+                           d.shown, "focus-dialog" + std::to_string(d.id));
       }();
       dialog.EndDialog(ui::IDCANCEL);
     });
