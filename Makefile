@@ -3,12 +3,14 @@
 BUILD ?= build
 WINDOWS_BUILD ?= build-windows
 WINDOWS_CXX ?= i686-w64-mingw32-g++-posix
+WINDOWS64_BUILD ?= build-windows64
+WINDOWS64_CXX ?= x86_64-w64-mingw32-g++-posix
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 JOBS ?= $(shell nproc)
 
-.PHONY: setup deps configure build run test windows windows-if-possible check fuzz bench format \
-	clean install package
+.PHONY: setup deps configure build run test windows windows64 windows-if-possible check fuzz \
+	bench format clean install package
 
 setup: deps configure
 
@@ -46,9 +48,19 @@ windows: deps
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 
+# The 64-bit programs, for the Wine tests on a machine that cannot run 32-bit programs.
+windows64: deps
+	@test -f $(WINDOWS64_BUILD)/build.ninja || cmake -S . -B $(WINDOWS64_BUILD) -G Ninja \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(WINDOWS64_BUILD) -j $(JOBS)
+
 windows-if-possible: deps
 	@if command -v $(WINDOWS_CXX) >/dev/null; then $(MAKE) --no-print-directory windows; \
 	else echo "$(WINDOWS_CXX) is not installed: no Windows build, the Wine tests are skipped"; fi
+	@if scripts/wine-loader.sh 2>/dev/null | grep -q ' x86_64$$' && \
+	    command -v $(WINDOWS64_CXX) >/dev/null; then \
+	  echo "This machine cannot run 32-bit programs: the Wine tests run the 64-bit build"; \
+	  $(MAKE) --no-print-directory windows64; fi
 
 # Unit, integration and flow tests under AddressSanitizer (with leak checks) and UBSan.
 check: deps
@@ -70,4 +82,4 @@ format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD) $(WINDOWS64_BUILD)

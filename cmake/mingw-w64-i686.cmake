@@ -1,21 +1,5 @@
-# Cross-compiling for 32-bit Windows with Debian's MinGW-w64 (the posix thread model, for
-# std::thread): `cmake -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake`.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-compiling for 32-bit Windows, the program as shipped, with Debian's MinGW-w64:
+# `cmake -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake`.
 set(CMAKE_SYSTEM_PROCESSOR x86)
-
 set(SIGNUP_MINGW_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${SIGNUP_MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${SIGNUP_MINGW_PREFIX}-g++-posix)
-set(CMAKE_RC_COMPILER ${SIGNUP_MINGW_PREFIX}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${SIGNUP_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# The programs carry their C and C++ run-time libraries, so a bare Windows (or Wine) runs them
-# without the toolchain's DLLs beside them.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
-set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need; as root with apt-get,
 # otherwise prints the exact command and fails. Then, as far as this machine allows, the Windows
-# build's: the MinGW-w64 cross compiler and the 32-bit Wine its tests run under (the i386
-# architecture is added for it). Without those the Windows build and its tests are skipped, so
+# build's: the MinGW-w64 cross compilers and the 32-bit Wine its tests run under (the i386
+# architecture is added for it; where the kernel cannot run 32-bit programs, the tests run a
+# 64-bit build under Wine's 64-bit loader). Without those the Windows build and its tests are skipped, so
 # their failure to install is reported but does not fail.
 set -euo pipefail
 packages=(
@@ -12,7 +13,8 @@ packages=(
   libgtk-3-dev xvfb xauth fonts-ipafont-gothic desktop-file-utils
   tinyproxy
 )
-windows_packages=(mingw-w64 g++-mingw-w64-i686-posix googletest wine wine64 wine32:i386)
+windows_packages=(mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest wine wine64
+  wine32:i386)
 
 missing_of() {
   local p

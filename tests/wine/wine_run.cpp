@@ -11,27 +11,55 @@
 namespace wine {
 namespace {
 
-std::string BinDir() { return SIGNUP_WINDOWS_BIN_DIR; }
-
-bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
-
 std::string TrimLine(std::string text) {
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
   return text;
 }
 
+// The Wine the prefix was made with, as the fixture recorded it ("LOADER ARCH"): Wine's own
+// command and the 32-bit build, or, where 32-bit programs cannot run, the 64-bit loader and build.
+struct Loader {
+  std::string command;  // empty: the prefix was not made
+  bool win64 = false;
+};
+
+const Loader& ChosenLoader() {
+  static const Loader loader = [] {
+    Loader l;
+    const std::string line =
+        TrimLine(test::ReadFile(std::string(SIGNUP_WINE_PREFIX) + "/signup-loader"));
+    const size_t space = line.rfind(' ');
+    if (space == std::string::npos) return l;
+    l.command = line.substr(0, space);
+    l.win64 = line.substr(space + 1) == "x86_64";
+    return l;
+  }();
+  return loader;
+}
+
+std::string BinDir() {
+  return ChosenLoader().win64 ? SIGNUP_WINDOWS64_BIN_DIR : SIGNUP_WINDOWS_BIN_DIR;
+}
+
+bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
+std::vector<std::string> Command(const std::string& program, const std::vector<std::string>& args) {
+  std::vector<std::string> argv{ChosenLoader().command, BinDir() + "/" + program};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return argv;
+}
+
 }  // namespace
 
 std::string Unavailable() {
-  if (test::RunProgram({"wine", "--version"}).exit != 0)
-    return "Wine is not installed or cannot run 32-bit programs here";
-  if (!Exists(std::string(SIGNUP_WINE_PREFIX) + "/system.reg"))
+  if (ChosenLoader().command.empty() || !Exists(std::string(SIGNUP_WINE_PREFIX) + "/system.reg"))
     return "the Wine prefix " SIGNUP_WINE_PREFIX
-           " was not made (ctest runs the wine_prefix test "
-           "first)";
+           " was not made: the wine_prefix test, which ctest runs first, says why (Wine missing, "
+           "or unable to run the Windows build here)";
+  const char* target = ChosenLoader().win64 ? "make windows64" : "make windows";
   for (const char* program : {"signup.exe", "regtool.exe", "rassim.exe", "rasapi32.dll"})
     if (!Exists(BinDir() + "/" + program))
-      return "the Windows build is missing (" + BinDir() + "/" + program + "): run make windows";
+      return "the Windows build is missing (" + BinDir() + "/" + program + "): run " + target;
   return {};
 }
 
@@ -109,20 +137,19 @@ test::ChildOptions WineRun::Options() const {
       {"WINEPREFIX", SIGNUP_WINE_PREFIX}, {"WINEDEBUG", "-all"}, {"DISPLAY", std::nullopt}};
   // Wine's WinInet would take a proxy from these; the tests name their proxy themselves.
   for (const char* name : test::kDesktopProxyVariables) options.env[name] = std::nullopt;
+  // As Debian's wine sets it when it falls back to the 64-bit loader, for the programs Wine starts.
+  if (ChosenLoader().win64) options.env["WINELOADER"] = ChosenLoader().command;
   for (const auto& [name, value] : env_) options.env[name] = value;
   return options;
 }
 
 test::ProgramResult WineRun::Run(const std::string& program,
                                  const std::vector<std::string>& args) const {
-  std::vector<std::string> argv{"wine", BinDir() + "/" + program};
-  argv.insert(argv.end(), args.begin(), args.end());
-  return test::RunProgram(argv, Options());
+  return test::RunProgram(Command(program, args), Options());
 }
 
 pid_t WineRun::Start(const std::string& program, const std::vector<std::string>& args) const {
-  std::vector<std::string> argv{"wine", BinDir() + "/" + program};
-  argv.insert(argv.end(), args.begin(), args.end());
+  const std::vector<std::string> argv = Command(program, args);
   // Its output goes to a file: a Wine process it starts (the desktop of a display) may outlive
   // it, and must not hold the test's own output open.
   test::ChildOptions options = Options();
