@@ -12,6 +12,27 @@
 #include <cstring>
 
 namespace platform::regstore {
+
+// One open connection to a store file, closed when its last user lets go of it.
+struct StoreConnection {
+  sqlite3* db = nullptr;
+  // Held open beside the connection to see whether the file it reads is still the one at the
+  // path: a store removed and made again may get the same inode number. Closed only after the
+  // connection, as closing a descriptor of the file drops the process's locks on it.
+  int fd = -1;
+  // A connection made before a fork is not the child's to close.
+  pid_t pid = getpid();
+
+  StoreConnection() = default;
+  StoreConnection(const StoreConnection&) = delete;
+  StoreConnection& operator=(const StoreConnection&) = delete;
+  ~StoreConnection() {
+    if (pid != getpid()) return;
+    sqlite3_close(db);
+    if (fd >= 0) close(fd);
+  }
+};
+
 namespace {
 
 // Marks the file as ours ("SGRG"), so a database of another program is never written into.
@@ -108,73 +129,57 @@ std::string ParentOf(const std::string& path) { return path.substr(0, path.rfind
 // opening the database and reading its schema again for every value would cost more than the
 // write itself. It is made anew when the path names another file (the store was replaced or
 // removed), when a writer finds it opened read-only, and in a child after a fork (a connection
-// must not cross one).
+// must not cross one). A store still open keeps its own connection when the cache moves on.
 struct CachedConnection {
   std::string path;
   dev_t dev = 0;
   ino_t ino = 0;
-  pid_t pid = 0;
   bool readOnly = false;
-  sqlite3* db = nullptr;
-  // Held open beside the connection to see whether the file it reads is still the one at the
-  // path: a store removed and made again may get the same inode number. Closed only after the
-  // connection, as closing a descriptor of the file drops the process's locks on it.
-  int fd = -1;
+  std::shared_ptr<StoreConnection> connection;
 
   // Whether this is a connection to `st`, the file found at `path` now, usable for a write if
   // asked.
   bool Serves(const std::string& at, const struct stat& st, bool write) const {
     struct stat held;
-    return db != nullptr && pid == getpid() && path == at && dev == st.st_dev && ino == st.st_ino &&
-           !(write && readOnly) && fstat(fd, &held) == 0 && held.st_nlink > 0;
+    return connection != nullptr && connection->pid == getpid() && path == at && dev == st.st_dev &&
+           ino == st.st_ino && !(write && readOnly) && fstat(connection->fd, &held) == 0 &&
+           held.st_nlink > 0;
   }
-  void Close() {
-    if (db != nullptr && pid == getpid()) {
-      sqlite3_close(db);
-      if (fd >= 0) close(fd);
-    }
-    db = nullptr;
-    fd = -1;
-  }
-  ~CachedConnection() { Close(); }
 };
 thread_local CachedConnection t_connection;
 
-void DropConnection() { t_connection.Close(); }
+void DropConnection() { t_connection.connection.reset(); }
 
 // The connection to the store file `path` (found as `st`), opened when the thread has none to it;
 // null with SQLite's result in *rc when it cannot be opened.
-sqlite3* Connection(const std::string& path, const struct stat& st, bool write, int* rc) {
+std::shared_ptr<StoreConnection> Connection(const std::string& path, const struct stat& st,
+                                            bool write, int* rc) {
   CachedConnection& c = t_connection;
-  if (c.Serves(path, st, write)) return c.db;
-  c.Close();
+  if (c.Serves(path, st, write)) return c.connection;
+  c.connection.reset();
   *rc = SQLITE_CANTOPEN;
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return nullptr;
+  auto connection = std::make_shared<StoreConnection>();
+  connection->fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (connection->fd < 0) return nullptr;
   // Readers open read-write too: a hot journal left by a killed writer must be rolled back.
-  sqlite3* db = nullptr;
   bool readOnly = false;
-  *rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+  *rc = sqlite3_open_v2(path.c_str(), &connection->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                        nullptr);
   if (*rc != SQLITE_OK && !write) {
-    sqlite3_close(db);
-    db = nullptr;
+    sqlite3_close(connection->db);
+    connection->db = nullptr;
     readOnly = true;
-    *rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    *rc = sqlite3_open_v2(path.c_str(), &connection->db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
+                          nullptr);
   }
-  if (*rc != SQLITE_OK) {
-    sqlite3_close(db);
-    close(fd);
-    return nullptr;
-  }
-  sqlite3_busy_timeout(db, kBusyTimeoutMs);
+  if (*rc != SQLITE_OK) return nullptr;
+  sqlite3_busy_timeout(connection->db, kBusyTimeoutMs);
   c.path = path;
   c.dev = st.st_dev;
   c.ino = st.st_ino;
-  c.pid = getpid();
   c.readOnly = readOnly;
-  c.db = db;
-  c.fd = fd;
-  return db;
+  c.connection = connection;
+  return connection;
 }
 
 // Lower and upper bounds of the folded paths strictly below fold ('\\' + 1 == ']').
@@ -219,13 +224,14 @@ LONG Store::Open(bool write, std::unique_ptr<Store>* out) {
   // A folder, a pipe or a device is no store of ours.
   if (!S_ISREG(st.st_mode)) return ERROR_BADDB;
   int rc = SQLITE_OK;
-  sqlite3* db = Connection(path, st, write, &rc);
-  if (db == nullptr) {
+  std::shared_ptr<StoreConnection> connection = Connection(path, st, write, &rc);
+  if (connection == nullptr) {
     if (write) return WriteError(rc);
     return access(path.c_str(), R_OK) != 0 && errno == EACCES ? ERROR_ACCESS_DENIED
                                                               : ERROR_CANTREAD;
   }
-  std::unique_ptr<Store> store(new Store(db));
+  sqlite3* db = connection->db;
+  std::unique_ptr<Store> store(new Store(std::move(connection)));
   LONG err = store->Setup(write);
   if (err != ERROR_SUCCESS) {
     // A file that is not our store is looked at afresh next time.
@@ -287,6 +293,9 @@ LONG Store::Setup(bool write) {
   if (err != ERROR_SUCCESS) return err;
   return Commit();
 }
+
+Store::Store(std::shared_ptr<StoreConnection> connection)
+    : connection_(std::move(connection)), db_(connection_->db) {}
 
 // The connection stays open for the thread's next use of the store.
 Store::~Store() {

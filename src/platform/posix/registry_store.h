@@ -14,6 +14,8 @@ struct sqlite3;
 
 namespace platform::regstore {
 
+struct StoreConnection;
+
 // The store file: SIGNUP_REGISTRY when set, else $XDG_CONFIG_HOME/signup/registry.db, else
 // ~/.config/signup/registry.db. Empty when none of these can be formed.
 std::string StorePath();
@@ -63,10 +65,13 @@ class Store {
   LONG DeleteTree(const std::string& path);
 
  private:
-  explicit Store(sqlite3* db) : db_(db) {}
+  explicit Store(std::shared_ptr<StoreConnection> connection);
   LONG Setup(bool write);
   LONG Exec(const char* sql);
 
+  // Shared with the thread's cache of connections, and kept open while this store lives even
+  // when the cache moves on to another file.
+  std::shared_ptr<StoreConnection> connection_;
   sqlite3* db_;
   bool inTransaction_ = false;
   bool writeTransaction_ = false;

@@ -322,6 +322,26 @@ TEST_F(RegistryTest, EachStoreFollowsTheEnvironmentOfTheMoment) {
   }
   EXPECT_EQ(GetString(key, "LoginID"), "in-first");
   RegCloseKey(key);
+
+  // Two stores of different files held open at once (as regtool's round trip does) each keep
+  // their own connection, whichever was opened last.
+  namespace rs = platform::regstore;
+  std::unique_ptr<rs::Store> first, second;
+  ASSERT_EQ(rs::Store::Open(true, &first), ERROR_SUCCESS);
+  {
+    test::ScopedEnv other("SIGNUP_REGISTRY", dir_.File("other.db"));
+    ASSERT_EQ(rs::Store::Open(true, &second), ERROR_SUCCESS);
+  }
+  const std::pair<rs::Store*, const char*> reads[] = {
+      {first.get(), "in-first"}, {second.get(), "in-second"}, {first.get(), "in-first"}};
+  for (const auto& [store, expected] : reads) {
+    ASSERT_EQ(store->Begin(true), ERROR_SUCCESS);
+    rs::Value value;
+    EXPECT_EQ(store->GetValue(std::string("HKEY_CURRENT_USER\\") + kKey, "LoginID", &value),
+              ERROR_SUCCESS);
+    EXPECT_EQ(value.data, expected) << "each store reads its own file";
+    store->Rollback();
+  }
 }
 
 // A store path taken by something that is not a store of ours; the test checks it stays so.
