@@ -8,6 +8,9 @@ WINDOWS64_CXX ?= x86_64-w64-mingw32-g++-posix
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 JOBS ?= $(shell nproc)
+# Rebuilds of the several build folders share one compiler cache where ccache is installed.
+CCACHE ?= $(shell command -v ccache 2>/dev/null)
+LAUNCHER := $(if $(CCACHE),-DCMAKE_CXX_COMPILER_LAUNCHER=$(CCACHE) -DCMAKE_C_COMPILER_LAUNCHER=$(CCACHE))
 
 .PHONY: setup deps configure build run test windows windows64 windows-if-possible check fuzz \
 	bench format clean install package
@@ -18,7 +21,7 @@ deps:
 	@scripts/install-deps.sh
 
 configure: deps
-	@test -f $(BUILD)/build.ninja || cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	@test -f $(BUILD)/build.ninja || cmake -S . -B $(BUILD) -G Ninja $(LAUNCHER) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 build: setup
 	cmake --build $(BUILD) -j $(JOBS)
@@ -44,13 +47,13 @@ test: build windows-if-possible
 # The Windows programs (signup.exe, regtool.exe, the simulated rasapi32.dll, the tests), built
 # incrementally in $(WINDOWS_BUILD) with the MinGW-w64 toolchain.
 windows: deps
-	@test -f $(WINDOWS_BUILD)/build.ninja || cmake -S . -B $(WINDOWS_BUILD) -G Ninja \
+	@test -f $(WINDOWS_BUILD)/build.ninja || cmake -S . -B $(WINDOWS_BUILD) -G Ninja $(LAUNCHER) \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 
 # The 64-bit programs, for the Wine tests on a machine that cannot run 32-bit programs.
 windows64: deps
-	@test -f $(WINDOWS64_BUILD)/build.ninja || cmake -S . -B $(WINDOWS64_BUILD) -G Ninja \
+	@test -f $(WINDOWS64_BUILD)/build.ninja || cmake -S . -B $(WINDOWS64_BUILD) -G Ninja $(LAUNCHER) \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(WINDOWS64_BUILD) -j $(JOBS)
 
@@ -64,14 +67,14 @@ windows-if-possible: deps
 
 # Unit, integration and flow tests under AddressSanitizer (with leak checks) and UBSan.
 check: deps
-	@test -f $(ASAN_BUILD)/build.ninja || cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSIGNUP_SANITIZE=ON
+	@test -f $(ASAN_BUILD)/build.ninja || cmake -S . -B $(ASAN_BUILD) -G Ninja $(LAUNCHER) -DCMAKE_BUILD_TYPE=Debug -DSIGNUP_SANITIZE=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -LE 'gui|wine'
 
 # libFuzzer targets (clang); FUZZ_SECONDS per target.
 FUZZ_SECONDS ?= 60
 fuzz: deps
-	@test -f $(FUZZ_BUILD)/build.ninja || CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSIGNUP_FUZZ=ON -DSIGNUP_SANITIZE=ON
+	@test -f $(FUZZ_BUILD)/build.ninja || CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja $(LAUNCHER) -DCMAKE_BUILD_TYPE=Debug -DSIGNUP_FUZZ=ON -DSIGNUP_SANITIZE=ON
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
