@@ -101,6 +101,13 @@ class ServerProtocol : public virtual CSignSettings {
   // proxy and proxy credentials; false with the last transport error set when one fails.
   bool OpenRequest(const std::string& url, const char* verb, const std::string& path,
                    OpenedRequest& opened);
+  // The parts of a request that wait on the server, each run away from the user-interface thread
+  // (PostForm and DownloadDocument keep the window alive around them).
+  bool PostFormNow(const std::string& baseUrl, const std::string& path, const std::string& body,
+                   std::string& reply);
+  bool SendDownloadRequest(const std::string& url, std::string& statusText, OpenedRequest& opened);
+  int ReadWholeDocument(HINTERNET request, std::string& body);
+  int ReadDocumentChunks(HINTERNET request, DownloadCallback callback, unsigned long long cap);
 
   bool downloadCancelled_ = false;
 };

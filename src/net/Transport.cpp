@@ -12,6 +12,7 @@
 #include "platform/system.h"
 #include "platform/wininet.h"
 #include "res/resources.h"
+#include "ui/framework.h"
 
 namespace {
 
@@ -254,6 +255,14 @@ bool ServerProtocol::OpenRequest(const std::string& url, const char* verb, const
 
 bool ServerProtocol::PostForm(const std::string& baseUrl, const std::string& path,
                               const std::string& body, std::string& reply) {
+  // The request may wait on the server for tens of seconds: the window stays alive meanwhile.
+  bool ok = false;
+  ui::RunKeepingWindowsAlive([&] { ok = PostFormNow(baseUrl, path, body, reply); });
+  return ok;
+}
+
+bool ServerProtocol::PostFormNow(const std::string& baseUrl, const std::string& path,
+                                 const std::string& body, std::string& reply) {
   lastTransportError = 0;
   OpenedRequest opened;
   if (!OpenRequest(baseUrl, "POST", path, opened)) return false;
@@ -298,40 +307,58 @@ int ServerProtocol::DownloadDocument(const std::string& url, std::string& body,
   lastTransportError = 0;
   downloadCancelled_ = false;
   OpenedRequest opened;
-  if (!OpenRequest(url, "GET", ObjectPath(url), opened)) return 0;
+  // Every call that may wait on the server runs while the window stays alive; the chunks are
+  // handed to the callback on the user-interface thread, between the reads.
+  bool sent = false;
+  int total = 0;
+  ui::RunKeepingWindowsAlive([&] {
+    sent = SendDownloadRequest(url, statusText, opened);
+    if (sent && !callback) total = ReadWholeDocument(opened.request.get(), body);
+  });
+  if (!sent || !callback) return total;
+  return ReadDocumentChunks(opened.request.get(), callback, cap);
+}
+
+bool ServerProtocol::SendDownloadRequest(const std::string& url, std::string& statusText,
+                                         OpenedRequest& opened) {
+  if (!OpenRequest(url, "GET", ObjectPath(url), opened)) return false;
   HINTERNET request = opened.request.get();
   if (!HttpSendRequestA(request, nullptr, 0, nullptr, 0)) {
     lastTransportError = static_cast<int>(GetLastError());
-    return 0;
+    return false;
   }
   // Only a failed status query may leave a code here: a plain error status such as 404 has none,
   // and a code left over from an earlier call must not be reported as this download's.
   SetLastError(ERROR_SUCCESS);
   if (CheckHttpStatus(request, statusText) != 0) {
     lastTransportError = static_cast<int>(GetLastError());
+    return false;
+  }
+  return true;
+}
+
+int ServerProtocol::ReadWholeDocument(HINTERNET request, std::string& body) {
+  char lengthText[15] = {};
+  DWORD lengthSize = sizeof(lengthText);
+  unsigned long long size = kDefaultDocumentSize;
+  if (HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH, lengthText, &lengthSize, nullptr)) {
+    lengthText[sizeof(lengthText) - 1] = '\0';
+    size = std::strtoull(lengthText, nullptr, 10);
+  }
+  std::unique_ptr<char[]> buffer(size <= kMaxDocumentSize ? new (std::nothrow) char[size + 2]
+                                                          : nullptr);
+  if (!buffer) {
+    lastTransportError = -1;
     return 0;
   }
+  DWORD total = 0;
+  if (!ReadUpTo(request, buffer.get(), static_cast<DWORD>(size), total)) return 0;
+  body.assign(buffer.get(), total);
+  return static_cast<int>(total);
+}
 
-  if (!callback) {
-    char lengthText[15] = {};
-    DWORD lengthSize = sizeof(lengthText);
-    unsigned long long size = kDefaultDocumentSize;
-    if (HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH, lengthText, &lengthSize, nullptr)) {
-      lengthText[sizeof(lengthText) - 1] = '\0';
-      size = std::strtoull(lengthText, nullptr, 10);
-    }
-    std::unique_ptr<char[]> buffer(size <= kMaxDocumentSize ? new (std::nothrow) char[size + 2]
-                                                            : nullptr);
-    if (!buffer) {
-      lastTransportError = -1;
-      return 0;
-    }
-    DWORD total = 0;
-    if (!ReadUpTo(request, buffer.get(), static_cast<DWORD>(size), total)) return 0;
-    body.assign(buffer.get(), total);
-    return static_cast<int>(total);
-  }
-
+int ServerProtocol::ReadDocumentChunks(HINTERNET request, DownloadCallback callback,
+                                       unsigned long long cap) {
   std::unique_ptr<char[]> buffer(new (std::nothrow) char[kReadChunk + 2]);
   if (!buffer) {
     lastTransportError = -1;
@@ -340,7 +367,10 @@ int ServerProtocol::DownloadDocument(const std::string& url, std::string& body,
   unsigned long long total = 0;
   for (;;) {
     DWORD got = 0;
-    if (!InternetReadFile(request, buffer.get(), kReadChunk, &got)) {
+    BOOL read = FALSE;
+    ui::RunKeepingWindowsAlive(
+        [&] { read = InternetReadFile(request, buffer.get(), kReadChunk, &got); });
+    if (!read) {
       callback(-1, std::string());
       break;
     }

@@ -153,6 +153,13 @@ void PumpMessagesFor(DWORD ms) {
     Sleep(ms);
 }
 
+void RunKeepingWindowsAlive(const std::function<void()>& work) {
+  if (Backend* b = GetBackend())
+    b->RunKeepingWindowsAlive(work);
+  else
+    work();
+}
+
 DWORD TickCount() {
   Backend* b = GetBackend();
   return b != nullptr ? b->TickCount() : GetTickCount();

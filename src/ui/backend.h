@@ -33,6 +33,11 @@ class Backend {
   virtual DWORD TickCount() = 0;
   // Calls fn on the user-interface thread at the next pump.
   virtual void Post(std::function<void()> fn) = 0;
+  // Runs `work` (a call that blocks on the network) on a thread of its own and returns when it
+  // has ended. Meanwhile the windows go on painting and answering the window system, but no user
+  // input reaches them and neither timers nor posted work run: the program goes on as if the call
+  // had blocked its one thread. `work` must not touch windows.
+  virtual void RunKeepingWindowsAlive(const std::function<void()>& work) = 0;
 
   // Periodic timer of a window: the backend calls window.OnTimer(id) every ms until killed.
   virtual void SetTimer(Window& window, UINT id, UINT ms) = 0;

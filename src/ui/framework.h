@@ -517,6 +517,21 @@ Control* NextTabStop(const Window& top, const Control* from, bool previous);
 Control* NextGroupItem(const Window& top, const Control* from, bool previous);
 
 // ---- Application ----------------------------------------------------------------------------
+// One value of a set that Application::WriteProfileValues writes: text (REG_SZ) or a number
+// (REG_DWORD).
+struct ProfileValue {
+  std::string entry;
+  bool isNumber = false;
+  std::string text;
+  DWORD number = 0;
+  static ProfileValue Text(std::string entry, std::string text) {
+    return {std::move(entry), false, std::move(text), 0};
+  }
+  static ProfileValue Number(std::string entry, DWORD number) {
+    return {std::move(entry), true, {}, number};
+  }
+};
+
 class Application {
  public:
   Application();
@@ -540,6 +555,20 @@ class Application {
                           const std::string& value);
   UINT GetProfileInt(const std::string& section, const std::string& entry, int defaultValue);
   bool WriteProfileInt(const std::string& section, const std::string& entry, int value);
+  // Writes the values into the section as one unit that is on the disk when this returns: the
+  // store then holds all of them, and after a failure, a kill or a power cut either all or none.
+  // False when the store refused them (profileWriteError says why; the section is unchanged).
+  bool WriteProfileValues(const std::string& section, const std::vector<ProfileValue>& values);
+
+  // The first error other than a missing key or value that a profile read met (the store could
+  // not be read; the read gave its default), or 0.
+  LONG profileReadError = 0;
+  // The error of the last profile write that failed, or 0.
+  LONG profileWriteError = 0;
+  // While set, every profile write is refused (ERROR_ACCESS_DENIED): the program sets it when the
+  // store could not be read, so that a value that was there is never replaced by one that was never
+  // loaded.
+  bool profileWritesRefused = false;
 
   void SetDialogBkColor(COLORREF background, COLORREF text);
 
@@ -568,6 +597,11 @@ int MessageBox(UINT stringId, UINT type = MB_OK);
 void PumpMessages();
 // Handles every message that arrives for `ms` milliseconds, waiting for them (never spinning).
 void PumpMessagesFor(DWORD ms);
+// Runs `work`, a call that blocks on the network, while the windows stay alive: they repaint and
+// answer the window system (the desktop never takes the program for hung), while user input is
+// not acted on until `work` has ended. `work` runs on another thread and must not touch windows;
+// headless, it runs at once and virtual time stands still.
+void RunKeepingWindowsAlive(const std::function<void()>& work);
 // Milliseconds of the backend's clock (virtual time when headless).
 DWORD TickCount();
 // Key state as GetKeyState reports it (high bit set while the key is down).

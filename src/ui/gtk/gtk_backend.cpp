@@ -5,6 +5,9 @@
 
 #include <gtk/gtk.h>
 
+#include <atomic>
+#include <thread>
+
 #include "ui/gtk/gtk_native.h"
 
 namespace ui::gtk {
@@ -64,6 +67,8 @@ constexpr const char* kBaseCss = R"css(
 
 gboolean OnTimer(gpointer data) {
   auto* t = static_cast<std::pair<Window*, UINT>*>(data);
+  // While a request blocks the program, its timers wait for the next period.
+  if (g_backend && g_backend->Blocking()) return G_SOURCE_CONTINUE;
   t->first->OnTimer(t->second);
   return G_SOURCE_CONTINUE;
 }
@@ -346,6 +351,10 @@ DWORD GtkBackend::TickCount() { return static_cast<DWORD>(g_get_monotonic_time()
 
 void GtkBackend::Post(std::function<void()> fn) {
   posted_.push_back(std::move(fn));
+  AttachPostSource();
+}
+
+void GtkBackend::AttachPostSource() {
   if (postSource_) return;
   GSource* source = g_idle_source_new();
   g_source_set_priority(source, G_PRIORITY_DEFAULT);
@@ -356,7 +365,9 @@ void GtkBackend::Post(std::function<void()> fn) {
 }
 
 void GtkBackend::PostedDispatch() {
-  if (posted_.empty()) {
+  // Nothing to run, or a request blocks the program: the source goes until there is work it may
+  // run (an idle source left attached would keep the loop spinning).
+  if (posted_.empty() || Blocking()) {
     if (postSource_) g_source_remove(postSource_);
     postSource_ = 0;
     return;
@@ -364,6 +375,24 @@ void GtkBackend::PostedDispatch() {
   std::function<void()> fn = std::move(posted_.front());
   posted_.pop_front();
   fn();
+}
+
+// The work runs on a thread of its own; this thread goes on handling the display's events, so
+// the windows repaint and answer the window manager's pings, while the event hook drops user
+// input (gtk_input.cpp) and timers and posted work wait. The worker wakes the loop when done.
+void GtkBackend::RunKeepingWindowsAlive(const std::function<void()>& work) {
+  std::atomic<bool> done{false};
+  GMainContext* context = g_main_context_default();
+  ++blocking_;
+  std::thread worker([&] {
+    work();
+    done = true;
+    g_main_context_wakeup(context);
+  });
+  while (!done) g_main_context_iteration(context, TRUE);
+  worker.join();
+  --blocking_;
+  if (!Blocking() && !posted_.empty()) AttachPostSource();
 }
 
 void GtkBackend::SetTimer(Window& window, UINT id, UINT ms) {

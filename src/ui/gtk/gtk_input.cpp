@@ -88,7 +88,33 @@ gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer data) {
   return TRUE;  // the framework decides whether the window goes away
 }
 
+// What a person does to a window: while a request blocks the program none of it is acted on.
+bool IsUserInput(const GdkEvent* event) {
+  switch (event->type) {
+    case GDK_BUTTON_PRESS:
+    case GDK_2BUTTON_PRESS:
+    case GDK_3BUTTON_PRESS:
+    case GDK_BUTTON_RELEASE:
+    case GDK_KEY_PRESS:
+    case GDK_KEY_RELEASE:
+    case GDK_SCROLL:
+    case GDK_TOUCH_BEGIN:
+    case GDK_TOUCH_UPDATE:
+    case GDK_TOUCH_END:
+    case GDK_TOUCH_CANCEL:
+    case GDK_TOUCHPAD_SWIPE:
+    case GDK_TOUCHPAD_PINCH:
+    case GDK_DELETE:
+      return true;
+    default:
+      return false;
+  }
+}
+
 void EventHook(GdkEvent* event, gpointer) {
+  // A close request by the window manager is input like a click: the request under way finishes
+  // and its result is kept, and the user may close the window afterwards.
+  if (g_backend && g_backend->Blocking() && IsUserInput(event)) return;
   if (g_backend && g_backend->PreTranslate(event)) return;
   gtk_main_do_event(event);
 }
@@ -97,6 +123,12 @@ void EventHook(GdkEvent* event, gpointer) {
 
 void GtkBackend::Clicked(Native* n) {
   if (Applying() || !n->control) return;
+  if (Blocking()) {
+    // Not acted on: the button shows the model's state again.
+    Applier a(this);
+    ApplyCheck(n);
+    return;
+  }
   const uint64_t serial = n->serial;
   n->control->UserClick();
   // Radio buttons and check boxes show what the model decided, not what GTK toggled.
@@ -108,6 +140,11 @@ void GtkBackend::Clicked(Native* n) {
 
 void GtkBackend::EditChanged(Native* n) {
   if (Applying() || !n->control) return;
+  if (Blocking()) {
+    Applier a(this);
+    ApplyText(n);
+    return;
+  }
   std::string text;
   if (n->buffer) {
     GtkTextIter start, end;
@@ -128,6 +165,11 @@ void GtkBackend::EditChanged(Native* n) {
 
 void GtkBackend::ComboChanged(Native* n) {
   if (Applying() || !n->control) return;
+  if (Blocking()) {
+    Applier a(this);
+    ApplySelection(n);
+    return;
+  }
   const int index = gtk_combo_box_get_active(GTK_COMBO_BOX(n->outer));
   if (index < 0) return;  // typing in an editable combo; the entry reports it
   const uint64_t serial = n->serial;
@@ -271,6 +313,7 @@ bool GtkBackend::KeyPress(Native* top, GdkEventKey* event) {
 
 void GtkBackend::CloseRequested(Native* top) {
   // Escape and the close box are the Cancel button: nothing happens while Cancel is disabled.
+  if (Blocking()) return;
   Control* cancel = top->sheet ? top->sheet->GetDlgItem(IDCANCEL)
                                : (top->dialog ? top->dialog->GetDlgItem(IDCANCEL) : nullptr);
   if (cancel && !cancel->IsWindowEnabled()) return;

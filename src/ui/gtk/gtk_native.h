@@ -84,6 +84,7 @@ class GtkBackend final : public Backend {
   void PumpFor(DWORD ms) override;
   DWORD TickCount() override;
   void Post(std::function<void()> fn) override;
+  void RunKeepingWindowsAlive(const std::function<void()>& work) override;
   void SetTimer(Window& window, UINT id, UINT ms) override;
   void KillTimer(Window& window, UINT id) override;
   void SetWaitCursor(bool on) override;
@@ -95,6 +96,8 @@ class GtkBackend final : public Backend {
 
   // ---- Called from the GTK signal handlers ----
   bool Applying() const { return applying_ > 0; }
+  // A call runs in RunKeepingWindowsAlive: user input, timers and posted work wait.
+  bool Blocking() const { return blocking_ > 0; }
   Native* Find(uint64_t serial) {
     auto it = natives_.find(serial);
     return it == natives_.end() ? nullptr : it->second.get();
@@ -112,6 +115,8 @@ class GtkBackend final : public Backend {
   void CloseRequested(Native* top);
   bool PreTranslate(GdkEvent* event);
   void PostedDispatch();
+  // Attaches the idle source that runs posted work, unless it is attached already.
+  void AttachPostSource();
   // A text field set its own cursor again (it does on every state change): under the wait
   // cursor, the wait cursor goes back over it.
   void CursorReset(GtkWidget* widget);
@@ -164,6 +169,7 @@ class GtkBackend final : public Backend {
   GdkCursor* WaitCursorImage();
 
   int applying_ = 0;
+  int blocking_ = 0;
   uint64_t nextSerial_ = 1;
   std::unordered_map<uint64_t, std::unique_ptr<Native>> natives_;
   std::vector<GtkWidget*> modal_;

@@ -96,6 +96,9 @@ class HeadlessBackend : public Backend {
   void PumpFor(DWORD ms) override;
   DWORD TickCount() override { return now_; }
   void Post(std::function<void()> fn) override { posted_.push_back(std::move(fn)); }
+  // No window to keep alive and no input but the scenario's, which waits its turn: the call
+  // blocks, and virtual time stands still meanwhile.
+  void RunKeepingWindowsAlive(const std::function<void()>& work) override { work(); }
   void SetTimer(Window& window, UINT id, UINT ms) override;
   void KillTimer(Window& window, UINT id) override;
   void SetWaitCursor(bool on) override {}  // no screen: no cursor

@@ -3,6 +3,8 @@
 // timers, posted work, message boxes, the wait cursor and the presence window.
 #include "ui/win32/win32_backend.h"
 
+#include <thread>
+
 #include "ui/win32/win32_native.h"
 
 namespace ui::win32 {
@@ -375,6 +377,42 @@ void Win32Backend::RunPosted() {
   fn();
 }
 
+// The work runs on a thread of its own while this thread serves its message queue, so the
+// windows repaint and the system never finds the program hung; keyboard and mouse messages are
+// taken off the queue unhandled, and timers and posted work stay queued until the work is done.
+// Messages other programs send (WM_NULL of a liveness check) are answered by the peeks; a sent
+// command or close is refused by the dialog procedure while blocking.
+void Win32Backend::RunKeepingWindowsAlive(const std::function<void()>& work) {
+  HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (done == nullptr) {
+    work();
+    return;
+  }
+  ++blocking_;
+  std::thread worker([&] {
+    work();
+    SetEvent(done);
+  });
+  struct Range {
+    UINT first, last;
+  };
+  static constexpr Range kInput[] = {{WM_KEYFIRST, WM_KEYLAST},
+                                     {WM_MOUSEFIRST, WM_MOUSELAST},
+                                     {WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK}};
+  for (;;) {
+    const DWORD woke = MsgWaitForMultipleObjectsEx(1, &done, INFINITE, QS_ALLINPUT, 0);
+    if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED) break;
+    MSG msg;
+    for (const Range& r : kInput)
+      while (PeekMessageW(&msg, nullptr, r.first, r.last, PM_REMOVE)) {
+      }
+    while (PeekMessageW(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageW(&msg);
+  }
+  worker.join();
+  CloseHandle(done);
+  --blocking_;
+}
+
 void Win32Backend::SetTimer(Window& window, UINT id, UINT ms) {
   KillTimer(window, id);
   // Thread timers with a procedure fire in every message loop, the system's modal ones included,
@@ -393,6 +431,7 @@ void Win32Backend::KillTimer(Window& window, UINT id) {
 }
 
 void Win32Backend::Timer(UINT_PTR timerId) {
+  if (Blocking()) return;
   auto it = timers_.find(timerId);
   if (it == timers_.end()) return;
   const auto [window, id] = it->second;

@@ -151,6 +151,10 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
   }
   Native* n = NativeOfHwnd(hwnd);
   if (!g_backend || !n || n->dead) return FALSE;
+  // While a request blocks the program, neither a command nor a close reaches it.
+  if (g_backend->Blocking() && (message == WM_COMMAND || message == WM_CLOSE ||
+                                (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE)))
+    return TRUE;
   switch (message) {
     case WM_COMMAND:
       if (!g_backend->Applying())

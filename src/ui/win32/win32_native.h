@@ -46,6 +46,7 @@ class Win32Backend final : public Backend {
   void PumpFor(DWORD ms) override;
   DWORD TickCount() override;
   void Post(std::function<void()> fn) override;
+  void RunKeepingWindowsAlive(const std::function<void()>& work) override;
   void SetTimer(Window& window, UINT id, UINT ms) override;
   void KillTimer(Window& window, UINT id) override;
   void SetWaitCursor(bool on) override;
@@ -58,6 +59,8 @@ class Win32Backend final : public Backend {
   // ---- Called from the window procedures (win32_input.cpp), on the user-interface thread ----
   bool Applying() const { return applying_ > 0; }
   bool WaitCursor() const { return wait_; }
+  // A call runs in RunKeepingWindowsAlive: commands, closing, timers and posted work wait.
+  bool Blocking() const { return blocking_ > 0; }
   void Command(Native* top, int id, int code, HWND from);
   void Paint(Native* n);
   HBRUSH ControlColour(Native* top, HWND control, HDC dc);
@@ -99,6 +102,7 @@ class Win32Backend final : public Backend {
   HICON IconFor(int id, int size);
 
   int applying_ = 0;
+  int blocking_ = 0;
   bool wait_ = false;
   std::vector<std::unique_ptr<Native>> natives_;
   std::vector<Native*> modal_;

@@ -31,6 +31,7 @@ class RecordingBackend : public ui::Backend {
   void PumpFor(DWORD ms) override { pumped += ms; }
   DWORD TickCount() override { return pumped; }
   void Post(std::function<void()>) override {}
+  void RunKeepingWindowsAlive(const std::function<void()>& work) override { work(); }
   void SetTimer(ui::Window&, UINT, UINT) override {}
   void KillTimer(ui::Window&, UINT) override {}
   void SetWaitCursor(bool) override {}
