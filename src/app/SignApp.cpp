@@ -5,6 +5,7 @@
 #include "app/SignPresenceWnd.h"
 #include "app/SignStart.h"
 #include "dialup/DialupDialog.h"
+#include "platform/registry.h"
 #include "platform/system.h"
 #include "res/resources.h"
 
@@ -32,6 +33,7 @@ bool CSignApp::InitInstance() {
   SelectProfile("");
   LoadSettings("", "");
   LoadServerUrls();
+  if (profileReadError != 0) RefuseUnreadableStore();
   SetDialogBkColor(RGB(85, 159, 255), RGB(255, 255, 255));
 
   dialup.reset();
@@ -74,6 +76,17 @@ void CSignApp::LoadServerUrls() {
   profileServerUrl = GetProfileString("", "ProfilePage", res::String(IDS_PROFILE_SERVER_URL));
   searchServerUrl = GetProfileString("", "SearchPage", res::String(IDS_SEARCH_SERVER_URL));
   SelectProfile("");
+}
+
+void CSignApp::RefuseUnreadableStore() {
+  profileWritesRefused = true;
+  const UINT reason = profileReadError == ERROR_BADDB           ? IDS_STORE_NOT_OURS
+                      : profileReadError == ERROR_ACCESS_DENIED ? IDS_STORE_DENIED
+                                                                : IDS_STORE_CANT_READ;
+  std::string text = ui::Format(res::String(IDS_STORE_UNREADABLE), platform::RegistryStoreName(),
+                                res::String(reason));
+  text += ui::Format("(#%d)", static_cast<int>(profileReadError));
+  ui::MessageBox(text, ui::MB_ICONSTOP | ui::MB_OK);
 }
 
 void CSignApp::SelectProfile(const std::string& name) { CSignSettings::SelectProfile(*this, name); }

@@ -42,6 +42,10 @@ class CSignApp : public ui::Application,
 
   // Reads SignupPage, ProfilePage and SearchPage from the Servers profile.
   void LoadServerUrls();
+  // The settings store could not be read at start-up: tells the user which store, why, and that
+  // nothing will be written to it, and refuses every write of the run, so that what the store
+  // holds is never replaced by values that were never loaded from it.
+  void RefuseUnreadableStore();
   // Application name (and profile) := name, or "Signup" when empty; registry key Orvel\Lumipass.
   void SelectProfile(const std::string& name);
   using CSignSettings::SelectProfile;

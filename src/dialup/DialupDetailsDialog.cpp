@@ -257,7 +257,8 @@ void CDialupDetailsDlg::OnOK() {
   }
 
   settings->OutsideLine = prefixText == res::String(IDS_NO_PREFIX) ? std::string() : prefixText;
-  settings->SaveNetInfo("");
+  // The settings hold for this run even when they cannot be stored.
+  if (!settings->SaveNetInfo("")) CSignSettings::ShowFailedSave(false);
   EndDialog(ui::IDOK);
 }
 

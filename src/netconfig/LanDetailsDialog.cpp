@@ -129,7 +129,8 @@ void CLanDetailsDlg::OnOK() {
   CSignSettings* settings = CSignSettings::Current();
   // Also sets the LAN bit, turns an unusable port into "80" and drops a proxy without TCP or host.
   settings->ApplyConnectionConfig("Lan", protocol, proxy != 0, address, port, user, password);
-  settings->SaveNetInfo("");
+  // The settings hold for this run even when they cannot be stored.
+  if (!settings->SaveNetInfo("")) CSignSettings::ShowFailedSave(false);
   EndDialog(ui::IDOK);
 }
 

@@ -38,7 +38,7 @@ LRESULT CSignStep4User::OnWizardNext() {
   CSignApp* app = App();
   CSignStart* sheet = Sheet();
   // The entries survive a failed signup.
-  app->SaveUserInfo("");
+  if (!app->SaveUserInfo("")) CSignSettings::ShowFailedSave(false);
   sheet->EnableBackNext(false);
   if (!app->EnsureConnected(this)) {
     sheet->EnableBackNext(true);
@@ -49,8 +49,9 @@ LRESULT CSignStep4User::OnWizardNext() {
   app->RunSignup();
   const int result = app->lastServerResult;
   if (result == 0) {
-    // Back and Next stay disabled until the next page sets its own.
-    app->SaveNetInfo("");
+    // Back and Next stay disabled until the next page sets its own. The account exists now
+    // whether or not it could be stored: the next pages show it either way.
+    if (!app->SaveNetInfo("")) CSignSettings::ShowFailedSave(true);
     return 0;
   }
   if (result < 0) {

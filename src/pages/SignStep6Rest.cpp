@@ -76,7 +76,8 @@ LRESULT CSignStep6Rest::OnWizardNext() {
   int result = VerifyAccount();
   if (result == 0) result = ObtainCommunicationId(commName);
   if (result == 0) {
-    app->SaveNetInfo("");
+    // The completion page shows everything to note down, stored or not.
+    if (!app->SaveNetInfo("")) CSignSettings::ShowFailedSave(true);
     return 0;
   }
   // The user finds the name typed before on the communication-ID page, not an emptied field.

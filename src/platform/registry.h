@@ -5,6 +5,9 @@
 // this interface as CP932 bytes and are kept as UTF-8 in the store.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "platform/system.h"
 #include "platform/win32.h"
 
@@ -132,6 +135,31 @@ LONG Cp932RegEnumValue(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcc
 #endif
 
 namespace platform {
+
+// One value of a set that RegSetValuesAsOne writes: name and data as RegSetValueExA takes them
+// (text in CP932, without its terminating zero).
+struct RegistryValue {
+  std::string name;
+  DWORD type = REG_SZ;
+  std::string data;
+};
+
+// Writes every value of `values` into the open key as one unit and waits until it is on the
+// disk: afterwards the key holds all of them, and a failure, a kill or a power cut in the middle
+// leaves either all of them or none. Linux: one transaction of the store, committed with a sync.
+// Windows: the set is first recorded whole in the key's subkey "PendingSave" (one value, written
+// at once), then applied and flushed (RegFlushKey), then the record is deleted; a set that a
+// kill interrupted is completed by RegCompleteValueSet. Returns ERROR_SUCCESS or the error of the
+// write that failed (the key's values are then as they were, or, on Windows, completed later).
+// The settings' saves call it.
+LONG RegSetValuesAsOne(HKEY key, const std::vector<RegistryValue>& values);
+// Completes a set that RegSetValuesAsOne began under parent\subKey and a kill interrupted
+// (Windows; nothing to do on Linux, where the store rolls an unfinished one back). The
+// framework calls it before it first reads a profile key. ERROR_SUCCESS when nothing was pending.
+LONG RegCompleteValueSet(HKEY parent, const char* subKey);
+// Where the per-user settings are kept, as a message names it (CP932): the store file on Linux,
+// the registry of the logged-on user on Windows.
+std::string RegistryStoreName();
 
 // An open registry key that is closed when it goes out of scope: movable, not copyable. For code
 // that opens a key, reads or writes a few values and leaves; get() gives the handle to the Reg*

@@ -92,6 +92,15 @@ inline constexpr int IDS_MODEM_MISSING = 14618;
 inline constexpr int IDS_NO_MODEM_ITEM = 14623;
 inline constexpr int IDS_NO_DIALUP_LIBRARY = 14624;
 
+// The program's own texts about its settings store: one that cannot be read at start-up (with
+// the store's name and one of the three reasons), and saves that failed.
+inline constexpr int IDS_STORE_UNREADABLE = 14701;
+inline constexpr int IDS_STORE_NOT_OURS = 14702;
+inline constexpr int IDS_STORE_DENIED = 14703;
+inline constexpr int IDS_STORE_CANT_READ = 14704;
+inline constexpr int IDS_ISSUED_NOT_STORED = 14705;
+inline constexpr int IDS_SETTINGS_NOT_STORED = 14706;
+
 // Connection states of a dial: the text of state s (RASCS_OpenPort..RASCS_SubEntryDisconnected)
 // is IDS_RAS_STATE_FIRST + s, of the interactive states IDS_RAS_STATE_INTERACTIVE + offset.
 inline constexpr int IDS_RAS_STATE_UNKNOWN = 14500;

@@ -130,6 +130,12 @@ constexpr StringEntry kStrings[] = {
     {IDS_TIP_ACCESS_POINT, "接続するｱｸｾｽﾎﾟｲﾝﾄを選択してください"},
     {IDS_NO_MODEM_ITEM, "ﾓﾃﾞﾑがありません"},
     {IDS_NO_DIALUP_LIBRARY, "ﾀﾞｲﾔﾙｱｯﾌﾟ(RAS)に必要なﾗｲﾌﾞﾗﾘがありません"},
+    {IDS_STORE_UNREADABLE, "保存されている設定を読み込めません.\r\n保存先: %s\r\n理由: %s\r\n\r\n保存されている設定は使わずに続けます.\r\nこの保存先には何も書き込みません."},
+    {IDS_STORE_NOT_OURS, "このﾌﾟﾛｸﾞﾗﾑの設定ではないか、壊れています"},
+    {IDS_STORE_DENIED, "読み取りが許可されていません"},
+    {IDS_STORE_CANT_READ, "読み取りができません"},
+    {IDS_ISSUED_NOT_STORED, "ｻｰﾊﾞｰから受け取った情報をこのｺﾝﾋﾟｭｰﾀｰに保存できませんでした.\r\nこのあと表示される情報を必ずﾒﾓして大切に保管してください."},
+    {IDS_SETTINGS_NOT_STORED, "設定を保存できませんでした.\r\n変更した設定は今回だけ使われます."},
 };
 // clang-format on
 

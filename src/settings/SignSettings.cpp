@@ -155,66 +155,81 @@ void CSignSettings::LoadSettings(const std::string& userSection, const std::stri
   SelectProfile(app, "");
 }
 
-void CSignSettings::SaveUserInfo(const std::string& section) {
-  ui::Application& app = App();
-  const std::pair<const char*, const std::string*> values[] = {{"Kana", &Kana},
-                                                               {"Kana2", &Kana2},
-                                                               {"Name", &Name},
-                                                               {"Name2", &Name2},
-                                                               {"Age", &Age},
-                                                               {"Age2", &Age2},
-                                                               {"Age3", &Age3},
-                                                               {"Sex", &Sex},
-                                                               {"Address1", &Address1},
-                                                               {"Address2", &Address2},
-                                                               {"Tel", &Tel},
-                                                               {"Tel2", &Tel2},
-                                                               {"Tel3", &Tel3},
-                                                               {"Zip", &Zip},
-                                                               {"Zip2", &Zip2},
-                                                               {"MekoID", &MekoID},
-                                                               {"MekoID2", &MekoID2},
-                                                               {"MekoID3", &MekoID3},
-                                                               {"EntryCode", &EntryCode},
-                                                               {"EntryCode2", &EntryCode2}};
-  for (const auto& [key, value] : values) app.WriteProfileString(section, key, *value);
+bool CSignSettings::SaveUserInfo(const std::string& section) {
+  using ui::ProfileValue;
+  // One unit: a kill in the middle never leaves half of the new entries beside half of the old.
+  return App().WriteProfileValues(section, {ProfileValue::Text("Kana", Kana),
+                                            ProfileValue::Text("Kana2", Kana2),
+                                            ProfileValue::Text("Name", Name),
+                                            ProfileValue::Text("Name2", Name2),
+                                            ProfileValue::Text("Age", Age),
+                                            ProfileValue::Text("Age2", Age2),
+                                            ProfileValue::Text("Age3", Age3),
+                                            ProfileValue::Text("Sex", Sex),
+                                            ProfileValue::Text("Address1", Address1),
+                                            ProfileValue::Text("Address2", Address2),
+                                            ProfileValue::Text("Tel", Tel),
+                                            ProfileValue::Text("Tel2", Tel2),
+                                            ProfileValue::Text("Tel3", Tel3),
+                                            ProfileValue::Text("Zip", Zip),
+                                            ProfileValue::Text("Zip2", Zip2),
+                                            ProfileValue::Text("MekoID", MekoID),
+                                            ProfileValue::Text("MekoID2", MekoID2),
+                                            ProfileValue::Text("MekoID3", MekoID3),
+                                            ProfileValue::Text("EntryCode", EntryCode),
+                                            ProfileValue::Text("EntryCode2", EntryCode2)});
 }
 
-void CSignSettings::SaveNetInfo(const std::string& section) {
+bool CSignSettings::SaveNetInfo(const std::string& section) {
+  using ui::ProfileValue;
   ui::Application& app = App();
   SelectProfile(app, "NetInfo");
-  auto put = [&](const char* key, const std::string& value) {
-    app.WriteProfileString(section, key, value);
+  auto secret = [](const char* key, const std::string& value) {
+    return ProfileValue::Text(key, ScrambleText(value, 1));
   };
-  put("LoginID", LoginID);
-  WriteScrambled(section, "LoginPasswd", LoginPasswd);
-  put("PrimaryDNS", PrimaryDNS);
-  put("SecondaryDNS", SecondaryDNS);
-  put("PhoneNumber", PhoneNumber);
-  put("PhoneNumber2", PhoneNumber2);
-  put("PhoneNumber3", PhoneNumber3);
-  put("E_mail", E_mail);
-  put("Pop_id", Pop_id);
-  put("Pop_host", Pop_host);
-  WriteScrambled(section, "Pop_password", Pop_password);
-  put("Smtp_host", Smtp_host);
-  put("Comm_id", Comm_id);
-  WriteScrambled(section, "Comm_data", Comm_data);
-  put("Comm_name", Comm_name);
-  put("Comm_data2", Comm_data2);
-  app.WriteProfileInt(section, "Proxy_enable", (connectionFlags & kConnProxyEnabled) ? 1 : 0);
-  put("Proxy_host", Proxy_host);
-  put("Proxy_port", Proxy_port);
-  put("Protocol", Protocol);
-  put("RasEntryName", RasEntryName);
-  put("ModemName", ModemName);
-  put("DialMode", DialMode);
-  put("OutsideLine", OutsideLine);
-  put("ConnectType", ConnectType);
-  put("PreFixNumber", PreFixNumber);
-  put("Proxy_Data1", Proxy_Data1);
-  WriteScrambled(section, "Proxy_Data2", Proxy_Data2);
+  // One unit: the login ID is never stored without its password, nor a new account's values
+  // beside an old one's.
+  const bool saved = app.WriteProfileValues(
+      section, {ProfileValue::Text("LoginID", LoginID),
+                secret("LoginPasswd", LoginPasswd),
+                ProfileValue::Text("PrimaryDNS", PrimaryDNS),
+                ProfileValue::Text("SecondaryDNS", SecondaryDNS),
+                ProfileValue::Text("PhoneNumber", PhoneNumber),
+                ProfileValue::Text("PhoneNumber2", PhoneNumber2),
+                ProfileValue::Text("PhoneNumber3", PhoneNumber3),
+                ProfileValue::Text("E_mail", E_mail),
+                ProfileValue::Text("Pop_id", Pop_id),
+                ProfileValue::Text("Pop_host", Pop_host),
+                secret("Pop_password", Pop_password),
+                ProfileValue::Text("Smtp_host", Smtp_host),
+                ProfileValue::Text("Comm_id", Comm_id),
+                secret("Comm_data", Comm_data),
+                ProfileValue::Text("Comm_name", Comm_name),
+                ProfileValue::Text("Comm_data2", Comm_data2),
+                ProfileValue::Number("Proxy_enable", (connectionFlags & kConnProxyEnabled) ? 1 : 0),
+                ProfileValue::Text("Proxy_host", Proxy_host),
+                ProfileValue::Text("Proxy_port", Proxy_port),
+                ProfileValue::Text("Protocol", Protocol),
+                ProfileValue::Text("RasEntryName", RasEntryName),
+                ProfileValue::Text("ModemName", ModemName),
+                ProfileValue::Text("DialMode", DialMode),
+                ProfileValue::Text("OutsideLine", OutsideLine),
+                ProfileValue::Text("ConnectType", ConnectType),
+                ProfileValue::Text("PreFixNumber", PreFixNumber),
+                ProfileValue::Text("Proxy_Data1", Proxy_Data1),
+                secret("Proxy_Data2", Proxy_Data2)});
   SelectProfile(app, "");
+  return saved;
+}
+
+void CSignSettings::ShowFailedSave(bool issuedByServer) {
+  ui::Application& app = App();
+  // The store refused at start-up, which the user was told then: only what the server issued is
+  // worth saying again.
+  if (!issuedByServer && app.profileWritesRefused) return;
+  std::string text = res::String(issuedByServer ? IDS_ISSUED_NOT_STORED : IDS_SETTINGS_NOT_STORED);
+  text += ui::Format("(#%d)", static_cast<int>(app.profileWriteError));
+  ui::MessageBox(text, ui::MB_ICONSTOP | ui::MB_OK);
 }
 
 void CSignSettings::ApplyConnectionConfig(const std::string& connectType,

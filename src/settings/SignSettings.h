@@ -52,10 +52,17 @@ class CSignSettings {
   // ---- Stored settings ----------------------------------------------------------------------
   // Reads every key of the Signup and NetInfo profiles; called once by start-up.
   void LoadSettings(const std::string& userSection, const std::string& netSection);
-  // Writes the 20 user keys into the current profile (Signup).
-  void SaveUserInfo(const std::string& section);
-  // Writes the NetInfo keys (switches to the NetInfo profile and back).
-  void SaveNetInfo(const std::string& section);
+  // Writes the 20 user keys into the current profile (Signup), all or none; false when the
+  // store refused them.
+  bool SaveUserInfo(const std::string& section);
+  // Writes the NetInfo keys (switches to the NetInfo profile and back), all or none, synced to
+  // the disk; false when the store refused them (the stored ones are then as they were).
+  bool SaveNetInfo(const std::string& section);
+  // Tells the user that a save failed, with the store's error code. `issuedByServer`: what a
+  // server just issued or returned is not stored, and the user is asked to note it down from the
+  // pages that follow; otherwise the changed settings hold for this run only (not said again
+  // when the store was refused at start-up).
+  static void ShowFailedSave(bool issuedByServer);
   // Profile access for the four secrets, stored as scrambled hexadecimal text.
   std::string ReadScrambled(const std::string& section, const std::string& key);
   void WriteScrambled(const std::string& section, const std::string& key, const std::string& value);

@@ -25,20 +25,49 @@ std::string SectionPath(const Application& app, const std::string& section) {
   return path;
 }
 
-// The key of a profile section opened for reading; none without a registry key or section.
-platform::RegistryKey OpenSection(const Application& app, const std::string& section) {
+// A missing key or value is what a profile read expects; anything else means the store could
+// not be read.
+bool IsReadFailure(LONG err) {
+  return err != ERROR_SUCCESS && err != ERROR_FILE_NOT_FOUND && err != ERROR_KEY_DELETED &&
+         err != ERROR_MORE_DATA;
+}
+
+void NoteReadError(Application& app, LONG err) {
+  if (IsReadFailure(err) && app.profileReadError == 0) app.profileReadError = err;
+}
+
+// The key of a profile section opened for reading; none without a registry key or section. A set
+// of values written as one that a kill interrupted is completed before the key is first read.
+platform::RegistryKey OpenSection(Application& app, const std::string& section) {
+  static std::set<std::string> completed;
   platform::RegistryKey key;
-  if (!app.registryKey.empty())
-    key.Open(HKEY_CURRENT_USER, SectionPath(app, section).c_str(), KEY_READ);
+  if (app.registryKey.empty()) return key;
+  const std::string path = SectionPath(app, section);
+  if (completed.insert(path).second && !app.profileWritesRefused)
+    platform::RegCompleteValueSet(HKEY_CURRENT_USER, path.c_str());
+  NoteReadError(app, key.Open(HKEY_CURRENT_USER, path.c_str(), KEY_READ));
   return key;
 }
 
-// The key of a profile section opened for writing, made when missing; none when that fails.
-platform::RegistryKey CreateSection(const Application& app, const std::string& section) {
+// The key of a profile section opened for writing, made when missing; none when that fails or
+// writes are refused (profileWriteError says why).
+platform::RegistryKey CreateSection(Application& app, const std::string& section) {
   platform::RegistryKey key;
-  if (!app.registryKey.empty())
-    key.Create(HKEY_CURRENT_USER, SectionPath(app, section).c_str(), KEY_WRITE | KEY_READ);
+  if (app.registryKey.empty()) return key;
+  if (app.profileWritesRefused) {
+    app.profileWriteError = ERROR_ACCESS_DENIED;
+    return key;
+  }
+  const LONG err =
+      key.Create(HKEY_CURRENT_USER, SectionPath(app, section).c_str(), KEY_WRITE | KEY_READ);
+  if (err != ERROR_SUCCESS) app.profileWriteError = err;
   return key;
+}
+
+// Keeps a write's result in profileWriteError when it failed.
+bool Written(Application& app, LONG err) {
+  if (err != ERROR_SUCCESS) app.profileWriteError = err;
+  return err == ERROR_SUCCESS;
 }
 }  // namespace
 
@@ -65,14 +94,14 @@ std::string Application::GetProfileString(const std::string& section, const std:
   platform::RegistryKey key = OpenSection(*this, section);
   if (!key) return defaultValue;
   DWORD type = 0, size = 0;
-  if (RegQueryValueExA(key.get(), entry.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-      (type != REG_SZ && type != REG_EXPAND_SZ))
-    return defaultValue;
+  LONG err = RegQueryValueExA(key.get(), entry.c_str(), nullptr, &type, nullptr, &size);
+  NoteReadError(*this, err);
+  if (err != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return defaultValue;
   std::vector<BYTE> buffer(size + 1, 0);
   DWORD got = size;
-  if (RegQueryValueExA(key.get(), entry.c_str(), nullptr, &type, buffer.data(), &got) !=
-      ERROR_SUCCESS)
-    return defaultValue;
+  err = RegQueryValueExA(key.get(), entry.c_str(), nullptr, &type, buffer.data(), &got);
+  NoteReadError(*this, err);
+  if (err != ERROR_SUCCESS) return defaultValue;
   got = std::min<DWORD>(got, size);
   std::string value(reinterpret_cast<const char*>(buffer.data()), got);
   if (auto zero = value.find('\0'); zero != std::string::npos) value.resize(zero);
@@ -83,9 +112,9 @@ bool Application::WriteProfileString(const std::string& section, const std::stri
                                      const std::string& value) {
   platform::RegistryKey key = CreateSection(*this, section);
   if (!key) return false;
-  return RegSetValueExA(key.get(), entry.c_str(), 0, REG_SZ,
-                        reinterpret_cast<const BYTE*>(value.c_str()),
-                        static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+  return Written(*this, RegSetValueExA(key.get(), entry.c_str(), 0, REG_SZ,
+                                       reinterpret_cast<const BYTE*>(value.c_str()),
+                                       static_cast<DWORD>(value.size() + 1)));
 }
 
 UINT Application::GetProfileInt(const std::string& section, const std::string& entry,
@@ -93,9 +122,10 @@ UINT Application::GetProfileInt(const std::string& section, const std::string& e
   platform::RegistryKey key = OpenSection(*this, section);
   if (!key) return static_cast<UINT>(defaultValue);
   DWORD type = 0, value = 0, size = sizeof(value);
-  if (RegQueryValueExA(key.get(), entry.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value),
-                       &size) != ERROR_SUCCESS ||
-      type != REG_DWORD || size != sizeof(value))
+  const LONG err = RegQueryValueExA(key.get(), entry.c_str(), nullptr, &type,
+                                    reinterpret_cast<BYTE*>(&value), &size);
+  NoteReadError(*this, err);
+  if (err != ERROR_SUCCESS || type != REG_DWORD || size != sizeof(value))
     return static_cast<UINT>(defaultValue);
   return value;
 }
@@ -104,8 +134,24 @@ bool Application::WriteProfileInt(const std::string& section, const std::string&
   platform::RegistryKey key = CreateSection(*this, section);
   if (!key) return false;
   DWORD v = static_cast<DWORD>(value);
-  return RegSetValueExA(key.get(), entry.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v),
-                        sizeof(v)) == ERROR_SUCCESS;
+  return Written(*this, RegSetValueExA(key.get(), entry.c_str(), 0, REG_DWORD,
+                                       reinterpret_cast<const BYTE*>(&v), sizeof(v)));
+}
+
+bool Application::WriteProfileValues(const std::string& section,
+                                     const std::vector<ProfileValue>& values) {
+  platform::RegistryKey key = CreateSection(*this, section);
+  if (!key) return false;
+  std::vector<platform::RegistryValue> set;
+  set.reserve(values.size());
+  for (const ProfileValue& v : values) {
+    if (v.isNumber)
+      set.push_back({v.entry, REG_DWORD,
+                     std::string(reinterpret_cast<const char*>(&v.number), sizeof(v.number))});
+    else
+      set.push_back({v.entry, REG_SZ, v.text});
+  }
+  return Written(*this, platform::RegSetValuesAsOne(key.get(), set));
 }
 
 bool SocketInit() {

@@ -10,6 +10,7 @@
 #include <unordered_set>
 
 #include "platform/codepage.h"
+#include "platform/posix/registry_faults.h"
 #include "platform/posix/registry_store.h"
 #include "platform/registry_ansi.h"
 
@@ -79,20 +80,27 @@ std::string CallerData(const rs::Value& v) {
   return text;
 }
 
-// Runs fn(store) in one write transaction; a key that vanished meanwhile gives ERROR_KEY_DELETED.
+// Runs fn(store) in one write transaction of an open store; a key that vanished meanwhile gives
+// ERROR_KEY_DELETED.
+template <typename Fn>
+LONG WriteInOpenStore(rs::Store& store, const std::string& path, Fn fn) {
+  LONG err = store.Begin(true);
+  if (err != ERROR_SUCCESS) return err;
+  bool exists = false;
+  err = store.KeyExists(path, &exists);
+  if (err != ERROR_SUCCESS) return err;
+  if (!exists) return ERROR_KEY_DELETED;
+  err = fn(store);
+  if (err != ERROR_SUCCESS) return err;
+  return store.Commit();
+}
+
 template <typename Fn>
 LONG WriteInKey(const std::string& path, Fn fn) {
   std::unique_ptr<rs::Store> store;
   LONG err = rs::Store::Open(true, &store);
-  if (err == ERROR_SUCCESS) err = store->Begin(true);
   if (err != ERROR_SUCCESS) return err;
-  bool exists = false;
-  err = store->KeyExists(path, &exists);
-  if (err != ERROR_SUCCESS) return err;
-  if (!exists) return ERROR_KEY_DELETED;
-  err = fn(*store);
-  if (err != ERROR_SUCCESS) return err;
-  return store->Commit();
+  return WriteInOpenStore(*store, path, fn);
 }
 
 // Opens the store for a read on an existing key. *store stays null when there is no store at all,
@@ -178,6 +186,22 @@ LONG RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType, LP
   return platform::regansi::CopyData(CallerData(value), lpData, lpcbData);
 }
 
+namespace {
+
+// A value as the store keeps it: text up to its zero in UTF-8, anything else byte for byte.
+rs::Value StoredValue(LPCSTR name, DWORD type, const char* bytes, DWORD size) {
+  rs::Value value{ValueName(name), type, {}};
+  if (IsText(type)) {
+    size_t len = bytes ? strnlen(bytes, size) : 0;
+    value.data = platform::AnsiToUtf8(std::string_view(bytes ? bytes : "", len));
+  } else if (size) {
+    value.data.assign(bytes, size);
+  }
+  return value;
+}
+
+}  // namespace
+
 LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData,
                     DWORD cbData) {
   std::string path;
@@ -185,16 +209,39 @@ LONG RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BY
   if (!Resolve(hKey, &path, &access)) return ERROR_INVALID_HANDLE;
   if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
   if (lpData == nullptr && cbData != 0) return ERROR_INVALID_PARAMETER;
-  rs::Value value{ValueName(lpValueName), dwType, {}};
-  const char* bytes = reinterpret_cast<const char*>(lpData);
-  if (IsText(dwType)) {
-    size_t len = bytes ? strnlen(bytes, cbData) : 0;
-    value.data = platform::AnsiToUtf8(std::string_view(bytes ? bytes : "", len));
-  } else if (cbData) {
-    value.data.assign(bytes, cbData);
-  }
+  rs::Value value = StoredValue(lpValueName, dwType, reinterpret_cast<const char*>(lpData), cbData);
   return WriteInKey(path, [&](rs::Store& store) { return store.SetValue(path, value); });
 }
+
+LONG platform::RegSetValuesAsOne(HKEY key, const std::vector<RegistryValue>& values) {
+  std::string path;
+  REGSAM access;
+  if (!Resolve(key, &path, &access)) return ERROR_INVALID_HANDLE;
+  if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+  std::vector<rs::Value> stored;
+  for (const RegistryValue& v : values)
+    stored.push_back(
+        StoredValue(v.name.c_str(), v.type, v.data.data(), static_cast<DWORD>(v.data.size())));
+  rs::ValueSetScope set;
+  std::unique_ptr<rs::Store> store;
+  LONG err = rs::Store::Open(true, &store);
+  if (err != ERROR_SUCCESS) return err;
+  // One transaction, synced at its commit: the values of this set are the ones that matter.
+  err = store->SetDurable(true);
+  if (err == ERROR_SUCCESS) {
+    err = WriteInOpenStore(*store, path, [&](rs::Store& s) {
+      for (const rs::Value& v : stored)
+        if (LONG e = s.SetValue(path, v); e != ERROR_SUCCESS) return e;
+      return static_cast<LONG>(ERROR_SUCCESS);
+    });
+  }
+  store->SetDurable(false);
+  return err;
+}
+
+LONG platform::RegCompleteValueSet(HKEY, const char*) { return ERROR_SUCCESS; }
+
+std::string platform::RegistryStoreName() { return platform::Utf8ToAnsi(rs::StorePath()); }
 
 LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
   std::string path;

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/posix/registry_faults.h"
+
 namespace platform::regstore {
 
 // One open connection to a store file, closed when its last user lets go of it.
@@ -164,13 +166,13 @@ std::shared_ptr<StoreConnection> Connection(const std::string& path, const struc
   // Readers open read-write too: a hot journal left by a killed writer must be rolled back.
   bool readOnly = false;
   *rc = sqlite3_open_v2(path.c_str(), &connection->db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                        nullptr);
+                        FaultVfs());
   if (*rc != SQLITE_OK && !write) {
     sqlite3_close(connection->db);
     connection->db = nullptr;
     readOnly = true;
     *rc = sqlite3_open_v2(path.c_str(), &connection->db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
-                          nullptr);
+                          FaultVfs());
   }
   if (*rc != SQLITE_OK) return nullptr;
   sqlite3_busy_timeout(connection->db, kBusyTimeoutMs);
@@ -305,6 +307,10 @@ Store::~Store() {
 LONG Store::Exec(const char* sql) {
   int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
   return rc == SQLITE_OK ? ERROR_SUCCESS : WriteError(rc);
+}
+
+LONG Store::SetDurable(bool durable) {
+  return Exec(durable ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL");
 }
 
 LONG Store::Begin(bool write) {

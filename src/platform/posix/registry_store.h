@@ -38,6 +38,10 @@ class Store {
   // Write transactions take the write lock at once, so concurrent writers queue on the busy
   // timeout instead of failing midway; a transaction not committed is rolled back on destruction.
   LONG Begin(bool write);
+  // Whether the commits that follow wait until the write-ahead log is on the disk (FULL), or
+  // only until it reached the operating system (NORMAL, the default: a crash of the program
+  // loses nothing, a power cut may lose the last moment). Set outside a transaction.
+  LONG SetDurable(bool durable);
   LONG Commit();
   void Rollback();
 
