@@ -8,6 +8,9 @@
 // a free one), then serves until SIGTERM or SIGINT. The control API lives on the HTTP port only:
 //   POST /_control/fault   form: path (or "*"), kind, count (0 = until cleared), status, ms, size,
 //                          piece
+//   POST /_control/held    form: count; answers once that many requests have been held by
+//                          "delay" (at most 2 minutes later), with the number held so far
+//   POST /_control/release ends every "delay" hold now
 //   POST /_control/clear   removes every fault
 //   GET  /_control/log     every request received, in the record format of WriteRecord
 //   POST /_control/log/clear
@@ -241,6 +244,10 @@ struct State {
   std::mutex hold_mutex;
   std::condition_variable hold_cv;
   bool stopping = false;
+  // Counts POST /_control/release: a "delay" waits until it changes.
+  unsigned long releases = 0;
+  // Requests a "delay" has held so far.
+  unsigned long held = 0;
 };
 
 std::string Signup(State& st, const std::map<std::string, std::string>& form) {
@@ -365,6 +372,18 @@ void Send(State& st, const std::optional<Fault>& fault, const std::string& body,
   res.set_content(body, kContentType);
 }
 
+// "delay": the request is held, without a byte of reply, for ms (2 minutes when 0) or until the
+// control API releases it, and then answered as usual.
+void HoldIfDelayed(State& st, const std::optional<Fault>& fault) {
+  if (!fault || fault->kind != "delay") return;
+  std::unique_lock lock(st.hold_mutex);
+  const unsigned long released = st.releases;
+  ++st.held;
+  st.hold_cv.notify_all();
+  st.hold_cv.wait_for(lock, std::chrono::milliseconds(fault->ms > 0 ? fault->ms : 120000),
+                      [&] { return st.stopping || st.releases != released; });
+}
+
 // Faults that replace the reply; true when one did (the real handler is then not run).
 bool ReplaceReply(State& st, const std::optional<Fault>& fault, httplib::Response& res) {
   if (!fault) return false;
@@ -408,6 +427,7 @@ void AddRoutes(httplib::Server& server, State& st) {
     return [&st, &server, handler](const httplib::Request& req, httplib::Response& res) {
       st.log->Add(req);
       auto fault = st.faults.Take(req.path);
+      HoldIfDelayed(st, fault);
       if (ReplaceReply(st, fault, res)) return;
       const auto form = ParseForm(req.body);
       // "duplicate": the request reaches the server twice (a retransmission); the client reads
@@ -424,6 +444,7 @@ void AddRoutes(httplib::Server& server, State& st) {
              [&st, &server](const httplib::Request& req, httplib::Response& res) {
                st.log->Add(req);
                auto fault = st.faults.Take(req.path);
+               HoldIfDelayed(st, fault);
                if (ReplaceReply(st, fault, res)) return;
                Send(st, fault, st.terms, res);
                TakeDownAfter(fault, server);
@@ -447,7 +468,7 @@ void AddControl(httplib::Server& server, State& st) {
     f.kind = form["kind"];
     static const std::set<std::string> kKinds = {"status",    "silent", "cut",     "malformed",
                                                  "pieces",    "long",   "chunked", "empty",
-                                                 "duplicate", "down",   "endless"};
+                                                 "duplicate", "down",   "endless", "delay"};
     if (form["path"].empty() || kKinds.count(f.kind) == 0) {
       res.status = 400;
       res.set_content("bad fault\n", "text/plain");
@@ -462,6 +483,21 @@ void AddControl(httplib::Server& server, State& st) {
     f.size = number("size", 3000);
     f.piece = number("piece", 0);
     st.faults.Set(form["path"], f);
+    res.set_content("ok\n", "text/plain");
+  });
+  server.Post("/_control/held", [&st](const httplib::Request& req, httplib::Response& res) {
+    const unsigned long count = std::strtoul(ParseForm(req.body)["count"].c_str(), nullptr, 10);
+    std::unique_lock lock(st.hold_mutex);
+    st.hold_cv.wait_for(lock, std::chrono::seconds(120),
+                        [&] { return st.stopping || st.held >= count; });
+    res.set_content(std::to_string(st.held) + "\n", "text/plain");
+  });
+  server.Post("/_control/release", [&st](const httplib::Request&, httplib::Response& res) {
+    {
+      std::lock_guard lock(st.hold_mutex);
+      ++st.releases;
+    }
+    st.hold_cv.notify_all();
     res.set_content("ok\n", "text/plain");
   });
   server.Post("/_control/clear", [&st](const httplib::Request&, httplib::Response& res) {

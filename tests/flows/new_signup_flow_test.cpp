@@ -62,15 +62,6 @@ std::vector<std::pair<std::string, std::string>> SplitForm(const std::string& bo
 std::string Unscramble(const std::string& stored) { return CSignSettings::ScrambleText(stored, 0); }
 std::string Scramble(const std::string& plain) { return CSignSettings::ScrambleText(plain, 1); }
 
-// The signup from the user information page to the communication-ID page, and on to the end with
-// the communication name typed.
-std::string SignupToEnd(const test::UserEntries& entries, const std::string& commName) {
-  return "wait page 2\n" + test::scenario::TypeUserEntries(entries) +
-         "click 0x3024\nwait page 3\nclick 0x3024\nwait page 4\ntype 1062 " +
-         test::RegString(commName) + "\nclick 0x3024\nwait page 5\nclick 0x3024\n" +
-         test::scenario::kFinish;
-}
-
 class NewSignupFlowTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_EQ(world.problem(), ""); }
@@ -234,7 +225,7 @@ wait message "に接続します"
 answer yes
 wait page 1
 )" + std::string(test::scenario::kAgree) +
-                                        SignupToEnd(entries, "たろう"));
+                                        test::scenario::SignupToEnd(entries, "たろう"));
   ASSERT_EQ(r.exitCode, 0) << r.stderrText << r.transcript;
 
   // The start page asks and dials; the terms page hangs up, so the signup dials again without

@@ -60,7 +60,9 @@ int FlowRun::Start(const std::string& scenario, const std::string& name) {
   if (errFd >= 0 && nullFd >= 0) {
     options.stderr_fd = errFd;
     options.stdout_fd = nullFd;
-    pid = StartChild({SIGNUP_BIN_DIR "/signup"}, options);
+    std::vector<std::string> argv = wrapper_;
+    argv.push_back(SIGNUP_BIN_DIR "/signup");
+    pid = StartChild(argv, options);
   }
   if (errFd >= 0) close(errFd);
   if (nullFd >= 0) close(nullFd);
@@ -94,6 +96,12 @@ std::string TypeUserEntries(const UserEntries& e) {
     out += "type " + std::to_string(id) + " " + RegString(*value) + "\n";
   out += std::string("select 1042 \"") + (e.sex == "male" ? "男" : "女") + "\"\n";
   return out;
+}
+
+std::string SignupToEnd(const UserEntries& e, const std::string& commName) {
+  return "wait page 2\n" + TypeUserEntries(e) +
+         "click 0x3024\nwait page 3\nclick 0x3024\nwait page 4\ntype 1062 " +
+         RegString(commName) + "\nclick 0x3024\nwait page 5\nclick 0x3024\n" + kFinish;
 }
 
 }  // namespace scenario

@@ -34,6 +34,8 @@ class FlowRun {
   // Extra environment for the program (e.g. SIGNUP_RASAPI32). By default SIGNUP_RASAPI32 names a
   // file that does not exist, so no dial-up library is found.
   void SetEnv(const std::string& name, const std::string& value) { env_[name] = value; }
+  // A command the program is started under (e.g. strace and its arguments, ending in "--").
+  void SetWrapper(std::vector<std::string> argv) { wrapper_ = std::move(argv); }
   // Runs regtool with these arguments (no shell quoting) on this run's store; its exit code, and
   // what it printed on standard output and then error in `out`.
   int Regtool(const std::vector<std::string>& args, std::string* out = nullptr) const;
@@ -52,6 +54,7 @@ class FlowRun {
   TempDir dir_;
   std::string registry_, runtime_, ras_;
   std::map<std::string, std::string> env_;
+  std::vector<std::string> wrapper_;
   int counter_ = 0;
 };
 
@@ -85,6 +88,9 @@ inline constexpr char kAgree[] =
 inline constexpr char kFinish[] = "wait page 6\nclick 0x3025\nwait dialog 147\nclick 1\nwait end\n";
 // Types every entry into the user information page and chooses the sex.
 std::string TypeUserEntries(const UserEntries& e);
+// The signup from the user information page to the communication-ID page, and on to the end with
+// the communication name typed.
+std::string SignupToEnd(const UserEntries& e, const std::string& commName);
 }  // namespace scenario
 
 // A signup's world: the provider stand-in (also over HTTPS with the given CA's certificates), a

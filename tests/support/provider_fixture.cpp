@@ -65,6 +65,8 @@ const char* KindName(FaultKind kind) {
       return "down";
     case FaultKind::kEndless:
       return "endless";
+    case FaultKind::kDelay:
+      return "delay";
   }
   return "";
 }
@@ -194,6 +196,14 @@ bool ProviderFixture::AddAccount(const std::string& account, const std::string& 
   return Control("POST", "/_control/account",
                  "account=" + FormEscape(account) + "&password=" + FormEscape(password)) == 200;
 }
+
+bool ProviderFixture::WaitUntilHeld(int count) {
+  std::string reply;
+  return Control("POST", "/_control/held", "count=" + std::to_string(count), &reply) == 200 &&
+         std::atoi(reply.c_str()) >= count;
+}
+
+bool ProviderFixture::Release() { return Control("POST", "/_control/release", "") == 200; }
 
 bool ProviderFixture::ClearRequests() {
   log_start_ = ReadFile(dir_.File("requests.log")).size();

@@ -39,6 +39,7 @@ enum class FaultKind {
   kDuplicate,  // the request is handled twice; the reply is the second answer
   kDown,       // the real reply, then the HTTP listener refuses every later connection
   kEndless,    // status 200 and the real reply repeated without end, chunked
+  kDelay,      // the real reply after `ms` (default 120 s) or once Release() is called
 };
 
 struct Fault {
@@ -76,6 +77,10 @@ class ProviderFixture {
   // Makes requests to `path` ("*" for every path) fail as told. True when the provider took it.
   bool SetFault(const std::string& path, const Fault& fault);
   bool ClearFaults();
+  // Returns once `count` requests in all have been held by kDelay (the server answers it then);
+  // Release() lets every held one go on.
+  bool WaitUntilHeld(int count);
+  bool Release();
   // Creates (or replaces) an account with that name, which is also its login ID.
   bool AddAccount(const std::string& account, const std::string& password);
 

@@ -2,10 +2,14 @@
 // summary text, and the round trip through the registry store.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "app/SignApp.h"
+#include "pages/SignPages.h"
 #include "res/resources.h"
 #include "support/regtool.h"
 #include "support/test_support.h"
+#include "ui/headless/headless_backend.h"
 
 namespace {
 
@@ -169,6 +173,75 @@ TEST_F(SettingsTest, UdpWithProxySwitchedOnSavesProxyEnableZeroAndKeepsTheHost) 
   app->SaveNetInfo("");
   EXPECT_EQ(Get("NetInfo", "Proxy_enable"), "0");
   EXPECT_EQ(Get("NetInfo", "Proxy_host"), "proxy.local");
+}
+
+// Puts the store file back as it was when the program shows its first message box: a store that
+// could not be read at start-up becomes readable during the run.
+class RepairingBackend : public ui::headless::HeadlessBackend {
+ public:
+  RepairingBackend(std::unique_ptr<ui::headless::Scenario> s, ui::headless::Transcript* t,
+                   std::string path, std::string good)
+      : HeadlessBackend(std::move(s), t), path_(std::move(path)), good_(std::move(good)) {}
+  int MessageBox(ui::Window* owner, const std::string& text, const std::string& caption,
+                 UINT type) override {
+    if (boxes.empty()) test::WriteFile(path_, good_);
+    boxes.push_back(text);
+    return HeadlessBackend::MessageBox(owner, text, caption, type);
+  }
+  std::vector<std::string> boxes;
+
+ private:
+  std::string path_, good_;
+};
+
+TEST_F(SettingsTest, AStoreUnreadableAtStartIsNamedAndNeverWrittenEvenOnceItCanBeReadAgain) {
+  test::ScopedEnv noDialup("SIGNUP_RASAPI32", dir.File("none.so"));
+  // Written by another process, so that the whole store is in its file when it is copied.
+  const std::string reg = dir.File("account.reg");
+  test::WriteFile(reg, "REGEDIT4\n\n[" + kProgramKey +
+                           "NetInfo]\n\"LoginID\"=\"existing\"\n\"Comm_id\"=\"C-1\"\n");
+  ASSERT_EQ(Regtool({"import", reg}), 0);
+  const std::string path = dir.File("registry.db");
+  const std::string good = test::ReadFile(path);
+  const std::string before = test::RunRegtool({"export"}).out;
+  {
+    // A damaged header: no database at all.
+    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+    f.write("not a database!!", 16);
+  }
+  auto scenario = std::make_unique<ui::headless::Scenario>();
+  std::string error;
+  ASSERT_TRUE(scenario->Parse(R"(wait message "読み込めません"
+answer ok
+wait message "LAN接続のみ"
+answer ok
+wait page 0
+click 1100
+wait dialog 159
+click 1
+wait page 0
+click 2
+wait end
+)",
+                              error))
+      << error;
+  ui::headless::Transcript transcript("/dev/null");
+  RepairingBackend backend(std::move(scenario), &transcript, path, good);
+  ui::SetBackend(&backend);
+  {
+    CSignApp app(&CSignWizard::Create);
+    app.InitInstance();
+    app.ExitInstance();
+    backend.ProgramEnded();
+  }
+  ui::SetBackend(nullptr);
+  EXPECT_FALSE(backend.failed()) << backend.failure();
+  ASSERT_FALSE(backend.boxes.empty());
+  const std::string& told = backend.boxes[0];
+  EXPECT_NE(told.find(path), std::string::npos) << "names the file: " << told;
+  EXPECT_NE(told.find(res::String(IDS_STORE_NOT_OURS)), std::string::npos) << told;
+  EXPECT_EQ(backend.boxes.size(), 2u) << "the refused save of the dialog is not said again";
+  EXPECT_EQ(test::RunRegtool({"export"}).out, before) << "nothing of the run reached the store";
 }
 
 TEST_F(SettingsTest, UserInformationIsSavedIntoTheSignupProfile) {
