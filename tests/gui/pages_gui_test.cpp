@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
+#include <atomic>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/SignApp.h"
@@ -216,6 +219,84 @@ TEST_F(PagesGuiTest, TheTermsDownloadShowsTheWaitCursorOverTheWholeWizard) {
     wizard.EndDialog(ui::IDCANCEL);
   });
   wizard.DoModal();
+}
+
+// While the signup request waits on the server, the window is uncovered, and Cancel is clicked,
+// pressed by an assistive technology and answered with Escape.
+struct HeldRequestChecks {
+  GtkWidget* top = nullptr;
+  ui::Control* cancel = nullptr;
+  std::atomic<bool> held{false};
+  int draws = 0;
+  bool repainted = false;
+  bool done = false;
+  std::promise<void> checked;
+};
+
+gboolean CheckWhileHeld(gpointer data) {
+  auto* c = static_cast<HeldRequestChecks*>(data);
+  if (!c->held) return G_SOURCE_CONTINUE;
+  GtkWidget* cover = gtk_window_new(GTK_WINDOW_POPUP);
+  int x = 0, y = 0;
+  gdk_window_get_origin(gtk_widget_get_window(c->top), &x, &y);
+  gtk_window_move(GTK_WINDOW(cover), x, y);
+  gtk_window_resize(GTK_WINDOW(cover), gtk_widget_get_allocated_width(c->top),
+                    gtk_widget_get_allocated_height(c->top));
+  gtk_widget_show(cover);
+  gui::WaitForDrawn(cover);
+  const int before = c->draws;
+  gtk_widget_destroy(cover);
+  c->repainted = gui::WaitUntil([&] { return c->draws > before; });
+  GtkWidget* button = WidgetOf(*c->cancel);
+  GtkAllocation a;
+  gtk_widget_get_allocation(button, &a);
+  for (GdkEventType type : {GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE})
+    gdk_test_simulate_button(gtk_widget_get_window(button), a.x + a.width / 2, a.y + a.height / 2,
+                             1, GdkModifierType(0), type);
+  gtk_button_clicked(GTK_BUTTON(button));
+  gui::PressKey(c->top, GDK_KEY_Escape);
+  c->done = true;
+  c->checked.set_value();
+  return G_SOURCE_REMOVE;
+}
+
+TEST_F(PagesGuiTest, TheWindowRepaintsAndTakesNoInputWhileTheSignupWaitsOnTheServer) {
+  test::ProviderFixture provider;
+  ASSERT_TRUE(provider.ok()) << provider.error();
+  ASSERT_TRUE(provider.SetFault("/signup_pc/signup_pc.cgi", {test::FaultKind::kDelay}));
+  app.signupServerUrl = provider.HttpUrl();
+  HeldRequestChecks checks;
+  std::thread watcher([&, checked = checks.checked.get_future()] {
+    checks.held = provider.WaitUntilHeld(1);
+    // The reply goes once the checks are done. A window that handles nothing during the request
+    // never does them: the reply then goes after a while, before the request would time out.
+    if (checks.held) checked.wait_for(std::chrono::seconds(20));
+    provider.Release();
+  });
+  gui::Backend()->Post([&] {
+    [&] {
+      ASSERT_TRUE(wizard.SetActivePage(3));
+      checks.top = WidgetOf(wizard);
+      checks.cancel = wizard.GetDlgItem(ui::IDCANCEL);
+      ASSERT_TRUE(gui::WaitForDrawn(checks.top));
+      g_signal_connect(checks.top, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t*, gpointer d) {
+                         ++static_cast<HeldRequestChecks*>(d)->draws;
+                         return FALSE;
+                       }),
+                       &checks);
+      const guint source = g_timeout_add(10, CheckWhileHeld, &checks);
+      gtk_button_clicked(GTK_BUTTON(WidgetOf(*wizard.GetDlgItem(ui::ID_WIZNEXT))));
+      EXPECT_TRUE(checks.done) << "the window handled events during the request";
+      if (!checks.done) g_source_remove(source);
+      EXPECT_TRUE(checks.repainted) << "and painted what was uncovered";
+      EXPECT_FALSE(wizard.IsModalEnded()) << "Cancel and Escape were not acted on";
+      EXPECT_EQ(wizard.GetActiveIndex(), 4) << "after the reply the wizard went on";
+      EXPECT_EQ(app.LoginID, "taro1980");
+    }();
+    wizard.EndDialog(ui::IDCANCEL);
+  });
+  wizard.DoModal();
+  watcher.join();
 }
 
 }  // namespace
