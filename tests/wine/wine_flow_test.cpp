@@ -6,6 +6,8 @@
 #include <chrono>
 #include <thread>
 
+#include "settings/SignSettings.h"
+#include "support/flow_fixture.h"
 #include "support/provider_fixture.h"
 #include "wine_run.h"
 
@@ -111,6 +113,39 @@ TEST_F(WineFlowTest, ANewSignupOverTheSimulatedDialupLibraryDialsAndHangsUp) {
       << "every connection is hung up at the end";
   EXPECT_EQ(run.Rassim({"entries"}).out.find("ORVEL parlanza signup"), std::string::npos)
       << "the signup phone-book entry is deleted";
+}
+
+TEST_F(WineFlowTest, AKillInsideTheAccountSaveLeavesTheOldOrTheNewSetWholeAtTheNextStart) {
+  // Points of the account's save (the run's second set) in the registry: its record's key, the
+  // record, the first, a middle and the last value, the record's removal, and past its end.
+  for (const int point : {1, 2, 3, 16, 30, 31, 40}) {
+    SCOPED_TRACE("killed at point " + std::to_string(point));
+    test::ProviderFixture server;
+    wine::WineRun run;
+    ASSERT_TRUE(run.AddModem("Wine Modem"));
+    ASSERT_TRUE(run.SetServers(server.HttpUrl()));
+    ASSERT_EQ(run.Regtool({"set", test::kNetInfoKey, "ModemName", "sz", "Old Modem"}).exit, 0);
+    run.SetEnv("SIGNUP_REGISTRY_FAULT", "kill:2:" + std::to_string(point));
+    const wine::FlowResult killed = run.Play(wine::NewSignup("<LAN接続>", false));
+    EXPECT_EQ(killed.exitCode == 0, point == 40) << killed.transcript;
+    // The next start completes a recorded set before it reads the settings.
+    run.SetEnv("SIGNUP_REGISTRY_FAULT", std::nullopt);
+    EXPECT_EQ(run.Play("wait page 0\nclick 2\nwait end\n").exitCode, 0);
+    const std::string login = run.Get(test::kNetInfoKey, "LoginID").value_or("");
+    if (login.empty()) {
+      EXPECT_EQ(run.Get(test::kNetInfoKey, "PrimaryDNS"), std::nullopt) << "the old set whole";
+    } else {
+      const auto account = test::AccountOnServer(
+          server, login,
+          CSignSettings::ScrambleText(run.Get(test::kNetInfoKey, "LoginPasswd").value_or(""), 0));
+      ASSERT_FALSE(account.empty()) << login;
+      for (const auto& [name, value] : test::StoredNetInfoOf(account))
+        EXPECT_EQ(run.Get(test::kNetInfoKey, name).value_or("(none)"), value) << name;
+    }
+    EXPECT_EQ(run.Get(test::kNetInfoKey, "ModemName"), "Old Modem");
+    EXPECT_NE(run.Regtool({"export", std::string(test::kNetInfoKey) + "\\PendingSave"}).exit, 0)
+        << "no record is left";
+  }
 }
 
 }  // namespace
