@@ -93,6 +93,13 @@ bool ReadUpTo(HINTERNET request, char* buffer, DWORD cap, DWORD& total) {
   return true;
 }
 
+// The code of a read that failed: the system's, or -1 when it left none, so that the user is
+// never told of a failure without its code.
+int ReadFailureCode() {
+  const int code = static_cast<int>(GetLastError());
+  return code != 0 ? code : -1;
+}
+
 std::string FormatContentLength(size_t length) {
   std::string format = res::String(IDS_HEADER_CONTENT_LENGTH);
   char text[64];
@@ -282,7 +289,10 @@ bool ServerProtocol::PostForm(const std::string& baseUrl, const std::string& pat
   }
   // A reply may arrive in several pieces: read to its end, keeping at most the cap.
   DWORD total = 0;
-  if (!ReadUpTo(request, buffer.get(), kPostReplyCap, total)) return false;
+  if (!ReadUpTo(request, buffer.get(), kPostReplyCap, total)) {
+    lastTransportError = ReadFailureCode();
+    return false;
+  }
   // The reply is text: it ends at the end of the data or at a zero byte within it.
   buffer[total] = '\0';
   reply.assign(buffer.get());
@@ -304,11 +314,12 @@ int ServerProtocol::DownloadDocument(const std::string& url, std::string& body,
     lastTransportError = static_cast<int>(GetLastError());
     return 0;
   }
-  // Only a failed status query may leave a code here: a plain error status such as 404 has none,
-  // and a code left over from an earlier call must not be reported as this download's.
+  // A failed status query leaves its code; a plain error status (404, a proxy's 407) is reported
+  // by its number, as a POST's is. A code left over from an earlier call is not this download's.
   SetLastError(ERROR_SUCCESS);
-  if (CheckHttpStatus(request, statusText) != 0) {
-    lastTransportError = static_cast<int>(GetLastError());
+  if (const int status = CheckHttpStatus(request, statusText); status != 0) {
+    const int code = static_cast<int>(GetLastError());
+    lastTransportError = code != 0 ? code : status;
     return 0;
   }
 
@@ -327,7 +338,10 @@ int ServerProtocol::DownloadDocument(const std::string& url, std::string& body,
       return 0;
     }
     DWORD total = 0;
-    if (!ReadUpTo(request, buffer.get(), static_cast<DWORD>(size), total)) return 0;
+    if (!ReadUpTo(request, buffer.get(), static_cast<DWORD>(size), total)) {
+      lastTransportError = ReadFailureCode();
+      return 0;
+    }
     body.assign(buffer.get(), total);
     return static_cast<int>(total);
   }
@@ -341,6 +355,7 @@ int ServerProtocol::DownloadDocument(const std::string& url, std::string& body,
   for (;;) {
     DWORD got = 0;
     if (!InternetReadFile(request, buffer.get(), kReadChunk, &got)) {
+      lastTransportError = ReadFailureCode();
       callback(-1, std::string());
       break;
     }
