@@ -3,6 +3,7 @@
 // connection, the account per wizard mode, and hanging up.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "dialup/DialupDialog.h"
 #include "res/resources.h"
 #include "support/ras_fixture.h"
+#include "support/test_support.h"
 #include "ui/headless/headless_backend.h"
 
 namespace {
@@ -265,6 +267,67 @@ TEST_F(DialupFlowTest, TheChosenModemMissingIsNamedAndNothingIsDialled) {
   EXPECT_TRUE(parent.IsWindowEnabled());
   EXPECT_FALSE(ras.LastDial().has_value());
   EXPECT_FALSE(ras.Entry(res::String(14613)).has_value());
+}
+
+// ---- What a misbehaving library or hostile settings cannot do ----
+
+TEST(DialupHardeningTest, NoValueNorLibraryCrashesHoldsOrSilencesTheWizard) {
+  const struct {
+    const char* what;
+    std::function<void(test::RasFixture&, Harness&)> arrange;
+    std::string scenario;
+    // ConnectForServer by default; true when the connection was made (or the check held).
+    std::function<bool(Harness&)> act;
+    bool expected;
+    std::string shown;  // in the transcript
+  } cases[] = {
+      {"a dial pattern of 10,000 placeholders for a 120 KB number",
+       [](test::RasFixture&, Harness& h) {
+         for (int i = 0; i < 10000; ++i) h.app->PreFixNumber += res::String(14058);
+         h.app->FreeAP = std::string(120000, '7');
+       },
+       "wait dialog 142\n", nullptr, true, "dialog 142 close 1"},
+      {"a library that claims 0xFFFFFFFF devices",
+       [](test::RasFixture& ras, Harness&) {
+         ASSERT_EQ(ras.RunTool({"set", "device-count", "4294967295"}), 0);
+       },
+       "wait message \"'Modem A'\"\nanswer ok\n", nullptr, false, U(14618).substr(0, 6)},
+      {"a dial that never ends",
+       [](test::RasFixture& ras, Harness&) { ASSERT_TRUE(ras.SetOutcome("hold")); },
+       "wait dialog 142\nwait message \"timed out\"\nanswer ok\nclick 2\n", nullptr, false,
+       "dialog 142 close 2"},
+      {"a phone book that cannot be read",
+       [](test::RasFixture& ras, Harness&) {
+         ASSERT_TRUE(test::WriteFile(ras.dir() + "/phonebook", "garbage\n"));
+       },
+       "wait message \"Cannot open the phone book file.\"\nanswer ok\n", nullptr, false,
+       "message stop"},
+      {"hang-ups that never complete",
+       [](test::RasFixture& ras, Harness&) {
+         ASSERT_TRUE(ras.SetHangUpPolls(1000000));
+         for (const char* entry : {"A", "B", "C"}) ASSERT_NE(ras.Connect(entry), 0u);
+       },
+       "",
+       [](Harness& h) {
+         bool served = false;
+         h.Post([&served] { served = true; });
+         const DWORD start = ui::TickCount();
+         h.app->HangUpDialup();
+         return served && ui::TickCount() - start <= 3000;
+       },
+       true, ""},
+  };
+  for (const auto& c : cases) {
+    test::RasFixture ras;
+    ASSERT_TRUE(ras.AddModem("Modem A"));
+    Harness h(c.scenario);
+    c.arrange(ras, h);
+    ASSERT_NE(h.app->CreateDialupObject(true), nullptr) << c.what;
+    const bool done = c.act ? c.act(h) : h.app->ConnectForServer(false, nullptr);
+    EXPECT_EQ(done, c.expected) << c.what;
+    EXPECT_EQ(h.Finish(), "") << c.what;
+    EXPECT_NE(h.transcript().find(c.shown), std::string::npos) << c.what << "\n" << h.transcript();
+  }
 }
 
 // ---- Whether there is a dial-up object at all ----
