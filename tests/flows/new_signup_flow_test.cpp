@@ -213,6 +213,18 @@ wait end
   EXPECT_FALSE(world.ras.LastDial().has_value()) << "LAN: nothing is dialled";
 }
 
+TEST_F(NewSignupFlowTest, AnIssuedLoginLongerThanThePageTakesIsShownAndSentWhole) {
+  const std::string login = "u" + std::string(44, '1') + "@example.ne.jp", password = "pw34567890";
+  ASSERT_TRUE(world.provider.AddAccount(login, password));
+  ASSERT_TRUE(world.provider.SetReply(kSignupPath,
+                                      "00:1.0\n01:OK\n03:" + login + "\n04:" + password + "\n"));
+  const test::FlowResult r = world.Play(std::string(test::scenario::kLanNext) +
+                                        test::scenario::kAgree + SignupToEnd(entries, "x"));
+  ASSERT_EQ(r.exitCode, 0) << r.stderrText << r.transcript;
+  EXPECT_NE(r.transcript.find("status 1073 \"" + password + "\"\n"), std::string::npos);
+  EXPECT_EQ(world.Get(kNetInfoKey, "LoginID"), login) << "verified with the whole login";
+}
+
 TEST_F(NewSignupFlowTest, TheDemoPlaysACompleteSignupOverLan) {
   const test::FlowResult r = world.Play(test::ReadFile(SIGNUP_SOURCE_DIR "/scripts/demo.scn"));
   ASSERT_EQ(r.exitCode, 0) << r.stderrText << r.transcript;
