@@ -361,7 +361,7 @@ TEST(FrameworkTest, ScenarioErrorsQuoteAShortCleanExcerptAndRefuseNumbersOutOfRa
       {"wait page 0x100000000\n", "line 1: number out of range"},
       {"click -1\n", "line 1: number out of range"},
       {"click 5 " + flood + "\n", "line 1: cannot read 'click 5 xxx"},
-      {"click 5 " + std::string(50000, '\x80') + "\n", "line 1: cannot read 'click 5 \x80"},
+      {"click 5 " + std::string(50000, '\x80') + "\n", "line 1: cannot read 'click 5 \\x80\\x80"},
       {"frobnicate" + flood + "\n", "line 1: unknown command 'frobnicatexxx"},
       {"click \x01\x1b[2J\x7f\n", "line 1: cannot read 'click \\x01\\x1B[2J\\x7F'"},
       {"type 5 \"\\\x1b\"\n", "line 1: unknown escape \\\\x1B"},
@@ -374,6 +374,9 @@ TEST(FrameworkTest, ScenarioErrorsQuoteAShortCleanExcerptAndRefuseNumbersOutOfRa
     EXPECT_LT(error.size(), 160u) << "at most 80 characters of the line";
     for (char c : error) ASSERT_GE(static_cast<unsigned char>(c), 0x20u) << error;
   }
+  EXPECT_EQ(ui::headless::Quote("\x1b]0;x\x07\x1b[2J\t\"\\"),
+            "\"\\x1B]0;x\\x07\\x1B[2J\\t\\\"\\\\\"")
+      << "a server's text cannot drive the terminal a transcript is read on";
   Scenario s;
   std::string error;
   ASSERT_TRUE(s.Parse("sleep 2147483647 # " + flood + "\n", error)) << error.substr(0, 200);
