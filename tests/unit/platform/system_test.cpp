@@ -5,10 +5,12 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "support/test_support.h"
@@ -78,6 +80,36 @@ TEST_F(NamedMutexTest, HandlesInOneProcessSeeEachOtherUntilClosed) {
   HANDLE again = CreateMutexA(nullptr, FALSE, kMutexName);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
   CloseHandle(again);
+}
+
+TEST_F(NamedMutexTest, ALockFileThatCannotBeUsedHandsOverToThePrivateFolder) {
+  const std::string elsewhere = dir_.File("elsewhere");
+  ASSERT_TRUE(test::WriteFile(elsewhere, ""));
+  const struct {
+    const char* what;
+    std::function<bool(const std::string& lock)> plant;  // at the lock file's place
+    std::string runtime;
+  } cases[] = {
+      {"a folder", [](const std::string& lock) { return mkdir(lock.c_str(), 0700) == 0; },
+       dir_.path()},
+      {"a symbolic link",
+       [&](const std::string& lock) { return symlink(elsewhere.c_str(), lock.c_str()) == 0; },
+       dir_.path()},
+      {"a pipe", [](const std::string& lock) { return mkfifo(lock.c_str(), 0600) == 0; },
+       dir_.path()},
+      {"no runtime folder", [](const std::string&) { return true; }, dir_.File("gone")},
+  };
+  for (const auto& c : cases) {
+    const std::string name = std::string("HardeningTest ") + c.what;
+    test::ScopedEnv runtime("XDG_RUNTIME_DIR", c.runtime);
+    ASSERT_TRUE(c.plant(c.runtime + "/" + name + ".lock")) << c.what;
+    HANDLE first = CreateMutexA(nullptr, FALSE, name.c_str());
+    ASSERT_NE(first, nullptr) << c.what << ": the check is still made";
+    HANDLE second = CreateMutexA(nullptr, FALSE, name.c_str());
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << c.what;
+    CloseHandle(second);
+    CloseHandle(first);
+  }
 }
 
 TEST(SocketsTest, StartUpReportsVersionOnePointOne) {
