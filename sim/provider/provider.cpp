@@ -7,7 +7,7 @@
 // Prints one line "http=PORT https=PORT NAME=PORT ..." once every listener is bound (port 0 picks
 // a free one), then serves until SIGTERM or SIGINT. The control API lives on the HTTP port only:
 //   POST /_control/fault   form: path (or "*"), kind, count (0 = until cleared), status, ms, size,
-//                          piece, body (the reply text of kind "reply")
+//                          piece
 //   POST /_control/clear   removes every fault
 //   GET  /_control/log     every request received, in the record format of WriteRecord
 //   POST /_control/log/clear
@@ -159,8 +159,7 @@ struct Fault {
   int status = 500;
   int ms = 0;
   int size = 3000;
-  int piece = 0;     // "pieces": bytes per piece; 0 = the reply in thirds
-  std::string body;  // "reply": the reply text served instead of the server's answer
+  int piece = 0;  // "pieces": bytes per piece; 0 = the reply in thirds
 };
 
 class Faults {
@@ -393,10 +392,6 @@ bool ReplaceReply(State& st, const std::optional<Fault>& fault, httplib::Respons
     res.set_content("", kContentType);
     return true;
   }
-  if (fault->kind == "reply") {
-    res.set_content(fault->body, kContentType);
-    return true;
-  }
   return false;
 }
 
@@ -452,7 +447,7 @@ void AddControl(httplib::Server& server, State& st) {
     f.kind = form["kind"];
     static const std::set<std::string> kKinds = {"status",    "silent", "cut",     "malformed",
                                                  "pieces",    "long",   "chunked", "empty",
-                                                 "duplicate", "down",   "endless", "reply"};
+                                                 "duplicate", "down",   "endless"};
     if (form["path"].empty() || kKinds.count(f.kind) == 0) {
       res.status = 400;
       res.set_content("bad fault\n", "text/plain");
@@ -466,7 +461,6 @@ void AddControl(httplib::Server& server, State& st) {
     f.ms = number("ms", 0);
     f.size = number("size", 3000);
     f.piece = number("piece", 0);
-    f.body = form["body"];
     st.faults.Set(form["path"], f);
     res.set_content("ok\n", "text/plain");
   });

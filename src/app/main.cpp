@@ -49,7 +49,8 @@ int main(int argc, char** argv) {
     if (!transcript.text().empty()) transcript.Line("end " + std::to_string(code));
     // A run whose record is lost has not shown what it did.
     if (!transcript.problem().empty()) {
-      std::fprintf(stderr, "signup: the transcript %s\n", transcript.problem().c_str());
+      std::fprintf(stderr, "signup: the transcript (SIGNUP_TRANSCRIPT, else standard output) %s\n",
+                   transcript.problem().c_str());
       return 2;
     }
     return code;

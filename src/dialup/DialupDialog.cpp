@@ -109,6 +109,8 @@ bool DialupDialog::FailDial(DWORD code, DWORD extended) {
   std::string text;
   GetErrorText(code, extended, text);
   HangUp(entryName_);
+  // The user may have cancelled while the hang-up served the window: the dialog is gone.
+  if (cancelled_) return false;
   ShowStatus(text);
   ui::MessageBox(text, ui::MB_OK | ui::MB_ICONSTOP);
   return false;
@@ -157,6 +159,8 @@ void DialupDialog::OnRedial() {
 }
 
 void DialupDialog::OnCancel() {
+  // A second Cancel while the first one's hang-up serves the window changes nothing.
+  if (cancelled_) return;
   cancelled_ = 1;
   HangUp(entryName_);
   EndDialog(ui::IDCANCEL);

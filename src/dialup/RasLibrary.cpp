@@ -181,9 +181,12 @@ bool RasLibrary::IsConnected(const std::string& entry) {
 
 bool RasLibrary::HangUp(const std::string& entry) {
   if (connection_ != 0) {
-    rasHangUp_(connection_);
-    WaitForDisconnect(connection_);
+    // Forgotten before the wait, which serves the window: a Cancel pressed meanwhile finds no
+    // handle to hang up a second time.
+    const HRASCONN own = connection_;
     connection_ = 0;
+    rasHangUp_(own);
+    WaitForDisconnect(own);
     return true;
   }
   HRASCONN connection = 0;

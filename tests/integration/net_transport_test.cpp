@@ -2,6 +2,7 @@
 // inject, the read cap, downloads with and without a callback, HTTPS certificate checks, and
 // server URLs that are not http or https.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -258,6 +259,10 @@ TEST_F(NetTransportTest, HttpsChecksTheCertificateUnlessToldToIgnoreThatFault) {
   app.ProtocolVer = 0x2000;
   EXPECT_TRUE(app.PostForm(provider_->ExpiredUrl(), kRecoveryPath, "x=1", reply))
       << "0x2000 lets an expired certificate pass: " << app.LastTransportError();
+  test::ScopedEnv pipe("SIGNUP_CA_BUNDLE", ca_->ca_cert() + ".fifo");
+  ASSERT_EQ(mkfifo((ca_->ca_cert() + ".fifo").c_str(), 0600), 0);
+  EXPECT_FALSE(app.PostForm(provider_->HttpsUrl(), kRecoveryPath, "x=1", reply)) << "not read";
+  EXPECT_EQ(app.LastTransportError(), ERROR_INTERNET_SECURITY_CHANNEL_ERROR);
 }
 
 TEST_F(NetTransportTest, AUserChosenOfflineModeIsLeftSilentlyForARequest) {

@@ -188,11 +188,6 @@ bool ProviderFixture::SetFault(const std::string& path, const Fault& fault) {
   return Control("POST", "/_control/fault", body) == 200;
 }
 
-bool ProviderFixture::SetReply(const std::string& path, const std::string& body) {
-  return Control("POST", "/_control/fault",
-                 "path=" + FormEscape(path) + "&kind=reply&body=" + FormEscape(body)) == 200;
-}
-
 bool ProviderFixture::ClearFaults() { return Control("POST", "/_control/clear", "") == 200; }
 
 bool ProviderFixture::AddAccount(const std::string& account, const std::string& password) {

@@ -75,8 +75,6 @@ class ProviderFixture {
 
   // Makes requests to `path` ("*" for every path) fail as told. True when the provider took it.
   bool SetFault(const std::string& path, const Fault& fault);
-  // The next request to `path` is answered with status 200 and `body` instead of the server's.
-  bool SetReply(const std::string& path, const std::string& body);
   bool ClearFaults();
   // Creates (or replaces) an account with that name, which is also its login ID.
   bool AddAccount(const std::string& account, const std::string& password);

