@@ -112,9 +112,11 @@ std::optional<Account> AccountStore::Allocate(const std::vector<std::string>& wi
                  " entry_code, comm_id, comm_password, comm_name, comm_data2)"
                  " VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,'','','','')");
     if (!st.ok()) return std::nullopt;
-    const std::string values[] = {name,       RandomSecret(8), RandomSecret(8), d.qxid,
-                                  d.lastname, d.firstname,     d.kana_lastname, d.kana_firstname,
-                                  d.zip,      d.address,       d.tel,           d.sex,
+    // A signup's login password is longer than the client's password field takes by typing, as
+    // the provider may issue it: the client must show and send it whole.
+    const std::string values[] = {name,       RandomSecret(10), RandomSecret(8), d.qxid,
+                                  d.lastname, d.firstname,      d.kana_lastname, d.kana_firstname,
+                                  d.zip,      d.address,        d.tel,           d.sex,
                                   d.birth,    d.entry_code};
     for (int i = 0; i < 14; ++i) st.Bind(i + 1, values[i]);
     if (st.Step() != SQLITE_DONE) return std::nullopt;

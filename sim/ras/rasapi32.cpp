@@ -283,6 +283,7 @@ const ErrorText kErrorTexts[] = {
     {ERROR_HARDWARE_FAILURE, "The port was disconnected due to hardware failure."},
     {ERROR_USER_DISCONNECTION, "The port was disconnected by the user."},
     {ERROR_INVALID_SIZE, "The structure size is incorrect."},
+    {ERROR_REQUEST_TIMEOUT, "The request has timed out."},
     {ERROR_PORT_NOT_AVAILABLE,
      "The port is already in use or is not configured for Remote Access dial out."},
     {ERROR_NO_CONNECTION, "The connection dropped."},
@@ -316,7 +317,9 @@ RASSIM_EXPORT DWORD WINAPI RasEnumDevicesA(LPRASDEVINFOA lpRasDevInfo, LPDWORD l
   Lock lock(dir);
   if (!lock.ok()) return ERROR_CANNOT_OPEN_PHONEBOOK;
   Service s = LoadService(dir);
-  DWORD rc = CheckEnumBuffer(lpRasDevInfo, lpcb, lpcDevices, s.devices.size());
+  // A misbehaving library may claim more devices than it has (rassim set device-count).
+  const size_t claimed = s.device_count != 0 ? s.device_count : s.devices.size();
+  DWORD rc = CheckEnumBuffer(lpRasDevInfo, lpcb, lpcDevices, std::max(claimed, s.devices.size()));
   if (rc != ERROR_SUCCESS) return rc;
   for (size_t i = 0; i < s.devices.size(); ++i) {
     RASDEVINFOA& d = lpRasDevInfo[i];

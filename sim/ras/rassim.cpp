@@ -22,7 +22,7 @@ const char kUsage[] =
     "       rassim outcome [--append] drop [--at STATE]\n"
     "       rassim outcome [--append] unknown-state [--value N] [--at STATE]\n"
     "       rassim outcome [--append] hold [--at STATE]\n"
-    "       rassim outcomes | last-dial | set hangup-polls N\n"
+    "       rassim outcomes | last-dial | set hangup-polls N | set device-count N\n"
     "The state directory is RASSIM_DIR. Names are UTF-8.\n";
 
 std::string Out(const std::string& ansi) { return platform::AnsiToUtf8(ansi); }
@@ -188,6 +188,15 @@ int Run(const std::vector<std::string>& args) {
     if (end == args[2].c_str() || *end != '\0' || polls < 1 || polls > 1000000)
       return Fail("hangup-polls needs a number from 1");
     s.hangup_polls = static_cast<int>(polls);
+    return SaveService(dir, s) ? 0 : Fail("cannot write the state");
+  }
+  if (command == "set" && n == 3 && args[1] == "device-count") {
+    // The count the library claims, for a caller that must not trust it; 0 restores the truth.
+    char* end = nullptr;
+    unsigned long long count = std::strtoull(args[2].c_str(), &end, 10);
+    if (end == args[2].c_str() || *end != '\0' || count > 0xFFFFFFFFull)
+      return Fail("device-count needs a number from 0 to 4294967295");
+    s.device_count = static_cast<DWORD>(count);
     return SaveService(dir, s) ? 0 : Fail("cannot write the state");
   }
   return Fail(std::string("bad command\n") + kUsage);

@@ -370,6 +370,8 @@ Service LoadService(const std::string& dir) {
         s.next_handle = ToDword(f[1]);
       } else if (f[0] == "hangup-polls" && f.size() > 1) {
         s.hangup_polls = ToInt(f[1]);
+      } else if (f[0] == "device-count" && f.size() > 1) {
+        s.device_count = ToDword(f[1]);
       } else if (f[0] == "dials" && f.size() > 1) {
         s.dials = ToInt(f[1]);
       } else if (f[0] == "outcome" && f.size() > 1) {
@@ -402,6 +404,7 @@ bool SaveService(const std::string& dir, const Service& s) {
   std::string data;
   data += Line({"next-handle", std::to_string(s.next_handle)});
   data += Line({"hangup-polls", std::to_string(s.hangup_polls)});
+  if (s.device_count != 0) data += Line({"device-count", std::to_string(s.device_count)});
   data += Line({"dials", std::to_string(s.dials)});
   for (const std::string& o : s.outcomes) data += Line({"outcome", o});
   for (const Connection& c : s.connections) {

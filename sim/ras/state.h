@@ -84,6 +84,7 @@ struct Service {
   std::deque<std::string> outcomes;
   HRASCONN next_handle = 1;
   int hangup_polls = 1;
+  DWORD device_count = 0;  // the count RasEnumDevicesA reports; 0: the devices there are
   int dials = 0;
 
   Connection* Find(HRASCONN handle);

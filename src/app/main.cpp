@@ -31,6 +31,11 @@ int main(int argc, char** argv) {
     }
     const char* transcriptPath = std::getenv("SIGNUP_TRANSCRIPT");
     ui::headless::Transcript transcript(transcriptPath != nullptr ? transcriptPath : "");
+    if (!transcript.Open()) {
+      std::fprintf(stderr, "signup: SIGNUP_TRANSCRIPT names \"%s\": %s\n", transcriptPath,
+                   transcript.problem().c_str());
+      return 2;
+    }
     ui::headless::HeadlessBackend backend(std::move(scenario), &transcript);
     ui::SetBackend(&backend);
     theApp.InitInstance();
@@ -42,6 +47,12 @@ int main(int argc, char** argv) {
       return 1;
     }
     if (!transcript.text().empty()) transcript.Line("end " + std::to_string(code));
+    // A run whose record is lost has not shown what it did.
+    if (!transcript.problem().empty()) {
+      std::fprintf(stderr, "signup: the transcript (SIGNUP_TRANSCRIPT, else standard output) %s\n",
+                   transcript.problem().c_str());
+      return 2;
+    }
     return code;
   }
 

@@ -11,6 +11,10 @@ constexpr DWORD kSignupEntryOptions = RASEO_IpHeaderCompression | RASEO_RemoteDe
                                       RASEO_SwCompression | RASEO_RequireEncryptedPw;
 static_assert(kSignupEntryOptions == 0x618);
 
+// The longest a dial may take, well beyond a modem's own answer and negotiation times: a library
+// whose dial never ends cannot hold the dialog (or a scripted run) for ever.
+constexpr DWORD kDialLimitMs = 180000;
+
 }  // namespace
 
 const ui::MessageEntry<DialupDialog> DialupDialog::kMessageMap[1] = {
@@ -78,6 +82,7 @@ bool DialupDialog::DialAndWait() {
       Dial(entryName_, &RasLibrary::DialNotifier, dialString, userName_, password_, "", "");
   if (result != 0) return FailDial(result, 0);
 
+  const DWORD started = ui::TickCount();
   for (;;) {
     PumpMessages(0);
     if (cancelled_) return false;
@@ -96,6 +101,7 @@ bool DialupDialog::DialAndWait() {
     DWORD extended = 0;
     if (GetDialError(code, extended)) return FailDial(code, extended);
     if (finished) return connected;
+    if (ui::TickCount() - started >= kDialLimitMs) return FailDial(ERROR_REQUEST_TIMEOUT, 0);
   }
 }
 
@@ -103,6 +109,8 @@ bool DialupDialog::FailDial(DWORD code, DWORD extended) {
   std::string text;
   GetErrorText(code, extended, text);
   HangUp(entryName_);
+  // The user may have cancelled while the hang-up served the window: the dialog is gone.
+  if (cancelled_) return false;
   ShowStatus(text);
   ui::MessageBox(text, ui::MB_OK | ui::MB_ICONSTOP);
   return false;
@@ -151,6 +159,8 @@ void DialupDialog::OnRedial() {
 }
 
 void DialupDialog::OnCancel() {
+  // A second Cancel while the first one's hang-up serves the window changes nothing.
+  if (cancelled_) return;
   cancelled_ = 1;
   HangUp(entryName_);
   EndDialog(ui::IDCANCEL);

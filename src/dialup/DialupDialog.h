@@ -76,7 +76,8 @@ namespace dialup {
 
 // The number to dial for a stored dial pattern (PreFixNumber): every placeholder of text
 // IDS_DIAL_PLACEHOLDER replaced by `number`; `number` itself when the pattern has no placeholder.
-// Used by the orchestration and the details dialog.
+// At most RAS_MaxPhoneNumber bytes, what a phone-book entry holds. Used by the orchestration and
+// the details dialog.
 std::string ExpandDialPattern(const std::string& pattern, const std::string& number);
 
 }  // namespace dialup

@@ -23,6 +23,8 @@ bool RasLibrary::EnumDevices(std::vector<RASDEVINFOA>& devices) {
   DWORD count = 0;
   rasEnumDevices_(nullptr, &size, &count);
   if (count == 0) return true;
+  // A library that claims more devices than a machine has is not believed with memory.
+  if (count > kMaxDevices) return false;
   devices.resize(count);
   devices[0].dwSize = sizeof(RASDEVINFOA);
   size = static_cast<DWORD>(devices.size() * sizeof(RASDEVINFOA));

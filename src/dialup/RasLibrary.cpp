@@ -4,13 +4,12 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <thread>
 
 #include "platform/codepage.h"
 #include "res/resources.h"
+#include "ui/framework.h"
 
 namespace {
 
@@ -18,9 +17,8 @@ namespace {
 // thread records code and extended code together and only once.
 std::atomic<uint64_t> g_dialError{0};
 
-// Polls and pause of WaitForDisconnect: about three seconds in all.
-constexpr int kDisconnectPolls = 30;
-constexpr auto kDisconnectPause = std::chrono::milliseconds(100);
+// Pause between the status polls of WaitForDisconnect.
+constexpr DWORD kDisconnectPauseMs = 100;
 
 // Types the resolved function with its real signature (through the generic function pointer type,
 // which converts to any other).
@@ -183,9 +181,12 @@ bool RasLibrary::IsConnected(const std::string& entry) {
 
 bool RasLibrary::HangUp(const std::string& entry) {
   if (connection_ != 0) {
-    rasHangUp_(connection_);
-    WaitForDisconnect(connection_);
+    // Forgotten before the wait, which serves the window: a Cancel pressed meanwhile finds no
+    // handle to hang up a second time.
+    const HRASCONN own = connection_;
     connection_ = 0;
+    rasHangUp_(own);
+    WaitForDisconnect(own);
     return true;
   }
   HRASCONN connection = 0;
@@ -200,23 +201,26 @@ bool RasLibrary::HangUpAll(bool hangUp, std::string* firstEntry) {
   if (!EnumConnections(conns) || conns.empty()) return false;
   if (firstEntry != nullptr) *firstEntry = dialup::FieldText(conns[0].szEntryName);
   if (!hangUp) return true;
-  // One connection that refuses must not keep the others up: the line costs money.
+  // One connection that refuses must not keep the others up: the line costs money. The wait for
+  // them to go is shared, so that connections which never go cannot hold the window long.
   bool all = true;
+  int polls = kDisconnectPolls;
   for (const RASCONNA& conn : conns) {
     DWORD result = rasHangUp_(conn.hrasconn);
-    WaitForDisconnect(conn.hrasconn);
+    polls = WaitForDisconnect(conn.hrasconn, polls);
     if (result != 0) all = false;
   }
   return all;
 }
 
-void RasLibrary::WaitForDisconnect(HRASCONN connection) {
+int RasLibrary::WaitForDisconnect(HRASCONN connection, int polls) {
   RASCONNSTATUSA status{};
   status.dwSize = sizeof(RASCONNSTATUSA);
-  for (int poll = 0; poll < kDisconnectPolls; ++poll) {
-    if (rasGetConnectStatus_(connection, &status) == ERROR_INVALID_HANDLE) return;
-    std::this_thread::sleep_for(kDisconnectPause);
+  for (; polls > 0; --polls) {
+    if (rasGetConnectStatus_(connection, &status) == ERROR_INVALID_HANDLE) return polls - 1;
+    ui::PumpMessagesFor(kDisconnectPauseMs);
   }
+  return 0;
 }
 
 // ---- Dial error record -----------------------------------------------------------------------

@@ -37,6 +37,11 @@ class RasLibrary {
   // Enumerations tried while connections keep coming up, and the most connections ever read.
   static constexpr int kEnumAttempts = 4;
   static constexpr size_t kMaxConnections = 4096;
+  // The most devices an enumeration reads; a library that reports more fails it.
+  static constexpr DWORD kMaxDevices = 4096;
+  // Status polls, 100 ms apart, that a hang-up waits for the connection to go: about three
+  // seconds, for one connection or for all of HangUpAll's together.
+  static constexpr int kDisconnectPolls = 30;
 
   // Loads the library unless a module is given, then resolves every entry point by name. Nothing
   // is reported: a failed load or a missing name leaves null pointers (see IsComplete).
@@ -110,8 +115,10 @@ class RasLibrary {
   // one of them up, and is false when one refused (the others are hung up all the same).
   // `firstEntry`, when given, receives the entry name of the first active connection.
   bool HangUpAll(bool hangUp, std::string* firstEntry = nullptr);
-  // Waits (about 3 seconds at most) until the library no longer knows the connection.
-  void WaitForDisconnect(HRASCONN connection);
+  // Waits until the library no longer knows the connection, for at most `polls` status polls
+  // 100 ms apart, handling window messages meanwhile so that the window stays served; returns
+  // the polls left.
+  int WaitForDisconnect(HRASCONN connection, int polls = kDisconnectPolls);
 
   // ---- The dial error record: the first error the notifier reported during the current dial ----
   static void ResetDialError();

@@ -1,27 +1,34 @@
 // Connection orchestration of the application object: the one dial-up object, connecting before
 // a server transaction (LAN, an existing dial-up connection, or a dial through the progress
 // dialog) and hanging up afterwards.
+#include <algorithm>
 #include <new>
 
 #include "dialup/DialupConnection.h"
 #include "dialup/DialupDialog.h"
+#include "ui/text.h"
 
 namespace {}  // namespace
 
 namespace dialup {
 
 std::string ExpandDialPattern(const std::string& pattern, const std::string& number) {
+  // The pattern and the number are user data of any length, but a number longer than the phone
+  // book's field cannot be dialled: the expansion stops there, however many placeholders remain.
+  constexpr size_t kLimit = RAS_MaxPhoneNumber;
   const std::string placeholder = res::String(IDS_DIAL_PLACEHOLDER);
-  if (placeholder.empty() || pattern.find(placeholder) == std::string::npos) return number;
+  if (placeholder.empty() || pattern.find(placeholder) == std::string::npos)
+    return ui::ClipAnsi(number, kLimit);
   std::string out;
   size_t from = 0;
-  for (size_t at; (at = pattern.find(placeholder, from)) != std::string::npos;
+  for (size_t at;
+       out.size() <= kLimit && (at = pattern.find(placeholder, from)) != std::string::npos;
        from = at + placeholder.size()) {
-    out.append(pattern, from, at - from);
-    out += number;
+    out.append(pattern, from, std::min(at - from, kLimit + 1));
+    out.append(number, 0, kLimit + 1);
   }
-  out.append(pattern, from, std::string::npos);
-  return out;
+  if (out.size() <= kLimit) out.append(pattern, from, kLimit + 1);
+  return ui::ClipAnsi(out, kLimit);
 }
 
 }  // namespace dialup
@@ -91,10 +98,18 @@ bool DialupConnection::ConnectForServer(bool askFirst, ui::Window* parent) {
   const std::string number = dialup::ExpandDialPattern(PreFixNumber, FreeAP);
 
   int outcome = ui::IDCANCEL;
-  if (dialup->PrepareEntry(signupEntryName, ModemName, user, password, number) == 0) {
+  const int prepared = dialup->PrepareEntry(signupEntryName, ModemName, user, password, number);
+  if (prepared == 0) {
     if (parent != nullptr) parent->EnableWindow(false);
     outcome = dialup->DoModal();
     if (parent != nullptr) parent->EnableWindow(true);
+  } else if (prepared > 0) {
+    // The library refused the entry: the user is told its reason, as for a dial error (with the
+    // code when the library has no words for it).
+    std::string text;
+    const DWORD code = static_cast<DWORD>(prepared);
+    if (dialup->GetErrorText(code, 0, text) != 0) text += ui::Format("(#%d)", prepared);
+    ui::MessageBox(text, ui::MB_OK | ui::MB_ICONSTOP);
   }
   // The entry exists only for the dial; the connection stays up until HangUpDialup.
   dialup->RemoveEntry(signupEntryName);

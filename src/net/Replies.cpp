@@ -33,6 +33,38 @@ void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
   }
 }
 
+// Where the reply gives `key`: the first line that starts with it. A key inside another value
+// ("02:メンテナンス 12:00-13:00") is the server's text, not its field; it is taken only when no
+// line starts with the key, as a reply whose lines carry something before their keys has them.
+size_t FindKey(std::string_view reply, std::string_view key) {
+  const size_t first = reply.find(key);
+  for (size_t pos = first; pos != std::string_view::npos; pos = reply.find(key, pos + 1))
+    if (pos == 0 || reply[pos - 1] == '\n' || reply[pos - 1] == '\r') return pos;
+  return first;
+}
+
+bool EndsValue(char ch) { return ch == '\0' || ch == '\r' || ch == '\n'; }
+
+// The value after `key` up to the line end, without blanks, at most kMaxValueLength characters;
+// *whole (when given) tells whether the value fitted.
+int CollectValue(std::string_view reply, std::string_view key, std::string& value, bool* whole) {
+  value.clear();
+  if (whole != nullptr) *whole = true;
+  if (key.empty()) return 0;
+  size_t pos = FindKey(reply, key);
+  if (pos == std::string_view::npos) return 0;
+  for (pos += key.size(); pos < reply.size() && !EndsValue(reply[pos]); ++pos) {
+    const char ch = reply[pos];
+    if (ch == ' ' || ch == '\t') continue;
+    if (value.size() == kMaxValueLength) {
+      if (whole != nullptr) *whole = false;
+      break;
+    }
+    value.push_back(ch);
+  }
+  return static_cast<int>(value.size());
+}
+
 }  // namespace
 
 std::string ServerProtocol::UrlEncode(std::string_view text) {
@@ -41,23 +73,21 @@ std::string ServerProtocol::UrlEncode(std::string_view text) {
 
 int ServerProtocol::ExtractReplyValue(std::string_view reply, std::string_view key,
                                       std::string& value) {
-  value.clear();
-  if (key.empty()) return 0;
-  size_t pos = reply.find(key);
-  if (pos == std::string_view::npos) return 0;
-  for (pos += key.size(); pos < reply.size() && value.size() < kMaxValueLength; ++pos) {
-    char ch = reply[pos];
-    if (ch == '\0' || ch == '\r' || ch == '\n') break;
-    if (ch == ' ' || ch == '\t') continue;
-    value.push_back(ch);
-  }
-  return static_cast<int>(value.size());
+  return CollectValue(reply, key, value, nullptr);
 }
 
-int ServerProtocol::ParseReply(const std::string& reply) {
+int ServerProtocol::ParseReply(const std::string& reply, std::span<const int> needed) {
+  bool whole[kReplyFieldCount];
   for (int i = 0; i < kReplyFieldCount; ++i)
-    ExtractReplyValue(reply, kReplyKeys[i], replyFields[i]);
-  return CheckReply(replyFields[1] == "OK", reply, serverMessage);
+    CollectValue(reply, kReplyKeys[i], replyFields[i], &whole[i]);
+  const int result = CheckReply(replyFields[1] == "OK", reply, serverMessage);
+  // A success without what the transaction takes over (an empty field, or one cut at the length
+  // limit) is no success: the user would be shown, and keep, an account that does not work.
+  for (int field : needed) {
+    const bool known = field >= 0 && field < kReplyFieldCount;
+    if (result == 0 && (!known || replyFields[field].empty() || !whole[field])) return -2;
+  }
+  return result;
 }
 
 int ServerProtocol::CheckReply(bool statusOk, const std::string& reply, std::string& message) {
@@ -66,8 +96,8 @@ int ServerProtocol::CheckReply(bool statusOk, const std::string& reply, std::str
   if (version != "1.0") return -2;
   if (statusOk) return 0;
 
-  size_t start = reply.find("98:");
-  size_t end = reply.find("99:");
+  size_t start = FindKey(reply, "98:");
+  size_t end = FindKey(reply, "99:");
   if (start == std::string::npos || end == std::string::npos) return -2;
   // The message is the lines after the "98:" line, without the line break before "99:".
   while (start < reply.size() && start != end && reply[start] != '\0' && reply[start] != '\n')
@@ -91,17 +121,26 @@ std::string ServerProtocol::ReplyTextToPlain(std::string_view text) {
   ReplaceAll(lines, "<br>", "\r\n");
   ReplaceAll(lines, "<p>", "\r\n");
 
+  // Markup is what lies between a "<" and its ">". A "<" that is never closed opens no markup:
+  // it is dropped, and the text after it is kept (a message "<b(3)" must not vanish whole).
   std::string plain;
   plain.reserve(lines.size());
-  int depth = 0;
-  for (char ch : lines) {
-    if (ch == '<') {
-      ++depth;
-    } else if (depth > 0) {
-      if (ch == '>') --depth;
-    } else {
-      plain.push_back(ch);
+  size_t from = 0;
+  while (from < lines.size()) {
+    int depth = 0;
+    size_t opened = 0;
+    for (size_t i = from; i < lines.size(); ++i) {
+      const char ch = lines[i];
+      if (ch == '<') {
+        if (depth++ == 0) opened = i;
+      } else if (depth > 0) {
+        if (ch == '>') --depth;
+      } else {
+        plain.push_back(ch);
+      }
     }
+    if (depth == 0) break;
+    from = opened + 1;
   }
   return plain;
 }

@@ -4,6 +4,7 @@
 // work (progress lines, error boxes). The application object derives from it (app/SignApp.h).
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -60,8 +61,17 @@ class ServerProtocol : public virtual CSignSettings {
 
   // ---- Forms and replies --------------------------------------------------------------------
   static std::string UrlEncode(std::string_view text);
+  // The value of `key` (kept blanks dropped, at most 257 characters): from the first line that
+  // starts with the key, or from anywhere in the reply when no line does. Returns its length.
   static int ExtractReplyValue(std::string_view reply, std::string_view key, std::string& value);
-  int ParseReply(const std::string& reply);
+  // Reply fields a transaction's success must carry, non-empty and whole: the account for the
+  // signup and the recovery, the communication ID and its password for the communication-ID
+  // request.
+  static constexpr int kAccountFields[] = {3, 4};
+  static constexpr int kCommIdFields[] = {17, 18};
+  // Fills the reply fields and returns 0, -2 or the server's error number; a success that lacks
+  // one of the `needed` fields is malformed (-2).
+  int ParseReply(const std::string& reply, std::span<const int> needed = {});
   int CheckReply(bool statusOk, const std::string& reply, std::string& serverMessage);
   static std::string ReplyTextToPlain(std::string_view text);
   void AdoptNetworkInfo();

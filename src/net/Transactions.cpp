@@ -19,7 +19,7 @@ bool ServerProtocol::RunSignup() {
     lastServerResult = -1;
     return false;
   }
-  int result = ParseReply(reply);
+  int result = ParseReply(reply, kAccountFields);
   if (result == 0) AdoptNetworkInfo();
   lastServerResult = result;
   return true;
@@ -31,7 +31,7 @@ bool ServerProtocol::RunRecovery(std::string& rawReply) {
   int result = -1;
   if (PostForm(profileServerUrl, res::String(IDS_RECOVERY_CGI), body, reply)) {
     rawReply = reply;
-    result = ParseReply(reply);
+    result = ParseReply(reply, kAccountFields);
     if (result == 0) AdoptNetworkInfo();
   }
   lastServerResult = result;
@@ -51,7 +51,7 @@ int ServerProtocol::RequestCommunicationId(const std::string& commId,
     lastServerResult = -1;
     return lastServerResult;
   }
-  lastServerResult = ParseReply(reply);
+  lastServerResult = ParseReply(reply, kCommIdFields);
   if (lastServerResult == 0) {
     Comm_name = replyFields[19];
     Comm_id = replyFields[17];

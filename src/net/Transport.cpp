@@ -94,6 +94,13 @@ bool ReadUpTo(HINTERNET request, char* buffer, DWORD cap, DWORD& total) {
   return true;
 }
 
+// The code of a read that failed: the system's, or -1 when it left none, so that the user is
+// never told of a failure without its code.
+int ReadFailureCode() {
+  const int code = static_cast<int>(GetLastError());
+  return code != 0 ? code : -1;
+}
+
 std::string FormatContentLength(size_t length) {
   std::string format = res::String(IDS_HEADER_CONTENT_LENGTH);
   char text[64];
@@ -291,7 +298,10 @@ bool ServerProtocol::PostFormNow(const std::string& baseUrl, const std::string& 
   }
   // A reply may arrive in several pieces: read to its end, keeping at most the cap.
   DWORD total = 0;
-  if (!ReadUpTo(request, buffer.get(), kPostReplyCap, total)) return false;
+  if (!ReadUpTo(request, buffer.get(), kPostReplyCap, total)) {
+    lastTransportError = ReadFailureCode();
+    return false;
+  }
   // The reply is text: it ends at the end of the data or at a zero byte within it.
   buffer[total] = '\0';
   reply.assign(buffer.get());
@@ -327,11 +337,12 @@ bool ServerProtocol::SendDownloadRequest(const std::string& url, std::string& st
     lastTransportError = static_cast<int>(GetLastError());
     return false;
   }
-  // Only a failed status query may leave a code here: a plain error status such as 404 has none,
-  // and a code left over from an earlier call must not be reported as this download's.
+  // A failed status query leaves its code; a plain error status (404, a proxy's 407) is reported
+  // by its number, as a POST's is. A code left over from an earlier call is not this download's.
   SetLastError(ERROR_SUCCESS);
-  if (CheckHttpStatus(request, statusText) != 0) {
-    lastTransportError = static_cast<int>(GetLastError());
+  if (const int status = CheckHttpStatus(request, statusText); status != 0) {
+    const int code = static_cast<int>(GetLastError());
+    lastTransportError = code != 0 ? code : status;
     return false;
   }
   return true;
@@ -352,7 +363,10 @@ int ServerProtocol::ReadWholeDocument(HINTERNET request, std::string& body) {
     return 0;
   }
   DWORD total = 0;
-  if (!ReadUpTo(request, buffer.get(), static_cast<DWORD>(size), total)) return 0;
+  if (!ReadUpTo(request, buffer.get(), static_cast<DWORD>(size), total)) {
+    lastTransportError = ReadFailureCode();
+    return 0;
+  }
   body.assign(buffer.get(), total);
   return static_cast<int>(total);
 }
@@ -367,10 +381,13 @@ int ServerProtocol::ReadDocumentChunks(HINTERNET request, DownloadCallback callb
   unsigned long long total = 0;
   for (;;) {
     DWORD got = 0;
-    BOOL read = FALSE;
-    ui::RunKeepingWindowsAlive(
-        [&] { read = InternetReadFile(request, buffer.get(), kReadChunk, &got); });
-    if (!read) {
+    int failure = 0;
+    // The read's error code is the worker thread's: it is taken there.
+    ui::RunKeepingWindowsAlive([&] {
+      if (!InternetReadFile(request, buffer.get(), kReadChunk, &got)) failure = ReadFailureCode();
+    });
+    if (failure != 0) {
+      lastTransportError = failure;
       callback(-1, std::string());
       break;
     }

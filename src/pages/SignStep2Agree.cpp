@@ -130,8 +130,8 @@ bool CSignStep2Agree::DownloadOnce() {
   }
   if (!loaded) {
     std::string failure = res::String(IDS_TERMS_FAILED);
-    if (result == 0 && app->lastTransportError != 0)
-      failure += ui::Format("(#%d)", app->lastTransportError);
+    // A read that failed after some of the text arrived has its code too.
+    if (app->lastTransportError != 0) failure += ui::Format("(#%d)", app->lastTransportError);
     ShowStatus(failure);
   }
   return loaded;

@@ -25,10 +25,16 @@ const ui::MessageEntry<CSignStep5Rest> CSignStep5Rest::kMessageMap[3] = {
 CSignStep5Rest::CSignStep5Rest() : CSignPage(IDD_COMM_ID_PAGE, IDB_COMM_ID) {}
 
 void CSignStep5Rest::DoDataExchange(ui::DataExchange& dx) {
+  // The limits are for what a person types: a login the server issued (shown read-only after a
+  // signup) is read back whole, or the page would show and send a password that is not the one.
+  auto typed = [this](int id, int limit) {
+    const ui::Control* c = GetDlgItem(id);
+    return c != nullptr && c->IsReadOnly() ? 0 : limit;
+  };
   dx.Bind(IDC_COMM_ID_LOG, logEdit);
   dx.Text(IDC_COMM_NAME, Comm_name, kCommNameLimit);
-  dx.Text(IDC_LOGIN_ID, LoginID, kLoginIdLimit);
-  dx.Text(IDC_LOGIN_PASSWORD, LoginPasswd, kPasswordLimit);
+  dx.Text(IDC_LOGIN_ID, LoginID, typed(IDC_LOGIN_ID, kLoginIdLimit));
+  dx.Text(IDC_LOGIN_PASSWORD, LoginPasswd, typed(IDC_LOGIN_PASSWORD, kPasswordLimit));
 }
 
 bool CSignStep5Rest::OnInitDialog() {

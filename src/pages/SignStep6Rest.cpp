@@ -107,7 +107,10 @@ int CSignStep6Rest::VerifyAccount() {
           res::String(app->mode == WizardMode::NewSignup ? IDS_SIGNUP_ERROR : IDS_RECOVERY_ERROR);
     }
     ServerProtocol::AppendProgress(log, text, code);
-    ServerProtocol::ShowServerError(text, code);
+    // The texts open with the line break that spaces the log's entries; the box starts with the
+    // words. The server's own message is shown as it came.
+    const bool spaced = result <= 0 && text.rfind("\r\n", 0) == 0;
+    ServerProtocol::ShowServerError(spaced ? text.substr(2) : text, code);
   }
   return app->lastServerResult;
 }

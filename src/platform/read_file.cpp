@@ -1,6 +1,9 @@
 // The messages of the bounded file reading of read_file.h, the same on every platform.
 #include "platform/read_file.h"
 
+#include <mutex>
+#include <set>
+
 namespace platform {
 
 std::string ReadFileProblem(ReadFileResult result, size_t limit) {
@@ -17,6 +20,15 @@ std::string ReadFileProblem(ReadFileResult result, size_t limit) {
       break;
   }
   return "cannot be read";
+}
+
+void ReportRefusedFile(const char* variable, const std::string& path) {
+  static std::mutex mutex;
+  static std::set<std::string> reported;
+  std::lock_guard lock(mutex);
+  if (!reported.insert(variable).second) return;
+  std::fprintf(stderr, "signup: %s names \"%s\", which is not a regular file: it is not used\n",
+               variable, path.c_str());
 }
 
 }  // namespace platform

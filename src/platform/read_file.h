@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 
 namespace platform {
@@ -23,5 +24,19 @@ ReadFileResult ReadRegularFile(const std::string& path, size_t limit, std::strin
 // What went wrong, for a message: "no such file", "not a regular file", "larger than N bytes",
 // "cannot be read" (empty for kOk).
 std::string ReadFileProblem(ReadFileResult result, size_t limit);
+
+// Whether a file a variable names (the dial-up library to load, the certificate bundle) may be
+// opened: true for a regular file, and for a path where there is nothing (opening it then fails
+// as usual); false for a folder, a pipe, a socket or a device, which could hold the program.
+bool IsRegularOrAbsent(const std::string& path);
+
+// Says on standard error, once per variable, that the file it names is not a regular file and
+// is not used. Called by the platform layer where it refuses such a file; any thread.
+void ReportRefusedFile(const char* variable, const std::string& path);
+
+// Opens the file a record is written to (the headless transcript), never blocking: a regular file
+// is created or emptied, a character device (/dev/null) is written as it is; a folder, a pipe or
+// a socket is refused. nullptr with the reason in *problem.
+std::FILE* OpenOutputFile(const std::string& path, std::string* problem);
 
 }  // namespace platform

@@ -38,8 +38,10 @@ using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 // Creates or opens the named mutex. Called at start-up with "PARLANZA_SIGNUP_RUNNING" to find a
 // running copy. Returns a handle (null only on failure); afterwards GetLastError() is
 // ERROR_ALREADY_EXISTS when another handle, in this or another process, already holds the name,
-// else ERROR_SUCCESS. The name is a lock file "<name>.lock" in $XDG_RUNTIME_DIR (else
-// /tmp/signup-<uid>) held with flock until CloseHandle or the end of the process.
+// else ERROR_SUCCESS. The name is a lock file "<name>.lock" in $XDG_RUNTIME_DIR, or in
+// /tmp/signup-<uid> when that is unset or holds no usable lock file there (a folder, a pipe or a
+// symbolic link in its place), held with flock until CloseHandle or the end of the process. Null
+// with ERROR_ACCESS_DENIED, said on standard error, when neither place can hold it.
 // lpName null makes an unnamed mutex. Ownership is only tracked for ReleaseMutex.
 HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES lpMutexAttributes, BOOL bInitialOwner, LPCSTR lpName);
 // FALSE with ERROR_NOT_OWNER unless the handle owns the mutex.

@@ -267,6 +267,46 @@ TEST_F(DialupFlowTest, TheChosenModemMissingIsNamedAndNothingIsDialled) {
   EXPECT_FALSE(ras.Entry(res::String(14613)).has_value());
 }
 
+// ---- What a misbehaving library or hostile settings cannot do ----
+
+TEST(DialupHardeningTest, NoValueNorLibraryCrashesHoldsOrSilencesTheWizard) {
+  const struct {
+    // How the library misbehaves, in the tool's words; a single word is a damaged phone book.
+    std::vector<std::string> rassim;
+    std::string scenario;  // which waits for what the user must be told
+    bool connects;
+  } cases[] = {
+      {{}, "wait dialog 142\n", true},  // with a pattern of 10,000 placeholders for 120 KB
+      {{"set", "device-count", "4294967295"}, "wait message \"'Modem A'\"\nanswer ok\n", false},
+      {{"outcome", "hold"},
+       "wait dialog 142\nwait message \"timed out\"\nanswer ok\nclick 2\n",
+       false},
+      {{"garbage"}, "wait message \"Cannot open the phone book file.\"\nanswer ok\n", false},
+  };
+  for (const auto& c : cases) {
+    test::RasFixture ras;
+    ASSERT_TRUE(ras.AddModem("Modem A"));
+    ASSERT_TRUE(c.rassim.size() != 1 || test::WriteFile(ras.dir() + "/phonebook", c.rassim[0]));
+    ASSERT_TRUE(c.rassim.size() < 2 || ras.RunTool(c.rassim) == 0);
+    Harness h(c.scenario);
+    for (int i = 0; c.rassim.empty() && i < 10000; ++i) h.app->PreFixNumber += res::String(14058);
+    if (c.rassim.empty()) h.app->FreeAP = std::string(120000, '7');
+    ASSERT_NE(h.app->CreateDialupObject(true), nullptr) << c.scenario;
+    EXPECT_EQ(h.app->ConnectForServer(false, nullptr), c.connects) << c.scenario;
+    EXPECT_EQ(h.Finish(), "") << h.transcript();
+  }
+  test::RasFixture ras;
+  ASSERT_TRUE(ras.AddModem("Modem A") && ras.SetHangUpPolls(1000000));
+  for (const char* entry : {"A", "B", "C"}) ASSERT_NE(ras.Connect(entry), 0u);
+  Harness h("");
+  ASSERT_NE(h.app->CreateDialupObject(false), nullptr);
+  bool served = false;
+  h.Post([&served] { served = true; });
+  const DWORD start = ui::TickCount();
+  h.app->HangUpDialup();
+  EXPECT_TRUE(served && ui::TickCount() - start <= 3000) << "never ending hang-ups: 3 s in all";
+}
+
 // ---- Whether there is a dial-up object at all ----
 
 TEST(DialupObjectTest, NoLibraryOrAnIncompleteOneIsReportedWhenAsked) {

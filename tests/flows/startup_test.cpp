@@ -60,4 +60,12 @@ TEST(StartupFlowTest, AMessageBoxDuringAWaitEndsThatWaitAsAFailure) {
   EXPECT_NE(r.stderrText.find("a message box came up"), std::string::npos) << r.stderrText;
 }
 
+TEST(StartupFlowTest, ATranscriptThatCannotBeWrittenFailsTheRunAndSaysSo) {
+  test::FlowRun run;
+  run.SetEnv("SIGNUP_TRANSCRIPT", "/dev/full");
+  const test::FlowResult r = run.Play("wait message \"LAN\"\nanswer ok\nclick 2\nwait end\n");
+  EXPECT_EQ(r.exitCode, 2) << r.stderrText;
+  EXPECT_NE(r.stderrText.find("transcript (SIGNUP_TRANSCRIPT"), std::string::npos) << r.stderrText;
+}
+
 }  // namespace

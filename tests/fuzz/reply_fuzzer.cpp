@@ -57,6 +57,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(field.size() <= 257);
     Require(field.find_first_of(std::string_view(" \t\r\n\0", 5)) == std::string::npos);
   }
+  // A reply accepted as a transaction's success carries every field that transaction takes over.
+  for (std::span<const int> needed : {std::span<const int>(ServerProtocol::kAccountFields),
+                                      std::span<const int>(ServerProtocol::kCommIdFields)}) {
+    if (settings.ParseReply(input, needed) != 0) continue;
+    for (int field : needed) Require(!settings.replyFields[field].empty());
+  }
   std::string message;
   int unchecked = settings.CheckReply(false, input, message);
   Require(unchecked == -2 || unchecked > 0);

@@ -110,6 +110,9 @@ TEST_F(NetProxyTest, TheProxyRefusesARequestWithoutCredentials) {
   EXPECT_EQ(app.LastTransportError(), 407);
   EXPECT_EQ(app.lastServerResult, -1);
   EXPECT_TRUE(provider_->Requests().empty()) << "nothing reached the server";
+  std::string body, status;
+  app.DownloadDocument(provider_->HttpUrl() + "signup_pc/kiyaku.txt", body, status, nullptr);
+  EXPECT_EQ(app.LastTransportError(), 407) << "the terms page shows the proxy's code: " << status;
 
   app.ApplyConnectionConfig("Lan", "tcp", true, "127.0.0.1", ProxyPort(), kUser, "wrong");
   EXPECT_FALSE(Recover());

@@ -12,6 +12,7 @@
 #include "platform/registry.h"
 #include "platform/wininet.h"
 #include "res/resources.h"
+#include "support/loopback_server.h"
 #include "support/provider_fixture.h"
 #include "support/test_support.h"
 
@@ -269,4 +270,42 @@ TEST_F(NetTransactionsTest, TransportFailuresBecomeResultMinusOne) {
   EXPECT_FALSE(app.RunSignup());
   EXPECT_EQ(app.lastServerResult, -1);
   EXPECT_TRUE(provider_->Requests().empty()) << "nothing was sent anywhere";
+}
+
+// Replies no stand-in gives: the fields a success needs, keys at line starts, a failed read's code.
+TEST_F(NetTransactionsTest, ASuccessCarriesItsFieldsAtLineStartsAndAFailedReadItsCode) {
+  auto ok = [](const std::string& body) {
+    return "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+  };
+  const std::string head = "00:1.0\n01:OK\n", account = "03:u1\n04:pw\n";
+  const struct {
+    int transaction;  // signup, recovery, communication ID
+    std::string http;
+    int result;
+  } cases[] = {
+      {0, ok(std::string("00:1.0\n01:OK\0\n", 14) + account), -2},
+      {0, ok(head + "02:" + std::string(2100, 'x') + "\n" + account), -2},  // beyond the cap
+      {1, ok(head + "03:u1\n"), -2},
+      {0, ok(head + "03:" + std::string(300, 'u') + "\n04:pw\n"), -2},  // longer than 257
+      {2, ok(head + "17:C1\n"), -2},
+      {1, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n" + head + account, -1},
+      {0,
+       ok(head + test::Sjis(u8"02:メンテナンス 12:00-13:00\n") + account +
+          "05:2001:db8::06:1\n06:192.0.2.2\n12:pop.example\n13:mailpw\n"),
+       0},
+  };
+  for (const auto& c : cases) {
+    test::LoopbackServer server([&c](test::LoopbackServer::Connection& to) { to.Send(c.http); });
+    app.signupServerUrl = app.profileServerUrl = server.HttpUrl();
+    app.LoginID = "before";
+    std::string raw;
+    if (c.transaction == 0) app.RunSignup();
+    if (c.transaction == 1) app.RunRecovery(raw);
+    if (c.transaction == 2) app.RequestCommunicationId("", "", "before", "pw", "n");
+    EXPECT_EQ(app.lastServerResult, c.result) << c.http.substr(0, 120);
+    EXPECT_EQ(app.LastTransportError(), c.result == -1 ? ERROR_INTERNET_CONNECTION_ABORTED : 0);
+    EXPECT_EQ(app.LoginID, c.result == 0 ? "u1" : "before") << "taken over only on success";
+  }
+  EXPECT_EQ(app.SecondaryDNS + " " + app.Pop_host + " " + app.Pop_password,
+            "192.0.2.2 pop.example mailpw");
 }

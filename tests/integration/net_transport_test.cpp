@@ -2,6 +2,7 @@
 // inject, the read cap, downloads with and without a callback, HTTPS certificate checks, and
 // server URLs that are not http or https.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -93,12 +94,12 @@ TEST_F(NetTransportTest, ASilentServerEndsInTheReceiveTimeout) {
   EXPECT_EQ(app.LastTransportError(), ERROR_INTERNET_TIMEOUT);
 }
 
-TEST_F(NetTransportTest, ACutReplyIsAFailureWithoutACode) {
+TEST_F(NetTransportTest, ACutReplyIsAFailureWithItsCode) {
   Fault(kRecoveryPath, test::FaultKind::kCut);
   std::string raw;
   EXPECT_FALSE(app.RunRecovery(raw));
   EXPECT_EQ(app.lastServerResult, -1) << "half a reply is not taken for a whole one";
-  EXPECT_EQ(app.LastTransportError(), 0) << "a failed read leaves no code";
+  EXPECT_EQ(app.LastTransportError(), ERROR_INTERNET_CONNECTION_ABORTED) << "the read's code";
 }
 
 TEST_F(NetTransportTest, AMalformedOrEmptyReplyIsResultMinusTwo) {
@@ -205,6 +206,7 @@ TEST_F(NetTransportTest, ADownloadReadErrorEndsWithOneFailureCall) {
   EXPECT_EQ(failures, 1);
   EXPECT_EQ(ends, 0);
   EXPECT_EQ(static_cast<size_t>(total), delivered);
+  EXPECT_EQ(app.LastTransportError(), ERROR_INTERNET_CONNECTION_ABORTED);
 }
 
 TEST_F(NetTransportTest, ADownloadWithAnErrorStatusReadsNothingAndKeepsTheStatusLine) {
@@ -214,7 +216,7 @@ TEST_F(NetTransportTest, ADownloadWithAnErrorStatusReadsNothingAndKeepsTheStatus
   SetLastError(ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(app.DownloadDocument(TermsUrl(), body, status, RecordCall), 0);
   EXPECT_EQ(status, "404 Not Found");
-  EXPECT_EQ(app.LastTransportError(), 0) << "the status text, not a stale code, tells the reason";
+  EXPECT_EQ(app.LastTransportError(), 404) << "the status, not a stale code, tells the reason";
   EXPECT_TRUE(calls.empty()) << "the callback is not called";
 }
 
@@ -257,6 +259,10 @@ TEST_F(NetTransportTest, HttpsChecksTheCertificateUnlessToldToIgnoreThatFault) {
   app.ProtocolVer = 0x2000;
   EXPECT_TRUE(app.PostForm(provider_->ExpiredUrl(), kRecoveryPath, "x=1", reply))
       << "0x2000 lets an expired certificate pass: " << app.LastTransportError();
+  test::ScopedEnv pipe("SIGNUP_CA_BUNDLE", ca_->ca_cert() + ".fifo");
+  ASSERT_EQ(mkfifo((ca_->ca_cert() + ".fifo").c_str(), 0600), 0);
+  EXPECT_FALSE(app.PostForm(provider_->HttpsUrl(), kRecoveryPath, "x=1", reply)) << "not read";
+  EXPECT_EQ(app.LastTransportError(), ERROR_INTERNET_SECURITY_CHANNEL_ERROR);
 }
 
 TEST_F(NetTransportTest, AUserChosenOfflineModeIsLeftSilentlyForARequest) {

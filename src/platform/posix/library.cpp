@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/read_file.h"
+
 namespace {
 
 bool EqualsIgnoreCase(const std::string& a, const char* b) {
@@ -41,7 +43,11 @@ std::string ToLower(std::string s) {
   return s;
 }
 
-void* Open(const std::string& path) { return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL); }
+// dlopen reads the file whatever it is: a pipe would hold the program before any window shows.
+void* Open(const std::string& path) {
+  if (!platform::IsRegularOrAbsent(path)) return nullptr;
+  return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
 
 }  // namespace
 
@@ -54,8 +60,10 @@ HMODULE LoadLibraryA(LPCSTR lpLibFileName) {
   void* handle = nullptr;
   if (EqualsIgnoreCase(name, "rasapi32.dll")) {
     const char* chosen = std::getenv("SIGNUP_RASAPI32");
-    handle = Open(chosen != nullptr && *chosen != '\0' ? AsPath(chosen)
-                                                       : ExecutableDir() + "/rasapi32.so");
+    const std::string path =
+        chosen != nullptr && *chosen != '\0' ? AsPath(chosen) : ExecutableDir() + "/rasapi32.so";
+    if (!platform::IsRegularOrAbsent(path)) platform::ReportRefusedFile("SIGNUP_RASAPI32", path);
+    handle = Open(path);
   } else if (name.find('/') != std::string::npos) {
     handle = Open(name);
   } else {

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
+
 namespace platform {
 
 ReadFileResult ReadRegularFile(const std::string& path, size_t limit, std::string* contents) {
@@ -45,6 +47,44 @@ ReadFileResult ReadRegularFile(const std::string& path, size_t limit, std::strin
   }
   close(fd);
   return result;
+}
+
+bool IsRegularOrAbsent(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR;
+  return S_ISREG(st.st_mode);
+}
+
+std::FILE* OpenOutputFile(const std::string& path, std::string* problem) {
+  // Non-blocking, so that a pipe without a reader fails at once instead of waiting for one.
+  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0644);
+  struct stat st;
+  if (fd < 0 && errno == ENXIO) {
+    *problem = "not a regular file";
+    return nullptr;
+  }
+  if (fd < 0 || fstat(fd, &st) != 0) {
+    *problem = std::strerror(errno);
+    if (fd >= 0) close(fd);
+    return nullptr;
+  }
+  if (!S_ISREG(st.st_mode) && !S_ISCHR(st.st_mode)) {
+    *problem = "not a regular file";
+    close(fd);
+    return nullptr;
+  }
+  if (S_ISREG(st.st_mode) && ftruncate(fd, 0) != 0) {
+    *problem = std::strerror(errno);
+    close(fd);
+    return nullptr;
+  }
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  std::FILE* file = fdopen(fd, "w");
+  if (file == nullptr) {
+    *problem = std::strerror(errno);
+    close(fd);
+  }
+  return file;
 }
 
 }  // namespace platform

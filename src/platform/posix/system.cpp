@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -38,14 +39,46 @@ std::unordered_set<MutexObject*>& Objects() {
   return objects;
 }
 
-// $XDG_RUNTIME_DIR, else a private folder in /tmp; empty when that folder is not safely ours.
-std::string RuntimeDir() {
-  if (const char* xdg = std::getenv("XDG_RUNTIME_DIR"); xdg && *xdg == '/') return xdg;
+// The private folder in /tmp; empty when that folder is not safely ours.
+std::string PrivateTmpDir() {
   std::string dir = "/tmp/signup-" + std::to_string(getuid());
   mkdir(dir.c_str(), 0700);
   struct stat st;
   if (lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid()) return {};
   return dir;
+}
+
+// Where a lock file may be, in order: $XDG_RUNTIME_DIR, then the private folder in /tmp.
+std::vector<std::string> LockDirs() {
+  std::vector<std::string> dirs;
+  if (const char* xdg = std::getenv("XDG_RUNTIME_DIR"); xdg && *xdg == '/') dirs.push_back(xdg);
+  if (std::string tmp = PrivateTmpDir(); !tmp.empty() && (dirs.empty() || dirs[0] != tmp))
+    dirs.push_back(tmp);
+  return dirs;
+}
+
+enum class Lock { kTaken, kHeld, kUnusable };
+
+// Takes the lock file `path`: only a regular file of this user, never through a symbolic link,
+// so that a planted folder, pipe or link can neither hold the lock nor take it away.
+Lock TakeLock(const std::string& path, int& fd) {
+  fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+  if (fd < 0) return Lock::kUnusable;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != getuid()) {
+    close(fd);
+    fd = -1;
+    return Lock::kUnusable;
+  }
+  int rc;
+  do {
+    rc = flock(fd, LOCK_EX | LOCK_NB);
+  } while (rc != 0 && errno == EINTR);
+  if (rc == 0) return Lock::kTaken;
+  const bool held = errno == EWOULDBLOCK;
+  close(fd);
+  fd = -1;
+  return held ? Lock::kHeld : Lock::kUnusable;
 }
 
 // A name may carry a namespace ("Global\...") or other characters that cannot be in a file name.
@@ -67,32 +100,25 @@ HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL bInitialOwner, LPCSTR lpName) {
   auto object = std::make_unique<MutexObject>();
   DWORD result = ERROR_SUCCESS;
   if (lpName != nullptr && *lpName != '\0') {
-    std::string dir = RuntimeDir();
-    if (dir.empty()) {
+    // The lock is per open file, so a second handle in this process conflicts as well. A place
+    // where no lock can be made (a missing runtime folder, a folder or pipe in the file's place)
+    // hands over to the next, so that the check is not lost without a word.
+    Lock lock = Lock::kUnusable;
+    std::string tried;
+    for (const std::string& dir : LockDirs()) {
+      const std::string path = dir + "/" + LockFileName(lpName);
+      tried += (tried.empty() ? "" : ", ") + path;
+      lock = TakeLock(path, object->fd);
+      if (lock != Lock::kUnusable) break;
+    }
+    if (lock == Lock::kUnusable) {
+      std::fprintf(stderr,
+                   "signup: no lock file can be made (%s): a second copy would not be noticed\n",
+                   tried.empty() ? "no private folder" : tried.c_str());
       SetLastError(ERROR_ACCESS_DENIED);
       return nullptr;
     }
-    std::string path = dir + "/" + LockFileName(lpName);
-    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) {
-      SetLastError(errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_INVALID_HANDLE);
-      return nullptr;
-    }
-    // The lock is per open file, so a second handle in this process conflicts as well.
-    int rc;
-    do {
-      rc = flock(fd, LOCK_EX | LOCK_NB);
-    } while (rc != 0 && errno == EINTR);
-    if (rc == 0) {
-      object->fd = fd;
-    } else {
-      close(fd);
-      if (errno != EWOULDBLOCK) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return nullptr;
-      }
-      result = ERROR_ALREADY_EXISTS;
-    }
+    if (lock == Lock::kHeld) result = ERROR_ALREADY_EXISTS;
   }
   object->owned = bInitialOwner && result != ERROR_ALREADY_EXISTS;
   MutexObject* raw = object.release();

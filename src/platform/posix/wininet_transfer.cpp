@@ -8,6 +8,7 @@
 #include "platform/posix/wininet_internal.h"
 #include "platform/posix/wininet_libraries.h"
 #include "platform/posix/wininet_text.h"
+#include "platform/read_file.h"
 
 namespace platform::wininet {
 namespace {
@@ -387,6 +388,13 @@ void Request::Wake() {
 DWORD SendRequest(Request& r, const SendSettings& s, const Limits& limits) {
   const NetApi& api = Net();
   if (api.error() != ERROR_SUCCESS) return api.error();
+  // The bundle is read by the TLS library during the request: a pipe there would hold it past
+  // every time-out. It fails as a bundle that cannot be read does.
+  if (const char* bundle = std::getenv("SIGNUP_CA_BUNDLE");
+      s.secure && bundle != nullptr && *bundle != '\0' && !platform::IsRegularOrAbsent(bundle)) {
+    platform::ReportRefusedFile("SIGNUP_CA_BUNDLE", bundle);
+    return ERROR_INTERNET_SECURITY_CHANNEL_ERROR;
+  }
   const DWORD attempts = std::max<DWORD>(1, std::min<DWORD>(s.connect_retries, 10));
   const Clock::time_point deadline =
       limits.request_timeout != 0 ? Clock::now() + std::chrono::milliseconds(limits.request_timeout)

@@ -2,6 +2,8 @@
 // path is UTF-8, as the tools take their arguments.
 #include "platform/read_file.h"
 
+#include <io.h>
+
 #include "platform/win32/text.h"
 
 namespace platform {
@@ -49,6 +51,27 @@ ReadFileResult ReadRegularFile(const std::string& path, size_t limit, std::strin
   }
   CloseHandle(file);
   return result;
+}
+
+std::FILE* OpenOutputFile(const std::string& path, std::string* problem) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    *problem = "not a regular file";
+    return nullptr;
+  }
+  std::FILE* file = std::fopen(path.c_str(), "w");
+  if (file == nullptr) {
+    *problem = "cannot be written";
+    return nullptr;
+  }
+  // A named pipe would hold the program on a reader; a file or a device (NUL) is written.
+  const DWORD type = GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))));
+  if (type != FILE_TYPE_DISK && type != FILE_TYPE_CHAR) {
+    std::fclose(file);
+    *problem = "not a regular file";
+    return nullptr;
+  }
+  return file;
 }
 
 }  // namespace platform

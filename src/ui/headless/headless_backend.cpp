@@ -7,6 +7,7 @@
 #include <climits>
 
 #include "platform/codepage.h"
+#include "platform/read_file.h"
 
 namespace ui::headless {
 
@@ -16,41 +17,74 @@ Transcript::~Transcript() {
   if (file_ != nullptr && file_ != stdout) std::fclose(file_);
 }
 
+bool Transcript::Open() {
+  if (file_ == nullptr && problem_.empty()) {
+    file_ = path_.empty() ? stdout : platform::OpenOutputFile(path_, &problem_);
+  }
+  return file_ != nullptr;
+}
+
 void Transcript::Line(const std::string& utf8) {
   text_ += utf8;
   text_ += '\n';
-  if (file_ == nullptr) file_ = path_.empty() ? stdout : std::fopen(path_.c_str(), "w");
-  if (file_ == nullptr) return;
-  std::fputs(utf8.c_str(), file_);
-  std::fputc('\n', file_);
-  std::fflush(file_);
+  if (!Open()) return;
+  if (std::fputs(utf8.c_str(), file_) < 0 || std::fputc('\n', file_) == EOF ||
+      std::fflush(file_) != 0) {
+    if (problem_.empty()) problem_ = "cannot be written";
+  }
+}
+
+namespace {
+
+// Length of the valid UTF-8 sequence at text[at], 0 when the byte there starts none.
+size_t SequenceLength(std::string_view text, size_t at) {
+  const auto c = static_cast<unsigned char>(text[at]);
+  if (c < 0x80) return 1;
+  size_t length = c >= 0xC2 && c <= 0xDF   ? 2
+                  : c >= 0xE0 && c <= 0xEF ? 3
+                  : c >= 0xF0 && c <= 0xF4 ? 4
+                                           : 0;
+  if (length == 0 || at + length > text.size()) return 0;
+  const auto second = static_cast<unsigned char>(text[at + 1]);
+  // No overlong forms, no surrogates, nothing beyond U+10FFFF.
+  if ((c == 0xE0 && second < 0xA0) || (c == 0xED && second > 0x9F) ||
+      (c == 0xF0 && second < 0x90) || (c == 0xF4 && second > 0x8F))
+    return 0;
+  for (size_t i = 1; i < length; ++i)
+    if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80) return 0;
+  return length;
+}
+
+}  // namespace
+
+std::string EscapeText(std::string_view utf8, bool quoted) {
+  std::string out;
+  out.reserve(utf8.size());
+  char escape[8];
+  for (size_t i = 0; i < utf8.size();) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    const size_t length = SequenceLength(utf8, i);
+    if (c == '\r' || c == '\n' || c == '\t') {
+      out += c == '\r' ? "\\r" : c == '\n' ? "\\n" : "\\t";
+    } else if (quoted && (c == '"' || c == '\\')) {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (length == 0 || c < 0x20 || c == 0x7F) {
+      std::snprintf(escape, sizeof escape, "\\x%02X", c);
+      out += escape;
+    } else if (c == 0xC2 && static_cast<unsigned char>(utf8[i + 1]) < 0xA0) {
+      std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned char>(utf8[i + 1]));
+      out += escape;
+    } else {
+      out.append(utf8.substr(i, length));
+    }
+    i += length == 0 ? 1 : length;
+  }
+  return out;
 }
 
 std::string Quote(const std::string& ansi) {
-  const std::string utf8 = platform::AnsiToUtf8(ansi);
-  std::string out = "\"";
-  for (char c : utf8) {
-    switch (c) {
-      case '\r':
-        out += "\\r";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out + "\"";
+  return "\"" + EscapeText(platform::AnsiToUtf8(ansi), true) + "\"";
 }
 
 namespace {

@@ -8,14 +8,15 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ui/backend.h"
 
 namespace ui::headless {
 
-// Where the transcript goes: a file or standard output, opened at the first line (a program that
-// ends before showing anything writes nothing).
+// Where the transcript goes: a file or standard output, opened by Open or at the first line. A
+// run whose transcript cannot be written has failed, whatever the scenario did.
 class Transcript {
  public:
   // path empty: standard output.
@@ -23,18 +24,29 @@ class Transcript {
   ~Transcript();
   Transcript(const Transcript&) = delete;
   Transcript& operator=(const Transcript&) = delete;
+  // Opens the file (a regular file or a device; a folder or a pipe is refused, see
+  // platform::OpenOutputFile). Called by main before the run; false with problem() set.
+  bool Open();
   // Writes one UTF-8 line.
   void Line(const std::string& utf8);
   // Everything written so far.
   const std::string& text() const { return text_; }
+  // Why the transcript could not be opened or written; empty while it could.
+  const std::string& problem() const { return problem_; }
 
  private:
   std::string path_;
   FILE* file_ = nullptr;
   std::string text_;
+  std::string problem_;
 };
 
-// Quotes CP932 text as a UTF-8 transcript string with \r \n \t \" \\ escapes.
+// UTF-8 text as it may reach a terminal: every control character (C0, DEL, C1) and every byte
+// that is not part of valid UTF-8 escaped (\r \n \t, \xNN, \u0080..\u009F), so that text from a
+// server or a scenario cannot drive the terminal of whoever reads it. `quoted` also escapes
+// \" and \\.
+std::string EscapeText(std::string_view utf8, bool quoted);
+// Quotes CP932 text as a UTF-8 transcript string, escaped as EscapeText does.
 std::string Quote(const std::string& ansi);
 
 class HeadlessBackend;

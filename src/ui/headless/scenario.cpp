@@ -20,30 +20,26 @@ constexpr size_t kMaxScenarioSize = 1u << 20;
 // Characters of a scenario line that a message quotes.
 constexpr size_t kExcerptChars = 80;
 
-// At most kExcerptChars characters of UTF-8 text, for a message: control bytes escaped, "..."
-// where it was cut, so that a hostile line cannot flood or garble the output.
+// At most kExcerptChars characters of UTF-8 text as the transcript escapes it (an escape counts
+// as the characters it is written with), for a message: "..." where it was cut, so that a hostile
+// line cannot flood or garble the output.
 std::string Excerpt(std::string_view text) {
   std::string out;
   size_t chars = 0;
-  size_t trailing = 0;  // continuation bytes the current character still has
-  for (size_t i = 0; i < text.size(); ++i) {
+  for (size_t i = 0; i < text.size();) {
+    // One character: a lead byte with the continuation bytes it calls for (a stray one alone).
     const auto c = static_cast<unsigned char>(text[i]);
-    if ((c & 0xC0) == 0x80 && trailing > 0) {
-      --trailing;
-    } else {
-      // A stray continuation byte counts as a character of its own.
-      if (chars++ == kExcerptChars) return out + "...";
-      trailing = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-    }
-    if (c == '\t') {
-      out += "\\t";
-    } else if (c < 0x20 || c == 0x7F) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\x%02X", c);
-      out += escape;
-    } else {
-      out += text[i];
-    }
+    size_t want = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+    size_t end = i + 1;
+    while (want-- > 0 && end < text.size() &&
+           (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+      ++end;
+    const std::string piece = EscapeText(text.substr(i, end - i), false);
+    const size_t width = piece[0] == '\\' ? piece.size() : 1;
+    if (chars + width > kExcerptChars) return out + "...";
+    out += piece;
+    chars += width;
+    i = end;
   }
   return out;
 }

@@ -73,9 +73,10 @@ TEST_F(ReplyTest, AReplyWithoutVersionOneIsMalformed) {
   EXPECT_EQ(settings.ParseReply("<html>Internal error</html>"), -2);
 }
 
-TEST_F(ReplyTest, TheStatusComesFromTheFirstOccurrenceOfItsKey) {
-  EXPECT_EQ(settings.ParseReply("00:1.0\n02:x01:OK\n01:NG\n"), 0)
-      << "01: inside the value of 02: is found first";
+TEST_F(ReplyTest, AKeyIsTakenFromTheLineItStartsAndFromInsideAValueOnlyWithoutSuchALine) {
+  EXPECT_EQ(settings.ParseReply("00:1.0\n02:x01:OK\n01:NG\n"), -2)
+      << "01: inside the value of 02: is the server's text, the 01: line its status";
+  EXPECT_EQ(settings.ParseReply("00:1.0\n02:x01:OK\n"), 0) << "without a 01: line it counts";
   EXPECT_EQ(settings.ParseReply("00:1.0\n01:ok\n"), -2) << "the status is case-sensitive";
 }
 
@@ -131,7 +132,8 @@ TEST(ReplyTextToPlainTest, TurnsBreaksIntoLinesAndDropsMarkup) {
   EXPECT_EQ(ServerProtocol::ReplyTextToPlain("a<br>b<p>c"), "a\r\nb\r\nc");
   EXPECT_EQ(ServerProtocol::ReplyTextToPlain("<font color=\"red\">x</font> > y"), "x > y");
   EXPECT_EQ(ServerProtocol::ReplyTextToPlain("a<<b>c>d"), "ad") << "nested markup";
-  EXPECT_EQ(ServerProtocol::ReplyTextToPlain("a<unclosed"), "a");
+  EXPECT_EQ(ServerProtocol::ReplyTextToPlain("a<unclosed"), "aunclosed") << "no markup";
+  EXPECT_EQ(ServerProtocol::ReplyTextToPlain("<b(3)<<i>!"), "b(3)!") << "the outer < unclosed";
   EXPECT_EQ(ServerProtocol::ReplyTextToPlain("<BR>"), "") << "tags are case-sensitive";
 }
 

@@ -5,6 +5,7 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -78,6 +79,23 @@ TEST_F(NamedMutexTest, HandlesInOneProcessSeeEachOtherUntilClosed) {
   HANDLE again = CreateMutexA(nullptr, FALSE, kMutexName);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
   CloseHandle(again);
+}
+
+TEST_F(NamedMutexTest, ALockFileThatCannotBeUsedHandsOverToThePrivateFolder) {
+  for (const std::string what : {"folder", "link", "no runtime folder"}) {
+    const std::string name = "HardeningTest " + what;
+    const std::string runtime = what == "no runtime folder" ? dir_.File("gone") : dir_.path();
+    const std::string lock = runtime + "/" + name + ".lock";
+    test::ScopedEnv env("XDG_RUNTIME_DIR", runtime);
+    ASSERT_TRUE((what != "folder" || mkdir(lock.c_str(), 0700) == 0) &&
+                (what != "link" || symlink(lock.c_str(), lock.c_str()) == 0));
+    HANDLE first = CreateMutexA(nullptr, FALSE, name.c_str());
+    ASSERT_NE(first, nullptr) << what << ": the check is still made";
+    HANDLE second = CreateMutexA(nullptr, FALSE, name.c_str());
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << what;
+    CloseHandle(second);
+    CloseHandle(first);
+  }
 }
 
 TEST(SocketsTest, StartUpReportsVersionOnePointOne) {

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <functional>
 
+#include "platform/library.h"
 #include "support/test_support.h"
 #include "ui/headless/headless_backend.h"
 
@@ -361,7 +362,7 @@ TEST(FrameworkTest, ScenarioErrorsQuoteAShortCleanExcerptAndRefuseNumbersOutOfRa
       {"wait page 0x100000000\n", "line 1: number out of range"},
       {"click -1\n", "line 1: number out of range"},
       {"click 5 " + flood + "\n", "line 1: cannot read 'click 5 xxx"},
-      {"click 5 " + std::string(50000, '\x80') + "\n", "line 1: cannot read 'click 5 \x80"},
+      {"click 5 " + std::string(50000, '\x80') + "\n", "line 1: cannot read 'click 5 \\x80\\x80"},
       {"frobnicate" + flood + "\n", "line 1: unknown command 'frobnicatexxx"},
       {"click \x01\x1b[2J\x7f\n", "line 1: cannot read 'click \\x01\\x1B[2J\\x7F'"},
       {"type 5 \"\\\x1b\"\n", "line 1: unknown escape \\\\x1B"},
@@ -374,6 +375,8 @@ TEST(FrameworkTest, ScenarioErrorsQuoteAShortCleanExcerptAndRefuseNumbersOutOfRa
     EXPECT_LT(error.size(), 160u) << "at most 80 characters of the line";
     for (char c : error) ASSERT_GE(static_cast<unsigned char>(c), 0x20u) << error;
   }
+  EXPECT_EQ(ui::headless::Quote("\x1b]0;x\x07\x1b[2J\t\"\\"),
+            "\"\\x1B]0;x\\x07\\x1B[2J\\t\\\"\\\\\"");
   Scenario s;
   std::string error;
   ASSERT_TRUE(s.Parse("sleep 2147483647 # " + flood + "\n", error)) << error.substr(0, 200);
@@ -381,7 +384,7 @@ TEST(FrameworkTest, ScenarioErrorsQuoteAShortCleanExcerptAndRefuseNumbersOutOfRa
   EXPECT_EQ(s.Current()->source.size(), 83u) << "what a failure later quotes is cut as well";
 }
 
-TEST(FrameworkTest, AScenarioIsReadOnlyFromARegularFileOfAtMostOneMebibyte) {
+TEST(FrameworkTest, ScenarioTranscriptAndDialupLibraryAreNeverAPipeOrAFolder) {
   test::TempDir dir;
   const std::string pipe = dir.File("pipe.scn");
   ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
@@ -397,6 +400,13 @@ TEST(FrameworkTest, AScenarioIsReadOnlyFromARegularFileOfAtMostOneMebibyte) {
   Scenario s;
   std::string error;
   EXPECT_TRUE(s.Load(large, error)) << "one mebibyte is still taken: " << error;
+  for (const std::string& path : {dir.path(), pipe, dir.File("none/t"), std::string("/dev/full")}) {
+    Transcript transcript(path);
+    transcript.Line("x");
+    EXPECT_NE(transcript.problem(), "") << "a transcript to " << path << " fails the run";
+  }
+  test::ScopedEnv library("SIGNUP_RASAPI32", pipe);
+  EXPECT_EQ(LoadLibraryA("rasapi32.dll"), nullptr) << "a pipe is never loaded";
 }
 
 TEST(FrameworkTest, ComboSearchesIgnoreCaseOfSingleByteLettersOnly) {
