@@ -221,6 +221,14 @@ bool DeployedString(UINT id, std::string& out) {
   return true;
 }
 
+std::string DeploymentValueInUse(const DeploymentName& name) {
+  for (const DeployedValue& v : DeployedValues())
+    if (v.name == name.name) return v.value;
+  const Rule* rule = RuleOf(name.name);
+  return rule && rule->kind == Kind::MailDomain ? std::string(kBuiltInMailDomain)
+                                                : String(name.stringId);
+}
+
 std::string DeploymentMessage(const std::vector<DeploymentRefusal>& refusals) {
   std::string text = String(IDS_DEPLOY_REFUSED);
   for (const DeploymentRefusal& r : refusals) {

@@ -41,6 +41,9 @@ std::vector<DeploymentRefusal> LoadDeployment();
 std::vector<DeploymentRefusal> ApplyDeployment(const platform::DeploymentSource& source);
 // The values taken from the source, in the order of DeploymentNames.
 std::vector<DeployedValue> DeployedValues();
+// The value the program uses for `name` now: the deployed one, else the built-in one (for
+// MailDomain the domain, not the notice). For regtool deployment.
+std::string DeploymentValueInUse(const DeploymentName& name);
 // The message that tells the user which values were refused and why, for a message box.
 std::string DeploymentMessage(const std::vector<DeploymentRefusal>& refusals);
 

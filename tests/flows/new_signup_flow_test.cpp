@@ -315,6 +315,14 @@ answer yes
       world.Play(std::string(test::scenario::kLanNext) + test::scenario::kAgree +
                  "wait page 2\nclick 2\nwait end\n");
   EXPECT_EQ(lan.exitCode, 0) << lan.stderrText << lan.transcript;
+  // What staff see of it.
+  test::ScopedEnv file("SIGNUP_DEPLOYMENT", world.run.deployment());
+  std::string shown;
+  EXPECT_EQ(world.run.Regtool({"deployment"}, &shown), 0) << shown;
+  EXPECT_NE(shown.find("SignupServer=" + url + "\t(this user's HKEY_CURRENT_USER"),
+            std::string::npos)
+      << shown;
+  EXPECT_NE(shown.find("AccessNumber=0120-345-678\t(built in)\n"), std::string::npos) << shown;
 }
 
 }  // namespace
