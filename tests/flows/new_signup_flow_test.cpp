@@ -282,7 +282,8 @@ TEST_F(NewSignupFlowTest, TheDeploymentFileSetsTheServersTheNumberAndTheAccountT
   ASSERT_TRUE(test::WriteFile(world.run.deployment(),
                               "SignupServer=" + url + "\nProfileServer=" + url +
                                   "\nAccessNumber=0120-999-000\nSignupDialUser=deployed\n"
-                                  "MailDomain=mail.provider.jp\nSearchServer=gopher://x/\n"));
+                                  "MailDomain=mail.provider.jp\nSearchServer=gopher://x/\n"
+                                  "RecoveryDialPassword=\x01secret\n"));
   const test::FlowResult r = world.Play(R"(
 wait message "SearchServer ("
 answer ok
@@ -297,6 +298,8 @@ answer yes
             std::string::npos)
       << r.transcript;
   EXPECT_NE(r.transcript.find(world.run.deployment() + ":6"), std::string::npos) << r.transcript;
+  EXPECT_NE(r.transcript.find("RecoveryDialPassword ("), std::string::npos) << r.transcript;
+  EXPECT_EQ(r.transcript.find("secret"), std::string::npos) << "a password is never shown";
   const auto dial = world.ras.LastDial();
   ASSERT_TRUE(dial.has_value());
   EXPECT_EQ(dial->phone, "T0120-999-000");
