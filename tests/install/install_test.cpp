@@ -1,7 +1,8 @@
 // make install into a private staging tree: the program runs from its link on the PATH and finds
 // its dial-up library, the desktop entry passes desktop-file-validate, the icon and the manual
-// pages are in place, the provider's deployment file too (a conffile); the Debian package declares what it depends on, libcurl and OpenSSL among
-// them although the program loads those only when it first needs them.
+// pages are in place, the provider's deployment file too (a conffile); the Debian package declares
+// what it depends on, libcurl and OpenSSL among them although the program loads those only when it
+// first needs them.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
