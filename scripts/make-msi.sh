@@ -19,7 +19,7 @@ names=(SignupServer ProfileServer SearchServer AccessNumber SignupDialUser Signu
   RecoveryDialUser RecoveryDialPassword MailDomain)
 
 stage=$(mktemp -d)
-trap '[ -n "${KEEP_STAGE:-}" ] || rm -rf "$stage"' EXIT
+trap 'rm -rf "$stage"' EXIT
 cp "$programs/signup.exe" "$programs/regtool.exe" "$stage/"
 if [ -n "${SIGN_CERT:-}" ]; then
   "$here/sign-windows.sh" "$SIGN_CERT" "${SIGN_KEY:?SIGN_KEY must name the key of SIGN_CERT}" \
@@ -59,6 +59,7 @@ mkdir -p "$(dirname "$out")"
 out=$(cd "$(dirname "$out")" && pwd)/$(basename "$out")
 # wixl finds files relative to where it runs.
 cp "$source_dir/src/res/art/icon128.ico" "$stage/signup.ico"
+# (wixl says "unimplemented" for the non-advertised shortcut, and makes it all the same.)
 (cd "$stage" && wixl -a "$arch" -D Version="$version" -D Arch="$arch" \
   -D Manufacturer="$manufacturer" -D SourceDir=. \
   -D IconFile=signup.ico -o "$out" "$source_dir/install/windows/signup.wxs")
