@@ -153,10 +153,12 @@ TEST(WineInstallTest, TheMsiInstallsWithItsPropertiesUpgradesAndRemovesEverythin
             0);
   ASSERT_EQ(run.Run("msiexec", {"/i", wine::WindowsPath(newer), "/qn"}).exit, 0);
   EXPECT_EQ(entries(), 1u) << "upgraded in place";
-  EXPECT_NE(
-      run.Run(Installed("regtool.exe"), {"deployment"})
-          .out.find("AccessNumber=0120-111-222\t(HKEY_LOCAL_MACHINE\\Software\\Orvel\\Signup)"),
-      std::string::npos);
+  const std::string used = run.Run(Installed("regtool.exe"), {"deployment"}).out;
+  EXPECT_NE(used.find("AccessNumber=0120-111-222\t(HKEY_LOCAL_MACHINE\\Software\\Orvel\\Signup)"),
+            std::string::npos)
+      << used;
+  EXPECT_NE(used.find("SignupDialUser=pcsignup\t(built in)"), std::string::npos)
+      << "an empty value the installer wrote is none";
 
   ASSERT_EQ(run.Run("msiexec", {"/x", wine::WindowsPath(newer), "/qn"}).exit, 0);
   EXPECT_EQ(Installed(""), "") << "every file and the folder are gone";
