@@ -1,5 +1,5 @@
 # Entry points: `make run` (the wizard against the provider stand-in), `make test` (every test),
-# `make windows` (the Windows programs, cross-built).
+# `make windows` (the Windows programs, cross-built), `make msi` (their installer).
 BUILD ?= build
 WINDOWS_BUILD ?= build-windows
 WINDOWS_CXX ?= i686-w64-mingw32-g++-posix
@@ -13,7 +13,7 @@ CCACHE ?= $(shell command -v ccache 2>/dev/null)
 LAUNCHER := $(if $(CCACHE),-DCMAKE_CXX_COMPILER_LAUNCHER=$(CCACHE) -DCMAKE_C_COMPILER_LAUNCHER=$(CCACHE))
 
 .PHONY: setup deps configure build run test windows windows64 windows-if-possible check fuzz \
-	bench format clean install package
+	bench format clean install package windows-release msi
 
 setup: deps configure
 
@@ -57,13 +57,28 @@ windows64: deps
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(WINDOWS64_BUILD) -j $(JOBS)
 
+# The stripped programs in $(WINDOWS_BUILD)/release, their debug information beside them
+# (NAME.exe.debug), and their sizes.
+windows-release: windows
+	cmake --build $(WINDOWS_BUILD) --target release
+	@stat -c '%n: %s bytes' $(WINDOWS_BUILD)/release/*.exe
+
+# The installer $(WINDOWS_BUILD)/signup-VERSION.msi, built with wixl from the stripped programs;
+# with SIGN_CERT and SIGN_KEY (PEM files) the programs and the installer are signed.
+# (The 64-bit one: cmake --build $(WINDOWS64_BUILD) --target msi.)
+msi: windows-release
+	SIGN_CERT="$(SIGN_CERT)" SIGN_KEY="$(SIGN_KEY)" cmake --build $(WINDOWS_BUILD) --target msi
+
+# The Windows build, and its installer where wixl is installed, for the Wine tests.
 windows-if-possible: deps
 	@if command -v $(WINDOWS_CXX) >/dev/null; then $(MAKE) --no-print-directory windows; \
+	  if command -v wixl >/dev/null; then cmake --build $(WINDOWS_BUILD) --target msi; fi; \
 	else echo "$(WINDOWS_CXX) is not installed: no Windows build, the Wine tests are skipped"; fi
 	@if scripts/wine-loader.sh 2>/dev/null | grep -q ' x86_64$$' && \
 	    command -v $(WINDOWS64_CXX) >/dev/null; then \
 	  echo "This machine cannot run 32-bit programs: the Wine tests run the 64-bit build"; \
-	  $(MAKE) --no-print-directory windows64; fi
+	  $(MAKE) --no-print-directory windows64; \
+	  if command -v wixl >/dev/null; then cmake --build $(WINDOWS64_BUILD) --target msi; fi; fi
 
 # Unit, integration and flow tests under AddressSanitizer (with leak checks) and UBSan.
 check: deps

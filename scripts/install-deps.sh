@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need; as root with apt-get,
 # otherwise prints the exact command and fails. Then, as far as this machine allows, the Windows
-# build's: the MinGW-w64 cross compilers and the 32-bit Wine its tests run under (the i386
+# build's: the MinGW-w64 cross compilers, the 32-bit Wine its tests run under (the i386
 # architecture is added for it; where the kernel cannot run 32-bit programs, the tests run a
-# 64-bit build under Wine's 64-bit loader). Without those the Windows build and its tests are skipped, so
-# their failure to install is reported but does not fail.
+# 64-bit build under Wine's 64-bit loader), and the installer's tools: wixl and msitools,
+# icoutils (to read the programs' resources back) and osslsigncode. Without those the Windows
+# build and its tests are skipped, so their failure to install is reported but does not fail.
 set -euo pipefail
 packages=(
   cmake ninja-build g++ clang pkg-config make
@@ -14,7 +15,7 @@ packages=(
   tinyproxy strace
 )
 windows_packages=(mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest wine wine64
-  wine32:i386)
+  wine32:i386 wixl msitools icoutils osslsigncode)
 
 missing_of() {
   local p

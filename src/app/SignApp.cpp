@@ -1,5 +1,6 @@
-// The application object: single instance, settings and server URLs, the presence window, the
-// wizard run modally, and the clean-up of the dial-up state afterwards.
+// The application object: single instance, the provider's deployment data, settings and server
+// URLs, the presence window, the wizard run modally, and the clean-up of the dial-up state
+// afterwards.
 #include "app/SignApp.h"
 
 #include "app/SignPresenceWnd.h"
@@ -7,6 +8,7 @@
 #include "dialup/DialupDialog.h"
 #include "platform/registry.h"
 #include "platform/system.h"
+#include "res/deployment.h"
 #include "res/resources.h"
 
 void MutexCloser::operator()(void* handle) const {
@@ -30,6 +32,10 @@ bool CSignApp::InitInstance() {
 
   ui::EnableControlContainer();
   ui::Enable3dControls();
+  // The provider's own values set at install time, before anything reads them; a bad one is
+  // said and its built-in value used.
+  if (const auto refused = res::LoadDeployment(); !refused.empty())
+    ui::MessageBox(res::DeploymentMessage(refused), ui::MB_ICONEXCLAMATION | ui::MB_OK);
   SelectProfile("");
   LoadSettings("", "");
   LoadServerUrls();

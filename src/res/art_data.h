@@ -11,6 +11,7 @@ enum class ArtKind { Bitmap, Icon };
 struct ArtEntry {
   ArtKind kind;
   int id;
+  int scale;  // percent of the page's pixels it is drawn for (100: the page's own size)
   const unsigned char* data;
   size_t size;
 };

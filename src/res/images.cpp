@@ -18,11 +18,50 @@ uint32_t Read32(const uint8_t* p) {
 }
 int32_t ReadSigned32(const uint8_t* p) { return static_cast<int32_t>(Read32(p)); }
 
-const ArtEntry* FindArt(ArtKind kind, int id) {
+const ArtEntry* FindArt(ArtKind kind, int id, int scale = 100) {
   for (size_t i = 0; i < kArtCount; ++i) {
-    if (kArt[i].kind == kind && kArt[i].id == id) return &kArt[i];
+    if (kArt[i].kind == kind && kArt[i].id == id && kArt[i].scale == scale) return &kArt[i];
   }
   return nullptr;
+}
+
+// BI_RLE8 pixels at data[0, size) into out.pixels (top-down; width and height set): runs, stored
+// stretches, line ends, jumps and the end mark. False on anything that would leave the picture or
+// the data, or data that ends without the end mark.
+bool DecodeRle8(const uint8_t* data, size_t size, Bitmap& out) {
+  const int width = out.width, height = out.height;
+  out.pixels.assign(static_cast<size_t>(width) * height, 0);
+  int x = 0, row = 0;  // row counts from the bottom, as the data is stored
+  auto put = [&](uint8_t index) {
+    if (x >= width || row >= height) return false;
+    out.pixels[static_cast<size_t>(height - 1 - row) * width + x++] = index;
+    return true;
+  };
+  for (size_t i = 0; i + 1 < size;) {
+    const uint8_t count = data[i], value = data[i + 1];
+    i += 2;
+    if (count > 0) {
+      for (int n = 0; n < count; ++n)
+        if (!put(value)) return false;
+    } else if (value == 0) {
+      x = 0;
+      ++row;
+    } else if (value == 1) {
+      return true;
+    } else if (value == 2) {
+      if (i + 2 > size) return false;
+      x += data[i];
+      row += data[i + 1];
+      i += 2;
+    } else {
+      const size_t stored = value + (value & 1u);
+      if (stored > size - i) return false;
+      for (int n = 0; n < value; ++n)
+        if (!put(data[i + n])) return false;
+      i += stored;
+    }
+  }
+  return false;
 }
 
 bool FailBitmap(Bitmap& out) {
@@ -93,8 +132,11 @@ bool ParseBitmap(const uint8_t* data, size_t size, Bitmap& out) {
   const int64_t rawHeight = ReadSigned32(data + 22);
   const bool topDown = rawHeight < 0;
   const int64_t height = std::llabs(rawHeight);
+  const uint32_t compression = Read32(data + 30);
+  constexpr uint32_t kRgb = 0, kRle8 = 1;
   if (width <= 0 || width > kMaxDimension || height == 0 || height > kMaxDimension ||
-      Read16(data + 26) != 1 || Read16(data + 28) != 8 || Read32(data + 30) != 0) {
+      Read16(data + 26) != 1 || Read16(data + 28) != 8 ||
+      (compression != kRgb && compression != kRle8) || (compression == kRle8 && topDown)) {
     return FailBitmap(out);
   }
   uint32_t colours = Read32(data + 46);
@@ -103,7 +145,8 @@ bool ParseBitmap(const uint8_t* data, size_t size, Bitmap& out) {
   const uint64_t paletteOffset = 14 + static_cast<uint64_t>(headerSize);
   if (paletteOffset + colours * 4ull > size) return FailBitmap(out);
   const uint64_t stride = (static_cast<uint64_t>(width) + 3) & ~3ull;
-  if (pixelOffset > size || size - pixelOffset < stride * height) return FailBitmap(out);
+  if (pixelOffset > size) return FailBitmap(out);
+  if (compression == kRgb && size - pixelOffset < stride * height) return FailBitmap(out);
 
   out.width = static_cast<int>(width);
   out.height = static_cast<int>(height);
@@ -111,6 +154,13 @@ bool ParseBitmap(const uint8_t* data, size_t size, Bitmap& out) {
   for (uint32_t i = 0; i < colours; ++i) {
     const uint8_t* q = data + paletteOffset + i * 4;
     out.palette[i] = (static_cast<uint32_t>(q[2]) << 16) | (q[1] << 8) | q[0];
+  }
+  if (compression == kRle8) {
+    if (!DecodeRle8(data + pixelOffset, size - pixelOffset, out)) return FailBitmap(out);
+    // As for stored pixels: an index past a short palette shows the first colour.
+    for (uint8_t& p : out.pixels)
+      if (p >= colours) p = 0;
+    return true;
   }
   out.pixels.resize(static_cast<size_t>(width * height));
   for (int64_t y = 0; y < height; ++y) {
@@ -134,13 +184,21 @@ bool ParseIcons(const uint8_t* data, size_t size, std::vector<Icon>& out) {
     const uint8_t* entry = data + 6 + i * 16;
     const uint32_t length = Read32(entry + 8);
     const uint32_t offset = Read32(entry + 12);
+    if (offset > size || length > size - offset) {
+      out.clear();
+      return false;
+    }
+    // Windows' large images are PNG files of their own; the window uses the smaller ones.
+    static constexpr uint8_t kPng[] = {0x89, 'P', 'N', 'G'};
+    if (length >= 4 && std::equal(kPng, kPng + 4, data + offset)) continue;
     Icon icon;
-    if (offset > size || length > size - offset || !ParseIconImage(data + offset, length, icon)) {
+    if (!ParseIconImage(data + offset, length, icon)) {
       out.clear();
       return false;
     }
     out.push_back(std::move(icon));
   }
+  if (out.empty()) return false;
   std::stable_sort(out.begin(), out.end(),
                    [](const Icon& a, const Icon& b) { return a.width > b.width; });
   return true;
@@ -155,6 +213,12 @@ bool ParseIcon(const uint8_t* data, size_t size, Icon& out) {
 
 bool LoadBitmap(int id, Bitmap& out) {
   const ArtEntry* art = FindArt(ArtKind::Bitmap, id);
+  if (art == nullptr) return FailBitmap(out);
+  return ParseBitmap(art->data, art->size, out);
+}
+
+bool LoadScaledBitmap(int id, int scale, Bitmap& out) {
+  const ArtEntry* art = FindArt(ArtKind::Bitmap, id, scale);
   if (art == nullptr) return FailBitmap(out);
   return ParseBitmap(art->data, art->size, out);
 }

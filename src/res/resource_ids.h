@@ -69,11 +69,26 @@ inline constexpr int IDS_RECOVERY_FORM = 14017;
 inline constexpr int IDS_COMM_ID_FORM = 14019;
 inline constexpr int IDS_COMM_ID_CGI = 14020;
 
-// Deployment data: the toll-free access number and the server base URLs.
+// Deployment data: the toll-free access number and the server base URLs (the dial accounts below
+// and the mail notice's domain are too; res/deployment.h sets them at install time).
 inline constexpr int IDS_FREE_ACCESS_NUMBER = 14006;
 inline constexpr int IDS_PROFILE_SERVER_URL = 14018;
 inline constexpr int IDS_SIGNUP_SERVER_URL = 14029;
 inline constexpr int IDS_SEARCH_SERVER_URL = 14030;
+
+// Deployment data refused at start-up (res/deployment.h): the message and the reasons.
+inline constexpr int IDS_DEPLOY_REFUSED = 14700;
+inline constexpr int IDS_DEPLOY_NOT_URL = 14701;
+inline constexpr int IDS_DEPLOY_NOT_DIALABLE = 14702;
+inline constexpr int IDS_DEPLOY_EMPTY = 14703;
+inline constexpr int IDS_DEPLOY_TOO_LONG = 14704;
+inline constexpr int IDS_DEPLOY_CONTROL = 14705;
+inline constexpr int IDS_DEPLOY_NOT_DOMAIN = 14706;
+inline constexpr int IDS_DEPLOY_UNKNOWN = 14707;
+inline constexpr int IDS_DEPLOY_MALFORMED = 14708;
+inline constexpr int IDS_DEPLOY_NOT_TEXT = 14709;
+inline constexpr int IDS_DEPLOY_DUPLICATE = 14710;
+inline constexpr int IDS_DEPLOY_UNREADABLE = 14711;
 
 // Dial-up: accounts, entry, dial pattern, messages, details dialog texts.
 inline constexpr int IDS_SIGNUP_DIAL_USER = 14007;
@@ -94,12 +109,12 @@ inline constexpr int IDS_NO_DIALUP_LIBRARY = 14624;
 
 // The program's own texts about its settings store: one that cannot be read at start-up (with
 // the store's name and one of the three reasons), and saves that failed.
-inline constexpr int IDS_STORE_UNREADABLE = 14701;
-inline constexpr int IDS_STORE_NOT_OURS = 14702;
-inline constexpr int IDS_STORE_DENIED = 14703;
-inline constexpr int IDS_STORE_CANT_READ = 14704;
-inline constexpr int IDS_ISSUED_NOT_STORED = 14705;
-inline constexpr int IDS_SETTINGS_NOT_STORED = 14706;
+inline constexpr int IDS_STORE_UNREADABLE = 14801;
+inline constexpr int IDS_STORE_NOT_OURS = 14802;
+inline constexpr int IDS_STORE_DENIED = 14803;
+inline constexpr int IDS_STORE_CANT_READ = 14804;
+inline constexpr int IDS_ISSUED_NOT_STORED = 14805;
+inline constexpr int IDS_SETTINGS_NOT_STORED = 14806;
 
 // Connection states of a dial: the text of state s (RASCS_OpenPort..RASCS_SubEntryDisconnected)
 // is IDS_RAS_STATE_FIRST + s, of the interactive states IDS_RAS_STATE_INTERACTIVE + offset.

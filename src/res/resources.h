@@ -69,6 +69,9 @@ struct Bitmap {
 
 // Loads bitmap resource `id`; false (and an empty bitmap) when there is none or it is unreadable.
 bool LoadBitmap(int id, Bitmap& out);
+// The same picture drawn for `scale` percent of its size (the Windows window at 150 %); false
+// when the program has no such drawing (the GTK build has none).
+bool LoadScaledBitmap(int id, int scale, Bitmap& out);
 
 // Icon resource `id` as 32-bit pixels (0xAARRGGBB, top-down), largest image; false when missing.
 struct Icon {
@@ -82,9 +85,10 @@ bool LoadIcon(int id, Icon& out);
 bool LoadIcons(int id, std::vector<Icon>& out);
 
 // Parsers behind LoadBitmap and LoadIcon, for the loaders and for tests. ParseBitmap reads a
-// BMP file (BITMAPFILEHEADER + BITMAPINFOHEADER, 8 bits per pixel, uncompressed, bottom-up or
-// top-down); ParseIcon reads an ICO file with 32-bit BMP images and takes the largest. Both
-// return false, with `out` emptied, on anything truncated, inconsistent or unsupported.
+// BMP file (BITMAPFILEHEADER + BITMAPINFOHEADER, 8 bits per pixel, uncompressed bottom-up or
+// top-down, or BI_RLE8 bottom-up); ParseIcon reads an ICO file with 32-bit BMP images and takes the
+// largest, skipping PNG-compressed images (Windows' 256 pixel one). Both return false, with `out`
+// emptied, on anything truncated, inconsistent or unsupported.
 bool ParseBitmap(const uint8_t* data, size_t size, Bitmap& out);
 bool ParseIcon(const uint8_t* data, size_t size, Icon& out);
 bool ParseIcons(const uint8_t* data, size_t size, std::vector<Icon>& out);

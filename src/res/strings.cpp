@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "res/deployment.h"
 #include "res/resources.h"
 
 namespace res {
@@ -18,8 +19,9 @@ struct StringEntry {
 
 // Ascending by number. Escapes are part of the texts: CR LF, tabs and U+3000 (the ideographic
 // space) reach the program as such. Half-width katakana stay half-width (one byte each in CP932).
-// 14006, 14018, 14029, 14030 and 179 are deployment data: the provider's toll-free access number,
-// the server base URLs and the mail-account notice with the provider's mail domain.
+// 14006, 14018, 14029, 14030, the dial accounts and 179 are deployment data: the provider's
+// toll-free access number, the server base URLs and the mail-account notice with the provider's
+// mail domain. They are the values a machine uses unless its deployment source has others.
 // clang-format off
 constexpr StringEntry kStrings[] = {
     {IDS_WIZARD_CAPTION, "Wizard"},
@@ -136,6 +138,18 @@ constexpr StringEntry kStrings[] = {
     {IDS_STORE_CANT_READ, "読み取りができません"},
     {IDS_ISSUED_NOT_STORED, "ｻｰﾊﾞｰから受け取った情報をこのｺﾝﾋﾟｭｰﾀｰに保存できませんでした.\r\nこのあと表示される情報を必ずﾒﾓして大切に保管してください."},
     {IDS_SETTINGS_NOT_STORED, "設定を保存できませんでした.\r\n変更した設定は今回だけ使われます."},
+    {IDS_DEPLOY_REFUSED, "ﾌﾟﾛﾊﾞｲﾀﾞｰの設定に使用できない値があります.\r\nこれらの値には組み込みの値を使用します.\r\n"},
+    {IDS_DEPLOY_NOT_URL, "http:// または https:// で始まるｱﾄﾞﾚｽではありません"},
+    {IDS_DEPLOY_NOT_DIALABLE, "ﾓﾃﾞﾑでﾀﾞｲﾔﾙできない文字があります"},
+    {IDS_DEPLOY_EMPTY, "空です"},
+    {IDS_DEPLOY_TOO_LONG, "長すぎます"},
+    {IDS_DEPLOY_CONTROL, "制御文字があります"},
+    {IDS_DEPLOY_NOT_DOMAIN, "ﾄﾞﾒｲﾝ名ではありません"},
+    {IDS_DEPLOY_UNKNOWN, "この名前の設定はありません"},
+    {IDS_DEPLOY_MALFORMED, "「名前=値」の形ではありません"},
+    {IDS_DEPLOY_NOT_TEXT, "文字列の値ではありません"},
+    {IDS_DEPLOY_DUPLICATE, "同じ名前の設定がすでにあります"},
+    {IDS_DEPLOY_UNREADABLE, "読み込めません"},
 };
 // clang-format on
 
@@ -152,6 +166,7 @@ const std::map<UINT, std::string>& Table() {
 }  // namespace
 
 bool LoadString(UINT id, std::string& out) {
+  if (DeployedString(id, out)) return true;
   const auto& table = Table();
   auto it = table.find(id);
   if (it == table.end()) {

@@ -258,4 +258,66 @@ wait page 1
   EXPECT_EQ(world.Get(kNetInfoKey, "Comm_name"), "たろう");
 }
 
+// The scenario with a check that the mail-account dialog names the deployed mail domain.
+std::string WithMailNotice(std::string scenario) {
+  const std::string dialog = "wait dialog 147\n";
+  return scenario.replace(scenario.find(dialog), dialog.size(),
+                          dialog + "expect text 1101 \"mail.provider.jp\"\n");
+}
+
+// The provider's deployment file (as the Debian package installs it) names the servers, the
+// number the modem dials, the dial account and the mail domain; a bad value in it is named at
+// start-up and its built-in value used. The per-user Servers key still wins over the file.
+TEST_F(NewSignupFlowTest, TheDeploymentFileSetsTheServersTheNumberAndTheAccountThatAreUsed) {
+  ASSERT_EQ(world.run.Regtool({"delete", test::kServersKey}), 0);
+  const std::string url = world.provider.HttpUrl();
+  ASSERT_TRUE(test::WriteFile(world.run.deployment(),
+                              "SignupServer=" + url + "\nProfileServer=" + url +
+                                  "\nAccessNumber=0120-999-000\nSignupDialUser=deployed\n"
+                                  "MailDomain=mail.provider.jp\nSearchServer=gopher://x/\n"
+                                  "RecoveryDialPassword=\x01secret\n"));
+  const test::FlowResult r = world.Play(R"(
+wait message "SearchServer ("
+answer ok
+wait page 0
+click 0x3024
+wait message "に接続します"
+answer yes
+)" + std::string(test::scenario::kAgree) +
+                                        WithMailNotice(test::scenario::SignupToEnd(entries, "たろう")));
+  ASSERT_EQ(r.exitCode, 0) << r.stderrText << r.transcript;
+  EXPECT_NE(r.transcript.find(test::Utf8(res::String(IDS_DEPLOY_NOT_URL)) + " \\\"gopher://x/\\\""),
+            std::string::npos)
+      << r.transcript;
+  EXPECT_NE(r.transcript.find(world.run.deployment() + ":6"), std::string::npos) << r.transcript;
+  EXPECT_NE(r.transcript.find("RecoveryDialPassword ("), std::string::npos) << r.transcript;
+  EXPECT_EQ(r.transcript.find("secret"), std::string::npos) << "a password is never shown";
+  const auto dial = world.ras.LastDial();
+  ASSERT_TRUE(dial.has_value());
+  EXPECT_EQ(dial->phone, "T0120-999-000");
+  EXPECT_EQ(dial->user, "deployed");
+  EXPECT_EQ(dial->password, res::String(IDS_SIGNUP_DIAL_PASSWORD)) << "not deployed: built in";
+  EXPECT_EQ(world.Get(kNetInfoKey, "LoginID"), "taro01") << "the file's server signed up";
+  EXPECT_FALSE(world.Get(test::kServersKey, "SignupPage").has_value()) << "nothing is written";
+
+  // The Servers key before the file: the file's server does not answer, the key's does.
+  ASSERT_TRUE(test::WriteFile(
+      world.run.deployment(),
+      "SignupServer=http://127.0.0.1:" + std::to_string(test::FreeLoopbackPort()) + "/\n"));
+  ASSERT_TRUE(world.SetServers(url, url));
+  ASSERT_EQ(world.run.Regtool({"delete", kNetInfoKey}), 0) << "a new signup again";
+  const test::FlowResult lan =
+      world.Play(std::string(test::scenario::kLanNext) + test::scenario::kAgree +
+                 "wait page 2\nclick 2\nwait end\n");
+  EXPECT_EQ(lan.exitCode, 0) << lan.stderrText << lan.transcript;
+  // What staff see of it.
+  test::ScopedEnv file("SIGNUP_DEPLOYMENT", world.run.deployment());
+  std::string shown;
+  EXPECT_EQ(world.run.Regtool({"deployment"}, &shown), 0) << shown;
+  EXPECT_NE(shown.find("SignupServer=" + url + "\t(this user's HKEY_CURRENT_USER"),
+            std::string::npos)
+      << shown;
+  EXPECT_NE(shown.find("AccessNumber=0120-345-678\t(built in)\n"), std::string::npos) << shown;
+}
+
 }  // namespace

@@ -1,7 +1,8 @@
 // make install into a private staging tree: the program runs from its link on the PATH and finds
 // its dial-up library, the desktop entry passes desktop-file-validate, the icon and the manual
-// pages are in place; the Debian package declares what it depends on, libcurl and OpenSSL among
-// them although the program loads those only when it first needs them.
+// pages are in place, the provider's deployment file too (a conffile); the Debian package declares
+// what it depends on, libcurl and OpenSSL among them although the program loads those only when it
+// first needs them.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -37,7 +38,7 @@ TEST_F(InstallTest, PutsTheProgramItsLibraryToolsIconAndManualPagesInPlace) {
         "/usr/share/applications/signup.desktop", "/usr/share/icons/hicolor/16x16/apps/signup.png",
         "/usr/share/icons/hicolor/32x32/apps/signup.png",
         "/usr/share/icons/hicolor/48x48/apps/signup.png", "/usr/share/man/man1/signup.1",
-        "/usr/share/man/man1/regtool.1"}) {
+        "/usr/share/man/man1/regtool.1", "/etc/signup/deployment.conf"}) {
     EXPECT_TRUE(fs::is_regular_file(Staged(path))) << path << " is installed";
   }
   const fs::path link = Staged("/usr/bin/signup");
@@ -106,6 +107,8 @@ TEST(PackageTest, TheDebianPackageDeclaresItsDependencies) {
   const test::ProgramResult files = test::RunProgram({"dpkg-deb", "-c", deb});
   EXPECT_NE(files.out.find("./usr/lib/signup/rasapi32.so"), std::string::npos) << files.out;
   EXPECT_NE(files.out.find("./usr/bin/signup -> ../lib/signup/signup"), std::string::npos);
+  const test::ProgramResult conffiles = test::RunProgram({"dpkg-deb", "-I", deb, "conffiles"});
+  EXPECT_EQ(conffiles.out, "/etc/signup/deployment.conf\n") << "an edited file survives upgrades";
 }
 
 }  // namespace

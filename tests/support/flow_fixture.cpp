@@ -24,6 +24,8 @@ FlowRun::FlowRun() {
   mkdir(runtime_.c_str(), 0700);
   mkdir(ras_.c_str(), 0700);
   env_["SIGNUP_RASAPI32"] = dir_.File("no-such-rasapi32.so");
+  // The machine's own deployment file (/etc/signup) stays out of the tests.
+  env_["SIGNUP_DEPLOYMENT"] = dir_.File("deployment.conf");
 }
 
 int FlowRun::Regtool(const std::vector<std::string>& args, std::string* out) const {

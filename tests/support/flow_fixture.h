@@ -31,8 +31,10 @@ class FlowRun {
   const std::string& registry() const { return registry_; }
   const std::string& runtimeDir() const { return runtime_; }
   const std::string& rasDir() const { return ras_; }
+  std::string deployment() const { return dir_.File("deployment.conf"); }
   // Extra environment for the program (e.g. SIGNUP_RASAPI32). By default SIGNUP_RASAPI32 names a
-  // file that does not exist, so no dial-up library is found.
+  // file that does not exist, so no dial-up library is found, and SIGNUP_DEPLOYMENT names
+  // deployment() (absent until a test writes it).
   void SetEnv(const std::string& name, const std::string& value) { env_[name] = value; }
   // A command the program is started under (e.g. strace and its arguments, ending in "--").
   void SetWrapper(std::vector<std::string> argv) { wrapper_ = std::move(argv); }

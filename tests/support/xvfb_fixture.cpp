@@ -19,7 +19,7 @@ namespace {
 constexpr int kStartLimitMs = 60000;
 }  // namespace
 
-XvfbDisplay::XvfbDisplay() {
+XvfbDisplay::XvfbDisplay(const char* screen) {
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) {
     error_ = std::string("pipe: ") + std::strerror(errno);
@@ -30,7 +30,7 @@ XvfbDisplay::XvfbDisplay() {
   options.stdin_fd = options.stdout_fd = options.stderr_fd = devnull;
   options.keep_fds = {fds[1]};
   const pid_t pid = StartChild({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                                "1024x768x24", "-nolisten", "tcp", "-noreset"},
+                                screen, "-nolisten", "tcp", "-noreset"},
                                options, &error_);
   if (devnull >= 0) close(devnull);
   close(fds[1]);

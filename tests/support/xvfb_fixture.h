@@ -16,7 +16,8 @@ class XvfbDisplay {
  public:
   // Starts Xvfb (waiting only until it reports its display number) and sets DISPLAY, GDK_BACKEND
   // and the variables that keep GTK from looking for desktop services. ok() tells if it runs.
-  XvfbDisplay();
+  // `screen` is its size and depth.
+  explicit XvfbDisplay(const char* screen = "1024x768x24");
   // Stops the server and restores the environment.
   ~XvfbDisplay();
   XvfbDisplay(const XvfbDisplay&) = delete;

@@ -43,8 +43,10 @@ std::string BinDir() {
 
 bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
+// A program of the build ("signup.exe"), an installed one (its Linux path) or Wine's own ("reg").
 std::vector<std::string> Command(const std::string& program, const std::vector<std::string>& args) {
-  std::vector<std::string> argv{ChosenLoader().command, BinDir() + "/" + program};
+  const bool own = program.front() == '/' || program.find('.') == std::string::npos;
+  std::vector<std::string> argv{ChosenLoader().command, own ? program : BinDir() + "/" + program};
   argv.insert(argv.end(), args.begin(), args.end());
   return argv;
 }
@@ -112,6 +114,15 @@ bool FreshDesktop::Restart() {
 }
 
 std::string BinPath(const std::string& name) { return BinDir() + "/" + name; }
+
+bool Win64() { return ChosenLoader().win64; }
+
+std::string MissingTool(const std::vector<std::string>& tools) {
+  for (const std::string& tool : tools)
+    if (test::RunProgram({"sh", "-c", "command -v " + tool}).exit != 0)
+      return tool + " is not installed (scripts/install-deps.sh installs it)";
+  return {};
+}
 
 std::string WindowsPath(const std::string& path) {
   std::string out = "Z:" + path;
@@ -184,7 +195,7 @@ void WineRun::Prepare(const std::string& scenario, const std::string& name) {
 
 pid_t WineRun::StartPlay(const std::string& scenario, const std::string& name) {
   Prepare(scenario, name);
-  return Start("signup.exe", {});
+  return Start(program_, {});
 }
 
 FlowResult WineRun::Finish(pid_t pid, const std::string& name) {
@@ -197,7 +208,7 @@ FlowResult WineRun::Finish(pid_t pid, const std::string& name) {
 FlowResult WineRun::Play(const std::string& scenario) {
   const std::string name = "play" + std::to_string(++plays_);
   Prepare(scenario, name);
-  const test::ProgramResult run = Run("signup.exe", {});
+  const test::ProgramResult run = Run(program_, {});
   FlowResult r;
   r.exitCode = run.exit;
   r.stderrText = run.err;

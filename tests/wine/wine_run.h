@@ -24,8 +24,12 @@ std::string Unavailable();
       GTEST_SKIP() << "Wine tests skipped: " << why;               \
   } while (0)
 
-// A file of the Windows build (build-windows/bin/NAME).
+// A file of the Windows build (build-windows/bin/NAME), and whether it is the 64-bit one.
 std::string BinPath(const std::string& name);
+bool Win64();
+
+// Why one of these Linux tools cannot be used, or "" when all are installed.
+std::string MissingTool(const std::vector<std::string>& tools);
 
 // The Windows path (drive Z:) of a Linux file or folder.
 std::string WindowsPath(const std::string& path);
@@ -74,7 +78,10 @@ class WineRun {
   // The base URL the program's Servers key names for all three servers.
   bool SetServers(const std::string& baseUrl);
 
-  // Runs a program of the Windows build (e.g. "regtool.exe") to its end, output captured.
+  // The signup.exe the plays run: the build's, or an installed one (its Linux path).
+  void SetProgram(const std::string& path) { program_ = path; }
+  // Runs a program of the Windows build (e.g. "regtool.exe"), an installed one (its Linux path)
+  // or one of Wine's own ("msiexec") to its end, output captured.
   test::ProgramResult Run(const std::string& program, const std::vector<std::string>& args) const;
   // Starts one and returns its pid at once (test::WaitChild collects it).
   pid_t Start(const std::string& program, const std::vector<std::string>& args) const;
@@ -107,6 +114,7 @@ class WineRun {
 
   test::TempDir dir_;
   std::map<std::string, std::optional<std::string>> env_;
+  std::string program_ = "signup.exe";
   int plays_ = 0;
 };
 

@@ -1,9 +1,9 @@
 // Generates the program's artwork: the six 448 x 310 page pictures (8-bit BMP, 256 colours) with
-// every label drawn beside the control it belongs to, and the icon (ICO with 16, 32 and 48 pixel
-// images, plus the same sizes as PNG for the desktop's icon theme).
-// Usage: artgen OUTPUT_DIR
-// The labels come from the page layout table (res/page_art.h), set in IPA P Gothic with Pango.
-// The pictures are committed, so building the program never needs the font.
+// every label drawn beside the control it belongs to, the same drawn at 150 % for Windows, and the
+// icon (ICO with 16, 32 and 48 pixel images and a 256 pixel one for Windows, plus 16, 32 and 48 as
+// PNG for the desktop's icon theme). Usage: artgen OUTPUT_DIR The labels come from the page layout
+// table (res/page_art.h), set in IPA P Gothic with Pango. The pictures are committed, so building
+// the program never needs the font.
 #include <cairo.h>
 #include <pango/pangocairo.h>
 
@@ -58,35 +58,46 @@ std::string Describe(const Box& b) {
          std::to_string(b.right) + "," + std::to_string(b.bottom) + ")";
 }
 
+// Where page pixel `v` (a pixel edge) lies in a picture drawn for `scale` percent: rounded as
+// the Windows window rounds its scaled control rectangles, so both meet at the same pixel.
+int ScaledEdge(int v, int scale) { return (v * scale + 50) / 100; }
+
 // A 256-colour picture built in palette indices: artwork below index 128, lettering from 128 on.
+// Drawn for a scale (percent of the page's 448 x 310 pixels); its callers place everything in
+// page pixels.
 class Picture {
  public:
-  Picture() : pixels_(kWidth * kHeight, 0) {}
+  explicit Picture(int scale = 100)
+      : scale_(scale),
+        width_(ScaledEdge(kWidth, scale)),
+        height_(ScaledEdge(kHeight, scale)),
+        pixels_(static_cast<size_t>(width_) * height_, 0) {}
 
   bool Fill(const Box& b, Rgb colour) {
     int index = Artwork(colour);
     if (index < 0) return false;
-    for (int y = std::max(b.top, 0); y < std::min(b.bottom, kHeight); ++y)
-      for (int x = std::max(b.left, 0); x < std::min(b.right, kWidth); ++x)
-        pixels_[y * kWidth + x] = static_cast<uint8_t>(index);
+    const Box d{ScaledEdge(std::max(b.left, 0), scale_), ScaledEdge(std::max(b.top, 0), scale_),
+                ScaledEdge(std::min(b.right, kWidth), scale_),
+                ScaledEdge(std::min(b.bottom, kHeight), scale_)};
+    for (int y = d.top; y < d.bottom; ++y)
+      for (int x = d.left; x < d.right; ++x)
+        pixels_[static_cast<size_t>(y) * width_ + x] = static_cast<uint8_t>(index);
     return true;
   }
   bool Set(int x, int y, Rgb colour) {
-    int index = Artwork(colour);
-    if (index < 0 || x < 0 || y < 0 || x >= kWidth || y >= kHeight) return index >= 0;
-    pixels_[y * kWidth + x] = static_cast<uint8_t>(index);
-    return true;
+    if (x < 0 || y < 0 || x >= kWidth || y >= kHeight) return Artwork(colour) >= 0;
+    return Fill({x, y, x + 1, y + 1}, colour);
   }
-  // Lays an alpha mask (A8, picture-sized) of lettering in `ink` over the picture.
+  // Lays an alpha mask (A8, the picture's size) of lettering in `ink` over the picture.
   bool Letter(cairo_surface_t* mask, Rgb ink) {
     cairo_surface_flush(mask);
     const unsigned char* data = cairo_image_surface_get_data(mask);
     const int stride = cairo_image_surface_get_stride(mask);
-    for (int y = 0; y < kHeight; ++y) {
-      for (int x = 0; x < kWidth; ++x) {
+    for (int y = 0; y < height_; ++y) {
+      for (int x = 0; x < width_; ++x) {
         const int level = (data[y * stride + x] * kLevels + 127) / 255;
         if (level == 0) continue;
-        uint8_t& p = pixels_[y * kWidth + x];
+        uint8_t& p = pixels_[static_cast<size_t>(y) * width_ + x];
         const Rgb under = palette_[p];
         const int index =
             Lettering(level == kLevels ? ink : Mix(under, ink, double(level) / kLevels));
@@ -114,7 +125,9 @@ class Picture {
   }
   int Artwork(Rgb colour) { return Allocate(colour, 0, res::kLetteringFirstIndex - 1); }
   int Lettering(Rgb colour) { return Allocate(colour, res::kLetteringFirstIndex, 255); }
+  std::vector<uint8_t> Rle8() const;
 
+  int scale_, width_, height_;
   std::vector<uint8_t> pixels_;
   Rgb palette_[256] = {};
   bool used_[256] = {};
@@ -129,9 +142,48 @@ void Put32(std::vector<uint8_t>& out, uint32_t v) {
   Put16(out, v >> 16);
 }
 
+// The rows bottom-up in BI_RLE8: runs of one index, and stretches of differing ones stored as
+// they are (at least three, padded to an even length); each row ends with 0 0, the picture with
+// 0 1. A page picture of flat colours and lettering shrinks to a tenth or less.
+std::vector<uint8_t> Picture::Rle8() const {
+  std::vector<uint8_t> out;
+  for (int y = height_ - 1; y >= 0; --y) {
+    const uint8_t* row = pixels_.data() + static_cast<size_t>(y) * width_;
+    auto runAt = [&](int x) {
+      int n = 1;
+      while (x + n < width_ && n < 255 && row[x + n] == row[x]) ++n;
+      return n;
+    };
+    for (int x = 0; x < width_;) {
+      int run = runAt(x);
+      if (run >= 2) {
+        out.insert(out.end(), {static_cast<uint8_t>(run), row[x]});
+        x += run;
+        continue;
+      }
+      int literal = 1;
+      while (x + literal < width_ && literal < 255 && runAt(x + literal) < 3) ++literal;
+      if (literal < 3) {
+        for (int i = 0; i < literal; ++i) out.insert(out.end(), {1, row[x + i]});
+      } else {
+        out.insert(out.end(), {0, static_cast<uint8_t>(literal)});
+        out.insert(out.end(), row + x, row + x + literal);
+        if (literal % 2) out.push_back(0);
+      }
+      x += literal;
+    }
+    out.insert(out.end(), {0, 0});
+  }
+  out.back() = 1;  // the last row's end is the picture's end
+  return out;
+}
+
 std::vector<uint8_t> Picture::Bmp() const {
-  const uint32_t stride = (kWidth + 3) & ~3u;
-  const uint32_t imageSize = stride * kHeight;
+  // Page-sized pictures stay uncompressed, as they always were; larger ones are RLE8.
+  const bool compressed = scale_ != 100;
+  const std::vector<uint8_t> rle = compressed ? Rle8() : std::vector<uint8_t>();
+  const uint32_t stride = (width_ + 3) & ~3u;
+  const uint32_t imageSize = compressed ? static_cast<uint32_t>(rle.size()) : stride * height_;
   const uint32_t offset = 14 + 40 + 256 * 4;
   std::vector<uint8_t> out;
   out.push_back('B');
@@ -140,11 +192,11 @@ std::vector<uint8_t> Picture::Bmp() const {
   Put32(out, 0);
   Put32(out, offset);
   Put32(out, 40);
-  Put32(out, kWidth);
-  Put32(out, kHeight);  // positive: rows bottom-up
+  Put32(out, width_);
+  Put32(out, height_);  // positive: rows bottom-up
   Put16(out, 1);
   Put16(out, 8);
-  Put32(out, 0);  // BI_RGB
+  Put32(out, compressed ? 1 : 0);  // BI_RLE8 or BI_RGB
   Put32(out, imageSize);
   Put32(out, 2835);
   Put32(out, 2835);
@@ -156,21 +208,28 @@ std::vector<uint8_t> Picture::Bmp() const {
     out.push_back(static_cast<uint8_t>(c.r));
     out.push_back(0);
   }
-  for (int y = kHeight - 1; y >= 0; --y) {
-    out.insert(out.end(), pixels_.begin() + y * kWidth, pixels_.begin() + (y + 1) * kWidth);
-    out.resize(out.size() + (stride - kWidth), 0);
+  if (compressed) {
+    out.insert(out.end(), rle.begin(), rle.end());
+    return out;
+  }
+  for (int y = height_ - 1; y >= 0; --y) {
+    out.insert(out.end(), pixels_.begin() + y * width_, pixels_.begin() + (y + 1) * width_);
+    out.resize(out.size() + (stride - width_), 0);
   }
   return out;
 }
 
 // ---- Text ---------------------------------------------------------------------------------------
 
-// Sets lettering into an A8 mask with Pango, hinted for the small sizes of a dialog.
+// Sets lettering into an A8 mask with Pango, hinted for the small sizes of a dialog. The mask is
+// drawn for a scale (percent), its callers measure and place in page pixels.
 class Typesetter {
  public:
-  Typesetter() {
-    mask_ = cairo_image_surface_create(CAIRO_FORMAT_A8, kWidth, kHeight);
+  explicit Typesetter(int scale = 100) {
+    mask_ = cairo_image_surface_create(CAIRO_FORMAT_A8, ScaledEdge(kWidth, scale),
+                                       ScaledEdge(kHeight, scale));
     cr_ = cairo_create(mask_);
+    cairo_scale(cr_, scale / 100.0, scale / 100.0);
     cairo_font_options_t* options = cairo_font_options_create();
     cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
     cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_SLIGHT);
@@ -364,9 +423,9 @@ bool Frame(Picture& picture, const std::vector<Box>& boxes) {
   return true;
 }
 
-bool DrawPage(const res::PagePicture& art, std::vector<uint8_t>& bmp) {
-  Picture picture;
-  Typesetter type;
+bool DrawPage(const res::PagePicture& art, std::vector<uint8_t>& bmp, int scale = 100) {
+  Picture picture(scale);
+  Typesetter type(scale);
   if (!picture.Fill({0, 0, kWidth, kHeight}, kBody) ||
       !picture.Fill({0, 0, kWidth, res::kBandHeight - 1}, kBand) ||
       !picture.Fill({0, res::kBandHeight - 1, kWidth, res::kBandHeight}, kBandLine) ||
@@ -521,16 +580,34 @@ std::vector<uint8_t> IconImage(cairo_surface_t* s) {
 }
 
 constexpr int kIconSizes[] = {48, 32, 16};
+// The large image Windows shows in Explorer at big sizes and high DPI, PNG-compressed as ICO
+// files keep it (the program's own icon reader skips it).
+constexpr int kLargeIconSize = 256;
 
-std::vector<uint8_t> Ico(const std::vector<std::vector<uint8_t>>& images) {
+std::vector<uint8_t> PngImage(cairo_surface_t* s) {
+  std::vector<uint8_t> out;
+  cairo_surface_write_to_png_stream(
+      s,
+      [](void* closure, const unsigned char* data, unsigned int length) {
+        auto* bytes = static_cast<std::vector<uint8_t>*>(closure);
+        bytes->insert(bytes->end(), data, data + length);
+        return CAIRO_STATUS_SUCCESS;
+      },
+      &out);
+  return out;
+}
+
+// The images in the order of `sizes` (a size of 256 is written as 0, as ICO files do).
+std::vector<uint8_t> Ico(const std::vector<int>& sizes,
+                         const std::vector<std::vector<uint8_t>>& images) {
   std::vector<uint8_t> out;
   Put16(out, 0);
   Put16(out, 1);
   Put16(out, static_cast<uint32_t>(images.size()));
   uint32_t offset = 6 + 16 * static_cast<uint32_t>(images.size());
   for (size_t i = 0; i < images.size(); ++i) {
-    out.push_back(static_cast<uint8_t>(kIconSizes[i]));
-    out.push_back(static_cast<uint8_t>(kIconSizes[i]));
+    out.push_back(static_cast<uint8_t>(sizes[i] % 256));
+    out.push_back(static_cast<uint8_t>(sizes[i] % 256));
     out.push_back(0);
     out.push_back(0);
     Put16(out, 1);
@@ -551,6 +628,23 @@ bool Write(const std::string& path, const std::vector<uint8_t>& data) {
     return false;
   }
   return true;
+}
+
+// The pictures the Windows window shows at 150 %, where page pixels do not become whole blocks of
+// screen pixels: drawn again at that size, so that their lettering stays sharp.
+constexpr int kScaledPictures[] = {150};
+
+bool DrawScaledPages(const std::string& dir) {
+  bool ok = true;
+  for (int scale : kScaledPictures) {
+    for (const res::PagePicture& art : res::PagePictures()) {
+      std::vector<uint8_t> bmp;
+      const std::string name =
+          "/bitmap" + std::to_string(art.bitmap) + "-" + std::to_string(scale) + ".bmp";
+      ok = DrawPage(art, bmp, scale) && Write(dir + name, bmp) && ok;
+    }
+  }
+  return ok;
 }
 
 }  // namespace
@@ -578,6 +672,7 @@ int main(int argc, char** argv) {
     ok = DrawPage(art, bmp) && Write(dir + "/bitmap" + std::to_string(art.bitmap) + ".bmp", bmp) &&
          ok;
   }
+  ok = DrawScaledPages(dir) && ok;
   std::vector<std::vector<uint8_t>> images;
   for (int size : kIconSizes) {
     cairo_surface_t* s = IconSurface(size);
@@ -590,6 +685,11 @@ int main(int argc, char** argv) {
     }
     cairo_surface_destroy(s);
   }
-  ok = Write(dir + "/icon" + std::to_string(IDI_APP) + ".ico", Ico(images)) && ok;
+  std::vector<int> sizes(std::begin(kIconSizes), std::end(kIconSizes));
+  cairo_surface_t* large = IconSurface(kLargeIconSize);
+  sizes.insert(sizes.begin(), kLargeIconSize);
+  images.insert(images.begin(), PngImage(large));
+  cairo_surface_destroy(large);
+  ok = Write(dir + "/icon" + std::to_string(IDI_APP) + ".ico", Ico(sizes, images)) && ok;
   return ok ? 0 : 1;
 }

@@ -1,18 +1,21 @@
 // regtool: imports, exports, reads, writes and deletes keys and values of the signup registry
 // store (SIGNUP_REGISTRY; on Windows the system's registry) as REGEDIT4 text in UTF-8
-// (regfile.h); imports also take the registry editor's version 5 files. Exit codes: 0 done, 1 not
-// found, 2 usage or other error, a store that is damaged or not ours among them (with a message on
-// standard error).
+// (regfile.h); imports also take the registry editor's version 5 files; and shows the provider's
+// deployment data the program will use. Exit codes: 0 done, 1 not found (or a deployment value
+// refused), 2 usage or other error, a store that is damaged or not ours among them (with a
+// message on standard error).
 #include <iostream>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/codepage.h"
 #include "platform/read_file.h"
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "regfile.h"
+#include "res/deployment.h"
 
 namespace rs = platform::regstore;
 
@@ -30,6 +33,7 @@ const char kUsage[] =
     "       regtool get KEY NAME\n"
     "       regtool set KEY NAME sz|expand_sz|dword|binary VALUE\n"
     "       regtool delete KEY [NAME]\n"
+    "       regtool deployment\n"
     "KEY as in .reg files, e.g. HKEY_CURRENT_USER\\Software\\Orvel; NAME \"\" or @ is the\n"
     "default value. The store is the file named by SIGNUP_REGISTRY.\n";
 
@@ -205,6 +209,54 @@ int Delete(const char* keyArg, const char* nameArg) {
   return err == ERROR_SUCCESS ? kOk : Fail(ErrorText(err));
 }
 
+// ---- Deployment ----
+
+// A value of this user's settings that comes before the deployed one, or "".
+std::string UserValue(const char* key, const char* name) {
+  HKEY h = nullptr;
+  std::string value(2048, '\0');
+  DWORD size = static_cast<DWORD>(value.size()), type = 0;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_READ, &h) != ERROR_SUCCESS) return "";
+  const LONG err =
+      RegQueryValueExA(h, name, nullptr, &type, reinterpret_cast<LPBYTE>(value.data()), &size);
+  RegCloseKey(h);
+  if (err != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return "";
+  return TextOfBytes(value.substr(0, size));
+}
+
+// Every deployment value as the program would use it, with where it comes from, then the values
+// the program refuses. The per-user values that come first are those the program reads first.
+int Deployment() {
+  const std::vector<res::DeploymentRefusal> refused = res::LoadDeployment();
+  const std::vector<res::DeployedValue> deployed = res::DeployedValues();
+  const struct {
+    const char* name;
+    const char* key;
+    const char* value;
+  } userFirst[] = {{"SignupServer", "Software\\Orvel\\Lumipass\\Servers", "SignupPage"},
+                   {"ProfileServer", "Software\\Orvel\\Lumipass\\Servers", "ProfilePage"},
+                   {"SearchServer", "Software\\Orvel\\Lumipass\\Servers", "SearchPage"},
+                   {"AccessNumber", "Software\\Orvel\\Lumipass\\NetInfo", "FreeAP"}};
+  for (const res::DeploymentName& n : res::DeploymentNames()) {
+    std::string value = res::DeploymentValueInUse(n), from = "built in";
+    for (const res::DeployedValue& d : deployed)
+      if (d.name == n.name) from = d.where;
+    for (const auto& u : userFirst) {
+      const std::string mine = std::string_view(u.name) == n.name ? UserValue(u.key, u.value) : "";
+      if (!mine.empty()) {
+        value = mine;
+        from = std::string("this user's HKEY_CURRENT_USER\\") + u.key + " " + u.value;
+      }
+    }
+    std::cout << n.name << "=" << platform::AnsiToUtf8(value) << "\t(" << platform::AnsiToUtf8(from)
+              << ")\n";
+  }
+  for (const res::DeploymentRefusal& r : refused)
+    std::cout << "refused: " << platform::AnsiToUtf8(r.name) << " ("
+              << platform::AnsiToUtf8(r.where) << "): " << platform::AnsiToUtf8(r.reason) << "\n";
+  return refused.empty() ? kOk : kNotFound;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -219,6 +271,7 @@ int main(int argc, char** argv) {
   if (cmd == "get" && n == 3) return Get(arg[1], arg[2]);
   if (cmd == "set" && n == 5) return Set(arg[1], arg[2], arg[3], arg[4]);
   if (cmd == "delete" && (n == 2 || n == 3)) return Delete(arg[1], n == 3 ? arg[2] : nullptr);
+  if (cmd == "deployment" && n == 1) return Deployment();
   std::cerr << kUsage;
   return kError;
 }

@@ -18,6 +18,7 @@ void Win32Backend::Update(Window& window, Change what) {
 }
 
 void Win32Backend::ApplyAll(Native* n) {
+  if (n->kind != Kind::Control) ApplyFont(n);
   for (Change what :
        {Change::Text, Change::Geometry, Change::Enabled, Change::Checked, Change::Items,
         Change::Selection, Change::Limit, Change::ReadOnly, Change::Password, Change::InputMethod,
@@ -118,18 +119,22 @@ void Win32Backend::ApplyText(Native* n) {
   SetWindowTextW(n->hwnd, Wide(text).c_str());
 }
 
+// The framework's pixels are those of 96 DPI; the window has them at its monitor's DPI.
 void Win32Backend::ApplyGeometry(Native* n) {
   const Rect r = n->window->GetWindowRect();
+  const UINT dpi = DpiOf(n);
+  const RECT scaled{ScalePixels(r.left, dpi), ScalePixels(r.top, dpi), ScalePixels(r.right, dpi),
+                    ScalePixels(r.bottom, dpi)};
   if (n->kind == Kind::Sheet || n->kind == Kind::Dialog) {
     // A top-level window's rectangle is its client area.
-    RECT outer{0, 0, r.Width(), r.Height()};
-    AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongPtrW(n->hwnd, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongPtrW(n->hwnd, GWL_EXSTYLE)));
+    RECT outer{0, 0, scaled.right - scaled.left, scaled.bottom - scaled.top};
+    AdjustWindowRectForDpi(n->hwnd, &outer, dpi);
     SetWindowPos(n->hwnd, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     return;
   }
-  MoveWindow(n->hwnd, r.left, r.top, r.Width(), r.Height(), TRUE);
+  MoveWindow(n->hwnd, scaled.left, scaled.top, scaled.right - scaled.left,
+             scaled.bottom - scaled.top, TRUE);
 }
 
 void Win32Backend::ApplyItems(Native* n) {
@@ -190,9 +195,9 @@ void Win32Backend::ApplyCaption(Native* n) {
   if (!sheet) return;
   SetWindowTextW(n->hwnd, Wide(sheet->caption()).c_str());
   if (sheet->icon() != 0) {
-    if (HICON big = IconFor(sheet->icon(), GetSystemMetrics(SM_CXICON)))
+    if (HICON big = IconFor(sheet->icon(), IconSize(n, true)))
       SendMessageW(n->hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
-    if (HICON little = IconFor(sheet->icon(), GetSystemMetrics(SM_CXSMICON)))
+    if (HICON little = IconFor(sheet->icon(), IconSize(n, false)))
       SendMessageW(n->hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(little));
   }
   ApplySystemMenu(n);
@@ -209,6 +214,12 @@ void Win32Backend::ApplySystemMenu(Native* n) {
 }
 
 HICON Win32Backend::IconFor(int id, int size) {
+  // The program's own icon resource, where Windows picks the image drawn nearest that size.
+  if (HICON own = static_cast<HICON>(
+          LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0))) {
+    icons_.push_back(own);
+    return own;
+  }
   res::Icon icon;
   if (!res::LoadIcon(id, icon) || icon.width <= 0 || icon.height <= 0) return nullptr;
   // A 32-bit top-down colour image with its alpha, scaled by the system to the size asked.

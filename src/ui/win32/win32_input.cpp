@@ -4,13 +4,13 @@
 #include "ui/win32/win32_native.h"
 
 namespace ui::win32 {
-namespace {
 
-// The top-level window (sheet or dialog) a native belongs to.
 Native* TopOf(Native* n) {
   while (n && n->parent) n = n->parent;
   return n;
 }
+
+namespace {
 
 // The edit is about to take keys: an edit whose input method is "open" switches it on.
 void OpenInputMethod(Native* n) {
@@ -84,9 +84,15 @@ void Win32Backend::Paint(Native* n) {
 void Win32Backend::DrawBitmap(Window& window, const Bitmap& bitmap, int x, int y, int width,
                               int height, int sx, int sy) {
   if (painting_.empty() || painting_.back().first != &window) return;
+  HDC target = painting_.back().second;
+  if (const UINT dpi = NativeOf(window) ? DpiOf(NativeOf(window)) : 96; dpi != 96) {
+    const RECT to{ScalePixels(x, dpi), ScalePixels(y, dpi), ScalePixels(x + width, dpi),
+                  ScalePixels(y + height, dpi)};
+    DrawScaled(target, bitmap, dpi, to, sx, sy);
+    return;
+  }
   HBITMAP picture = BitmapFor(bitmap);
   if (!picture) return;
-  HDC target = painting_.back().second;
   HDC memory = CreateCompatibleDC(target);
   if (!memory) return;
   HGDIOBJ old = SelectObject(memory, picture);
@@ -95,11 +101,18 @@ void Win32Backend::DrawBitmap(Window& window, const Bitmap& bitmap, int x, int y
   DeleteDC(memory);
 }
 
-// A page picture as a 256-colour DIB section, made once per bitmap resource.
+// A page picture as a DIB section, made once per bitmap resource.
 HBITMAP Win32Backend::BitmapFor(const Bitmap& bitmap) {
   const res::Bitmap& data = bitmap.data();
   if (data.width <= 0 || data.height <= 0) return nullptr;
   if (auto it = bitmaps_.find(bitmap.id()); it != bitmaps_.end()) return it->second;
+  HBITMAP made = MakePictureBitmap(data);
+  if (made) bitmaps_[bitmap.id()] = made;
+  return made;
+}
+
+HBITMAP MakePictureBitmap(const res::Bitmap& data) {
+  if (data.width <= 0 || data.height <= 0) return nullptr;
   struct {
     BITMAPINFOHEADER header;
     RGBQUAD colours[256];
@@ -125,7 +138,6 @@ HBITMAP Win32Backend::BitmapFor(const Bitmap& bitmap) {
   for (int row = 0; row < data.height; ++row)
     std::copy_n(data.pixels.data() + static_cast<size_t>(row) * data.width, data.width,
                 static_cast<BYTE*>(bits) + row * stride);
-  bitmaps_[bitmap.id()] = made;
   return made;
 }
 
@@ -176,6 +188,10 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     }
     case WM_PAINT:
       g_backend->Paint(n);
+      return TRUE;
+    case WM_DPICHANGED:
+      if (n->kind == Kind::Sheet || n->kind == Kind::Dialog)
+        g_backend->DpiChanged(n, LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
       return TRUE;
     case WM_ERASEBKGND: {
       RECT client;

@@ -28,6 +28,19 @@ struct Native {
   bool ended = false;              // a modal run of this window is over
   bool shown = false;              // shown once (placed on the screen)
   bool dead = false;
+  UINT dpi = 0;     // top-level windows: the DPI they are laid out for (0: not yet)
+  LOGFONTW font{};  // sheets, dialogs, pages: their template's font at 96 DPI
+};
+
+// What the backend keeps for high DPI (win32_dpi.cpp): dialog fonts per DPI and the page
+// pictures drawn for another scale, released with the backend after its windows.
+struct DpiResources {
+  DpiResources() = default;
+  ~DpiResources();
+  DpiResources(const DpiResources&) = delete;
+  DpiResources& operator=(const DpiResources&) = delete;
+  std::map<std::pair<std::wstring, LONG>, HFONT> fonts;  // (face, height in pixels)
+  std::map<std::pair<int, int>, HBITMAP> pictures;       // (bitmap id, scale in percent)
 };
 
 class Win32Backend final : public Backend {
@@ -101,6 +114,19 @@ class Win32Backend final : public Backend {
   HBITMAP BitmapFor(const Bitmap& bitmap);
   HICON IconFor(int id, int size);
 
+  // win32_dpi.cpp: the framework's 96-DPI pixels laid out at the DPI of the window's monitor.
+  UINT DpiOf(Native* n);
+  int IconSize(Native* n, bool big);
+  void ApplyFont(Native* n);
+  void Relayout(Native* n);
+  void DrawScaled(HDC target, const Bitmap& bitmap, UINT dpi, const RECT& to, int sx, int sy);
+
+ public:
+  // WM_DPICHANGED of a top-level window (win32_input.cpp): its fonts, controls and picture at the
+  // new DPI, the window at the place Windows suggests.
+  void DpiChanged(Native* top, UINT dpi, const RECT* suggested);
+
+ private:
   int applying_ = 0;
   int blocking_ = 0;
   bool wait_ = false;
@@ -114,6 +140,7 @@ class Win32Backend final : public Backend {
   std::vector<HICON> icons_;
   std::map<std::string, HWND> presence_;
   std::map<COLORREF, HBRUSH> brushes_;
+  DpiResources dpiResources_;
 };
 
 // The one backend while it lives (window procedures find it here); null before and after.
@@ -135,5 +162,14 @@ std::wstring DialogFace(const char* templateFaceUtf8);
 
 // A window's text as CP932 bytes.
 std::string TextOf(HWND hwnd);
+
+// A page picture as a 256-colour DIB section (win32_input.cpp).
+HBITMAP MakePictureBitmap(const res::Bitmap& data);
+// The top-level window (sheet or dialog) a native belongs to.
+Native* TopOf(Native* n);
+// Grows a client rectangle to the window's outer one (frame and caption at `dpi`).
+void AdjustWindowRectForDpi(HWND hwnd, RECT* rect, UINT dpi);
+// A 96-DPI page pixel edge at `dpi`, rounded as the pictures drawn for other scales are.
+inline int ScalePixels(int v, UINT dpi) { return MulDiv(v, static_cast<int>(dpi), 96); }
 
 }  // namespace ui::win32

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "res/page_art.h"
 #include "res/resources.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -147,6 +149,36 @@ TEST(BitmapParser, IndexPastAShortPaletteStaysInsideIt) {
   res::Bitmap bmp;
   ASSERT_TRUE(res::ParseBitmap(file.data(), file.size(), bmp));
   for (uint8_t p : bmp.pixels) EXPECT_LT(p, 2) << "index outside the file's palette";
+}
+
+// The Windows window's pictures for 150 % (RLE8 files, not embedded in this build) are the same
+// pages redrawn: every artwork pixel (not lettering) has the colour of the page pixel it scales.
+// A page picture redrawn without them fails here.
+TEST(ScaledPagePictures, AreThePagesRedrawnAt672By465) {
+  for (int id : {149, 150, 151, 152, 153, 156}) {
+    const std::string file =
+        test::ReadFile(SIGNUP_SOURCE_DIR "/src/res/art/bitmap" + std::to_string(id) + "-150.bmp");
+    const auto* data = reinterpret_cast<const uint8_t*>(file.data());
+    res::Bitmap scaled, page;
+    ASSERT_TRUE(res::ParseBitmap(data, file.size(), scaled)) << id;
+    ASSERT_TRUE(res::LoadBitmap(id, page));
+    EXPECT_FALSE(res::LoadScaledBitmap(id, 150, page)) << "only the Windows build embeds them";
+    ASSERT_TRUE(res::LoadBitmap(id, page));
+    ASSERT_EQ(scaled.width, 672) << id;
+    ASSERT_EQ(scaled.height, 465) << id;
+    int differing = 0;
+    for (int y = 0; y < scaled.height; ++y) {
+      for (int x = 0; x < scaled.width; ++x) {
+        const int px = x * 2 / 3, py = y * 2 / 3;
+        if (res::IsLettering(scaled, x, y) || res::IsLettering(page, px, py)) continue;
+        differing += scaled.palette[scaled.pixels[y * scaled.width + x]] !=
+                     page.palette[page.pixels[py * page.width + px]];
+      }
+    }
+    EXPECT_EQ(differing, 0) << "picture " << id << " differs from its page";
+    for (size_t n : {file.size() - 2, file.size() / 2, size_t{14 + 40 + 1024 + 1}})
+      EXPECT_FALSE(res::ParseBitmap(data, n, scaled)) << id << ": RLE8 data cut at " << n;
+  }
 }
 
 TEST(ProgramIcon, LoadsTheLargestImageWithTransparentCorners) {
