@@ -19,7 +19,7 @@ namespace {
 constexpr int kStartLimitMs = 60000;
 }  // namespace
 
-XvfbDisplay::XvfbDisplay() {
+XvfbDisplay::XvfbDisplay(bool windowManager) {
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) {
     error_ = std::string("pipe: ") + std::strerror(errno);
@@ -68,11 +68,58 @@ XvfbDisplay::XvfbDisplay() {
   SetEnv("NO_AT_BRIDGE", "1");
   SetEnv("GSETTINGS_BACKEND", "memory");
   SetEnv("GTK_THEME", "Adwaita");
+  if (windowManager && !StartWindowManager()) {
+    StopChild(pid_, SIGTERM);
+    pid_ = -1;
+  }
+}
+
+// Openbox with the system's default configuration (not the user's); it says it is ready by
+// running its start-up command once it manages the screen, which echoes into a pipe.
+bool XvfbDisplay::StartWindowManager() {
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) {
+    error_ = std::string("pipe: ") + std::strerror(errno);
+    return false;
+  }
+  const int devnull = open("/dev/null", O_RDWR | O_CLOEXEC);
+  ChildOptions options;
+  options.stdin_fd = options.stderr_fd = devnull;
+  options.stdout_fd = fds[1];
+  std::vector<std::string> argv{"openbox", "--sm-disable", "--startup", "echo ready"};
+  if (access("/etc/xdg/openbox/rc.xml", R_OK) == 0) {
+    argv.emplace_back("--config-file");
+    argv.emplace_back("/etc/xdg/openbox/rc.xml");
+  }
+  wm_ = StartChild(argv, options, &error_);
+  if (devnull >= 0) close(devnull);
+  close(fds[1]);
+  wmOutput_ = fds[0];
+  if (wm_ < 0) return false;
+  std::string said;
+  while (said.find("ready\n") == std::string::npos) {
+    pollfd p{fds[0], POLLIN, 0};
+    const int ready = poll(&p, 1, kStartLimitMs);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) break;
+    char buf[64];
+    const ssize_t n = read(fds[0], buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    said.append(buf, static_cast<size_t>(n));
+  }
+  if (said.find("ready\n") != std::string::npos) return true;
+  StopChild(wm_, SIGTERM);
+  wm_ = -1;
+  error_ = "the window manager did not start (is the package openbox installed?)";
+  return false;
 }
 
 XvfbDisplay::~XvfbDisplay() {
   // The environment comes back in the reverse order it was changed.
   while (!env_.empty()) env_.pop_back();
+  StopChild(wm_, SIGTERM);
+  if (wmOutput_ >= 0) close(wmOutput_);
   StopChild(pid_, SIGTERM);
 }
 
