@@ -143,11 +143,24 @@ bool PropertySheet::ChangePage(int from, int to, int direction) {
     newPage->MoveWindow(tab != nullptr ? tab->GetWindowRect() : Rect{}, false);
     newPage->OnInitDialog();
   }
-  if (oldPage != nullptr && oldPage != newPage) oldPage->ShowWindow(false);
+  if (oldPage != nullptr && oldPage != newPage) {
+    // A hidden page's control loses the focus, as Windows takes it from a hidden window.
+    oldPage->ClearFocus();
+    oldPage->ShowWindow(false);
+  }
   active_ = to;
   newPage->ShowWindow(true);
   Changed(Change::ActivePage);
   newPage->OnSetActive();
+  // What the user types next goes somewhere: a page that did not take the focus itself gives it
+  // to its first tab stop, as the Windows sheet does; not to a push button, which would take
+  // Enter from the sheet's default button.
+  if (IsCreated() && active_ == to && newPage->GetFocusControl() == nullptr) {
+    Control* first = NextTabStop(*newPage, nullptr, false);
+    if (first != nullptr && first->kind() != res::ControlKind::PushButton &&
+        first->kind() != res::ControlKind::DefPushButton)
+      first->UserFocus();
+  }
   return true;
 }
 

@@ -65,6 +65,41 @@ void ExpectLetteringOnScreen(const ui::PropertyPage& page, const res::Bitmap& pi
   }
 }
 
+// A signup as a person would have filled it in, and what the provider sent back.
+void FillSignup(CSignApp& app) {
+  app.Kana = Sjis("ヤマダ");
+  app.Kana2 = Sjis("タロウ");
+  app.Name = Sjis("山田");
+  app.Name2 = Sjis("太郎");
+  app.Age = "1980";
+  app.Age2 = "4";
+  app.Age3 = "1";
+  app.Sex = "male";
+  app.Zip = "100";
+  app.Zip2 = "0001";
+  app.Address1 = Sjis("東京都千代田区千代田1-1");
+  app.Address2 = Sjis("サンプルマンション101");
+  app.Tel = "03";
+  app.Tel2 = "1234";
+  app.Tel3 = "5678";
+  app.MekoID = "taro1980";
+  app.MekoID2 = "yamada80";
+  app.MekoID3 = "tyamada1";
+  app.EntryCode = "12";
+  app.EntryCode2 = "345";
+  app.LoginID = "taro1980";
+  app.LoginPasswd = "pass1234";
+  app.Comm_name = Sjis("たろう");
+  app.Comm_id = "C0012345";
+  app.PrimaryDNS = "192.0.2.1";
+  app.SecondaryDNS = "192.0.2.2";
+  app.PhoneNumber = "0120-111-111";
+  app.E_mail = "taro1980@mail.example.com";
+  app.Pop_id = "taro1980";
+  app.Pop_host = "pop.mail.example.com";
+  app.Smtp_host = "smtp.mail.example.com";
+}
+
 class PagesGuiTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -72,38 +107,7 @@ class PagesGuiTest : public ::testing::Test {
     app.SelectProfile("");
     app.SetDialogBkColor(RGB(85, 159, 255), RGB(255, 255, 255));
     app.ApplyConnectionConfig("Lan", "tcp", false, "", "", "", "");
-    // A signup as a person would have filled it in, and what the provider sent back.
-    app.Kana = Sjis("ヤマダ");
-    app.Kana2 = Sjis("タロウ");
-    app.Name = Sjis("山田");
-    app.Name2 = Sjis("太郎");
-    app.Age = "1980";
-    app.Age2 = "4";
-    app.Age3 = "1";
-    app.Sex = "male";
-    app.Zip = "100";
-    app.Zip2 = "0001";
-    app.Address1 = Sjis("東京都千代田区千代田1-1");
-    app.Address2 = Sjis("サンプルマンション101");
-    app.Tel = "03";
-    app.Tel2 = "1234";
-    app.Tel3 = "5678";
-    app.MekoID = "taro1980";
-    app.MekoID2 = "yamada80";
-    app.MekoID3 = "tyamada1";
-    app.EntryCode = "12";
-    app.EntryCode2 = "345";
-    app.LoginID = "taro1980";
-    app.LoginPasswd = "pass1234";
-    app.Comm_name = Sjis("たろう");
-    app.Comm_id = "C0012345";
-    app.PrimaryDNS = "192.0.2.1";
-    app.SecondaryDNS = "192.0.2.2";
-    app.PhoneNumber = "0120-111-111";
-    app.E_mail = "taro1980@mail.example.com";
-    app.Pop_id = "taro1980";
-    app.Pop_host = "pop.mail.example.com";
-    app.Smtp_host = "smtp.mail.example.com";
+    FillSignup(app);
     app.sheet = &wizard;
     app.mainWindow = &wizard;
     wizard.CopyUserInfoToPages();
@@ -216,6 +220,121 @@ TEST_F(PagesGuiTest, TheTermsDownloadShowsTheWaitCursorOverTheWholeWizard) {
     wizard.EndDialog(ui::IDCANCEL);
   });
   wizard.DoModal();
+}
+
+// Clicks a button as the mouse does: the button takes the focus, then it is pressed.
+void ClickAsAPerson(const ui::Control& button) {
+  GtkWidget* w = WidgetOf(button);
+  gtk_widget_grab_focus(w);
+  gtk_button_clicked(GTK_BUTTON(w));
+}
+
+// Each mode walked through the real wizard against the stand-in: after every page activation
+// the page's first field (or the field the page chose) has the keyboard focus of the active
+// window, so that what the user types goes there.
+TEST(PageFocusGuiTest, EveryPageShownHasAFieldWithTheFocusInEveryMode) {
+  if (gui::Backend() == nullptr) GTEST_SKIP() << "no display: " << gui::Unavailable();
+  const struct {
+    const char* mode;
+    int radio;         // the mode button chosen on the start page
+    bool loginStored;  // an earlier signup left its login: recovery is the only mode
+    std::vector<std::pair<int, int>> stops;  // page index, the control with the focus there
+  } kWalks[] = {
+      {"new signup",
+       IDC_MODE_NEW,
+       false,
+       {{0, IDC_MODE_NEW},
+        {1, IDC_TERMS_TEXT},
+        {2, IDC_KANA},
+        {3, IDC_CONFIRM_SUMMARY},
+        {4, IDC_COMM_NAME},
+        {5, IDC_COMM_SUMMARY},
+        {6, IDC_NETWORK_SUMMARY}}},
+      {"existing account",
+       IDC_MODE_EXISTING,
+       false,
+       {{0, IDC_MODE_NEW},
+        {1, IDC_TERMS_TEXT},
+        {4, IDC_LOGIN_ID},
+        {5, IDC_COMM_SUMMARY},
+        {6, IDC_NETWORK_SUMMARY}}},
+      {"recovery",
+       IDC_MODE_RECOVERY,
+       true,
+       {{0, IDC_MODE_RECOVERY},
+        {4, IDC_LOGIN_ID},
+        {5, IDC_COMM_SUMMARY},
+        {6, IDC_NETWORK_SUMMARY}}},
+  };
+  for (const auto& walk : kWalks) {
+    SCOPED_TRACE(walk.mode);
+    test::ProviderFixture provider;
+    ASSERT_TRUE(provider.ok()) << provider.error();
+    ASSERT_TRUE(provider.AddAccount("hanako", "hn260501"));
+    test::TempDir dir;
+    test::ScopedEnv registry("SIGNUP_REGISTRY", dir.File("registry.db"));
+    CSignApp app;
+    app.SelectProfile("");
+    app.SetDialogBkColor(RGB(85, 159, 255), RGB(255, 255, 255));
+    app.ApplyConnectionConfig("Lan", "tcp", false, "", "", "", "");
+    FillSignup(app);
+    app.LoginID = walk.loginStored ? "hanako" : "";
+    app.LoginPasswd = walk.loginStored ? "hn260501" : "";
+    // The start page reads the servers from the registry on Next.
+    app.SelectProfile("Servers");
+    app.WriteProfileString("", "SignupPage", provider.HttpUrl());
+    app.WriteProfileString("", "ProfilePage", provider.HttpUrl());
+    app.SelectProfile("");
+    CSignWizard wizard(false, nullptr);
+    app.sheet = &wizard;
+    app.mainWindow = &wizard;
+    wizard.CopyUserInfoToPages();
+    wizard.AddWizardPages();
+    gui::Backend()->Post([&] {
+      [&] {
+        GtkWidget* top = WidgetOf(wizard);
+        ASSERT_TRUE(gui::WaitForDrawn(top));
+        ASSERT_TRUE(gui::WaitUntil([&] { return gtk_window_is_active(GTK_WINDOW(top)); }))
+            << "the window manager gives the wizard the keyboard";
+        for (const auto& [index, focus] : walk.stops) {
+          ASSERT_TRUE(gui::WaitUntil([&] { return wizard.GetActiveIndex() == index; }))
+              << "page " << index << " is shown";
+          ui::PropertyPage* page = wizard.GetActivePage();
+          std::vector<ui::Control*> focusable = page->Controls();
+          for (int id :
+               {int{ui::ID_WIZBACK}, int{ui::ID_WIZNEXT}, int{ui::ID_WIZFINISH}, int{ui::IDCANCEL}})
+            focusable.push_back(wizard.GetDlgItem(id));
+          const ui::Control* focused = gui::FocusedAmong(top, focusable);
+          EXPECT_EQ(focused != nullptr ? focused->GetDlgCtrlID() : 0, focus)
+              << "the focus when page " << index << " is shown";
+          if (index == 6) break;
+          if (index == 0 && walk.radio != IDC_MODE_RECOVERY)
+            gtk_button_clicked(GTK_BUTTON(WidgetOf(*page->GetDlgItem(walk.radio))));
+          if (index == 1) {
+            ASSERT_TRUE(gui::WaitUntil([&] {
+              return wizard.GetDlgItem(ui::ID_WIZNEXT)->GetWindowText() ==
+                     res::String(IDS_BUTTON_AGREE);
+            })) << "the terms arrived";
+          }
+          if (index == 4) {
+            auto type = [&](int id, const char* utf8) {
+              GtkWidget* entry = ui::gtk::InputWidgetOf(*page->GetDlgItem(id));
+              if (gtk_editable_get_editable(GTK_EDITABLE(entry)))
+                gtk_entry_set_text(GTK_ENTRY(entry), utf8);
+            };
+            type(IDC_LOGIN_ID, "hanako");
+            type(IDC_LOGIN_PASSWORD, "hn260501");
+            type(IDC_COMM_NAME, "はなこ");
+          }
+          ClickAsAPerson(*wizard.GetDlgItem(ui::ID_WIZNEXT));
+        }
+      }();
+      wizard.EndDialog(ui::IDCANCEL);
+    });
+    wizard.DoModal();
+    app.sheet = nullptr;
+    app.mainWindow = nullptr;
+  }
 }
 
 }  // namespace
