@@ -142,6 +142,7 @@ class GtkBackend final : public Backend {
   void ApplyCheck(Native* n);
   void ApplyItems(Native* n);
   void ApplySelection(Native* n);
+  void FollowTextInList(Native* n);
   void ApplyReadOnly(Native* n);
   void ApplyInputMethod(Native* n);
   void ApplyScroll(Native* n);

@@ -400,6 +400,7 @@ void GtkBackend::ApplyText(Native* n) {
       } else if (text != gtk_entry_get_text(GTK_ENTRY(n->input))) {
         gtk_entry_set_text(GTK_ENTRY(n->input), text.c_str());
       }
+      if (n->controlKind == res::ControlKind::ComboDropDown) FollowTextInList(n);
       break;
     case res::ControlKind::ComboDropList:
       break;  // shows its selected item
@@ -502,6 +503,22 @@ void GtkBackend::ApplyCheck(Native* n) {
     gtk_toggle_button_set_inconsistent(GTK_TOGGLE_BUTTON(n->input), state == 2);
     gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(n->input), state == 1);
   }
+}
+
+// The list of an editable combo box follows its text, as on Windows: the item the text names is
+// the current one, so that Down moves on from it (from "4" to "5") instead of starting again at
+// the first item, which made the first Down on "1" look ignored.
+void GtkBackend::FollowTextInList(Native* n) {
+  if (!n->control || !GTK_IS_COMBO_BOX(n->outer)) return;
+  const std::vector<std::string>& items = n->control->items();
+  const std::string& text = n->control->GetWindowText();
+  int index = n->control->GetCurSel();
+  if (index < 0 || static_cast<size_t>(index) >= items.size() || items[index] != text) {
+    const auto it = std::find(items.begin(), items.end(), text);
+    index = it == items.end() ? -1 : static_cast<int>(it - items.begin());
+  }
+  if (gtk_combo_box_get_active(GTK_COMBO_BOX(n->outer)) != index)
+    gtk_combo_box_set_active(GTK_COMBO_BOX(n->outer), index);
 }
 
 void GtkBackend::ApplyItems(Native* n) {
