@@ -19,6 +19,7 @@
 #include "netconfig/MailAccountDialog.h"
 #include "platform/codepage.h"
 #include "res/resources.h"
+#include "support/child_process.h"
 #include "support/ras_fixture.h"
 #include "support/test_support.h"
 #include "ui/gtk/gtk_backend.h"
@@ -223,6 +224,51 @@ TEST_F(DialogsGuiTest, CheckBoxCaptionsAreInTheDialogTextColourAndEtchedWhenDisa
       EXPECT_TRUE(gui::SaveScreenshot(top, "captions-" + std::to_string(dialog->template_id())));
     });
   }
+}
+
+// Every caption of the four dialogs shows whole inside its rectangle, as the Windows system
+// font sets it: no line wraps below the rectangle and none runs past its right edge. Also run at
+// GDK_SCALE=2 (a second run of this binary, as the scale is chosen when the display opens).
+TEST_F(DialogsGuiTest, EveryStaticCaptionFitsItsRectangleAtScaleOneAndTwo) {
+  constexpr const char* kChild = "SIGNUP_GUI_CAPTIONS_CHILD";
+  if (std::getenv(kChild) == nullptr) {
+    test::ChildOptions options;
+    options.env["GDK_SCALE"] = "2";
+    options.env[kChild] = "1";
+    const test::ProgramResult r = test::RunProgram(
+        {"/proc/self/exe", "--gtest_filter=DialogsGuiTest.EveryStaticCaptionFits*"}, options);
+    EXPECT_EQ(r.exit, 0) << "at scale 2:\n" << r.out << r.err;
+    EXPECT_NE(r.out.find("[  PASSED  ] 1 test"), std::string::npos) << r.out;
+  }
+  const std::string scale = std::getenv(kChild) != nullptr ? "scale 2" : "scale 1";
+  CDialupDetailsDlg dialup;
+  CLanDetailsDlg lan;
+  CMailAccountDlg mail;
+  ui::Dialog progress(IDD_PROGRESS);  // the template alone: the real one starts dialling
+  int captions = 0;
+  for (ui::Dialog* dialog : std::vector<ui::Dialog*>{&dialup, &lan, &mail, &progress}) {
+    SCOPED_TRACE("dialog " + std::to_string(dialog->template_id()) + " at " + scale);
+    WhenShown(*dialog, [&] {
+      for (const ui::Control* c : dialog->Controls()) {
+        GtkWidget* label = WidgetOf(*c);
+        if (c->kind() != res::ControlKind::Static || !GTK_IS_LABEL(label) ||
+            c->GetWindowText().empty() || !gtk_widget_get_visible(label))
+          continue;
+        ++captions;
+        int width = 0, height = 0;
+        pango_layout_get_pixel_size(gtk_label_get_layout(GTK_LABEL(label)), &width, &height);
+        const ui::Rect r = c->GetWindowRect();
+        const std::string what = "\"" + platform::AnsiToUtf8(c->GetWindowText()) + "\" in " +
+                                 std::to_string(r.Width()) + " x " + std::to_string(r.Height());
+        EXPECT_LE(width, r.Width()) << what << " is " << width << " wide";
+        EXPECT_LE(height, r.Height()) << what << " takes " << height << " in height";
+      }
+      if (dialog == &lan && std::getenv(kChild) == nullptr) {
+        EXPECT_TRUE(gui::SaveScreenshot(WidgetOf(*dialog), "dialog159-captions"));
+      }
+    });
+  }
+  EXPECT_GE(captions, 10) << "the dialogs' captions were measured";
 }
 
 }  // namespace

@@ -65,6 +65,30 @@ void ExpectLetteringOnScreen(const ui::PropertyPage& page, const res::Bitmap& pi
   }
 }
 
+// In every multi-line box of the page, the text after each tab starts at a tab stop of the
+// Windows edit control: a multiple of 32 dialog units (48 pixels) from the text's left edge.
+void ExpectTabStopsEvery32DialogUnits(const ui::PropertyPage& page) {
+  const int every = ui::DialogUnitsToPixels(0, 0, 32, 0).Width();
+  for (const ui::Control* c : page.Controls()) {
+    GtkWidget* view = ui::gtk::InputWidgetOf(*c);
+    if (!GTK_IS_TEXT_VIEW(view)) continue;
+    GtkTextBuffer* buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(view));
+    const int margin = gtk_text_view_get_left_margin(GTK_TEXT_VIEW(view));
+    GtkTextIter it;
+    gtk_text_buffer_get_start_iter(buffer, &it);
+    for (; !gtk_text_iter_is_end(&it); gtk_text_iter_forward_char(&it)) {
+      if (gtk_text_iter_get_char(&it) != '\t') continue;
+      GtkTextIter after = it;
+      gtk_text_iter_forward_char(&after);
+      GdkRectangle at;
+      gtk_text_view_get_iter_location(GTK_TEXT_VIEW(view), &after, &at);
+      EXPECT_EQ((at.x - margin) % every, 0)
+          << "control " << c->GetDlgCtrlID() << ", line " << gtk_text_iter_get_line(&it)
+          << ": the text after a tab starts at " << at.x - margin;
+    }
+  }
+}
+
 // A signup as a person would have filled it in, and what the provider sent back.
 void FillSignup(CSignApp& app) {
   app.Kana = Sjis("ヤマダ");
@@ -162,6 +186,7 @@ TEST_F(PagesGuiTest, EveryPageShowsItsControlsAtTheLayoutOverFreePartsOfItsPictu
         ExpectNoControlOverLettering(*page, page->bitmap.data());
         ExpectLetteringOnScreen(*page, page->bitmap.data(), top);
         gui::ExpectAccessibleNames(*page);
+        ExpectTabStopsEvery32DialogUnits(*page);
       }();
     }
     wizard.EndDialog(ui::IDCANCEL);
