@@ -362,4 +362,58 @@ TEST(PageFocusGuiTest, EveryPageShownHasAFieldWithTheFocusInEveryMode) {
   }
 }
 
+// GTK's tool tip window when one is on the screen, else null.
+GtkWidget* ShownToolTip() {
+  GtkWidget* shown = nullptr;
+  GList* all = gtk_window_list_toplevels();
+  for (GList* it = all; it; it = it->next) {
+    GtkWidget* w = GTK_WIDGET(it->data);
+    if (std::string(G_OBJECT_TYPE_NAME(w)) == "GtkTooltipWindow" && gtk_widget_get_mapped(w))
+      shown = w;
+  }
+  g_list_free(all);
+  return shown;
+}
+
+TEST_F(PagesGuiTest, TheDetailsToolTipGoesWhenTheDetailsDialogOpensOverIt) {
+  gui::Backend()->Post([&] {
+    [&] {
+      GtkWidget* top = WidgetOf(wizard);
+      ASSERT_TRUE(gui::WaitForDrawn(top));
+      // The mouse rests on 詳細 until its tip shows.
+      GtkWidget* details = WidgetOf(*wizard.page1.GetDlgItem(IDC_DETAILS));
+      int x = 0, y = 0, ox = 0, oy = 0;
+      gtk_widget_translate_coordinates(details, top, 20, 12, &x, &y);
+      gdk_window_get_origin(gtk_widget_get_window(top), &ox, &oy);
+      GdkDisplay* display = gtk_widget_get_display(top);
+      gdk_device_warp(gdk_seat_get_pointer(gdk_display_get_default_seat(display)),
+                      gdk_display_get_default_screen(display), ox + x, oy + y);
+      ASSERT_TRUE(gui::WaitUntil([] { return ShownToolTip() != nullptr; }))
+          << "the tip of 詳細 shows";
+      // It is pressed: the LAN details dialog runs modally over the page.
+      GtkWidget* dialog = nullptr;
+      gui::Backend()->Post([&] {
+        [&] {
+          ASSERT_TRUE(gui::WaitUntil([&] {
+            GtkWidget* active = nullptr;
+            GList* all = gtk_window_list_toplevels();
+            for (GList* it = all; it; it = it->next)
+              if (gtk_window_is_active(GTK_WINDOW(it->data))) active = GTK_WIDGET(it->data);
+            g_list_free(all);
+            dialog = active != top ? active : nullptr;
+            return dialog != nullptr;
+          })) << "the details dialog is up";
+          ASSERT_TRUE(gui::WaitForDrawn(dialog));
+          EXPECT_EQ(ShownToolTip(), nullptr) << "no tip over the dialog";
+          EXPECT_TRUE(gui::SaveScreenshot(dialog, "details-dialog-over-its-tip"));
+        }();
+        if (dialog != nullptr) gui::PressKey(dialog, GDK_KEY_Escape);
+      });
+      gtk_button_clicked(GTK_BUTTON(details));
+    }();
+    wizard.EndDialog(ui::IDCANCEL);
+  });
+  wizard.DoModal();
+}
+
 }  // namespace

@@ -116,6 +116,8 @@ class GtkBackend final : public Backend {
   // cursor, the wait cursor goes back over it.
   void CursorReset(GtkWidget* widget);
   void MessageBoxAnswered(Box* box, int response);
+  // Whether a top-level window takes input: it is the one whose modal loop runs.
+  bool TakesInput(GtkWidget* toplevel) const { return toplevel == TopModal(); }
 
  private:
   struct Applier {
@@ -204,6 +206,8 @@ void OnPaint(GtkWidget*, cairo_t* cr, void* data);
 // Puts `wait` over `window` and every window inside it; null gives each its own cursor back.
 void CoverWithCursor(GdkWindow* window, GdkCursor* wait);
 void OnCursorReset(GtkWidget* widget, gpointer);
+// A window was mapped over others: tool tips of the windows under it go.
+gboolean HideCoveredToolTips(GtkWidget* window, GdkEvent*, gpointer);
 // Every GDK event passes here first, for the framework's pre-translation.
 void EventHook(GdkEvent* event, gpointer);
 

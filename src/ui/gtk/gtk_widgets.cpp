@@ -84,7 +84,21 @@ void NarrowSoundMarks(GtkTextBuffer* buffer) {
   }
 }
 
+// A control's tool tip shows only while its window is the one the user can work in: a tip that
+// was up when a modal dialog or message box opened would stay over it and hide its buttons.
+gboolean OnQueryToolTip(GtkWidget* widget, gint, gint, gboolean, GtkTooltip*, gpointer) {
+  if (g_backend != nullptr && !g_backend->TakesInput(gtk_widget_get_toplevel(widget)))
+    g_signal_stop_emission_by_name(widget, "query-tooltip");
+  return FALSE;
+}
+
 }  // namespace
+
+// When a window comes up over others, GTK asks again whether the tip under the pointer may show.
+gboolean HideCoveredToolTips(GtkWidget* window, GdkEvent*, gpointer) {
+  gtk_tooltip_trigger_tooltip_query(gtk_widget_get_display(window));
+  return FALSE;
+}
 
 // ---- Making the widgets -----------------------------------------------------------------------
 
@@ -145,6 +159,7 @@ Native* GtkBackend::MakeTopLevel(Window& w, Kind kind) {
   g_signal_connect(win, "set-focus", G_CALLBACK(OnSetFocus), nullptr);
   g_signal_connect(win, "key-press-event", G_CALLBACK(OnKeyPress), n);
   g_signal_connect(win, "delete-event", G_CALLBACK(OnDelete), n);
+  g_signal_connect(win, "map-event", G_CALLBACK(HideCoveredToolTips), nullptr);
   MakeChildren(n);
   ApplyAll(n);
   return n;
@@ -272,6 +287,7 @@ Native* GtkBackend::MakeControl(Control& c) {
     }
   }
   g_object_set_data(G_OBJECT(n->outer), kNativeKey, n);
+  g_signal_connect(n->outer, "query-tooltip", G_CALLBACK(OnQueryToolTip), nullptr);
   if (GTK_IS_ENTRY(n->input) || GTK_IS_TEXT_VIEW(n->input)) {
     g_signal_connect_after(n->input, "realize", G_CALLBACK(OnCursorReset), nullptr);
     g_signal_connect_after(n->input, "state-flags-changed", G_CALLBACK(OnCursorReset), nullptr);
