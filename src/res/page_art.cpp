@@ -113,7 +113,7 @@ const std::vector<PageLayout>& Layouts() {
         {IDC_COMM_NAME, 153, 188, 132, 22},
         {IDC_COMM_ID_LOG, 14, 254, 422, 48}}},
       {IDD_COMM_INFO_PAGE,
-       IDB_CONFIRM,
+       IDB_COMM_INFO,
        6,
        {{IDC_COMM_SUMMARY, 14, 20, 422, 232}, {IDC_COMM_INFO_LOG, 14, 254, 422, 48}}},
       {IDD_COMPLETION_PAGE,
@@ -179,6 +179,8 @@ const std::vector<PagePicture>& Pictures() {
            {kEntryCodeNote, A::RightOf, IDC_ENTRYCODE2, 0, 0, 0, T::Small},
        }},
       {IDB_CONFIRM, "登録情報の確認", {}},
+      // The confirmation picture again, with the communication page's own heading and step.
+      {IDB_COMM_INFO, "コミュニケーション情報の確認", {}},
       {IDB_COMM_ID,
        "コミュニケーションIDの入力",
        {
