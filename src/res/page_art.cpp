@@ -295,6 +295,12 @@ std::vector<int> PictureSteps(int bitmap) {
   return steps;
 }
 
+std::string PageTitle(int templateId) {
+  const PageLayout* layout = FindPageLayout(templateId);
+  const PagePicture* picture = layout != nullptr ? FindPagePicture(layout->bitmap) : nullptr;
+  return picture != nullptr ? platform::Utf8ToAnsi(picture->heading) : std::string();
+}
+
 PixelRect ShownRect(const PageLayout& layout, const PixelRect& control) {
   PixelRect r = control;
   if (const DialogTemplate* t = FindDialog(layout.templateId)) {

@@ -423,6 +423,9 @@ class PropertyPage : public Dialog {
   void OnCancel() override {}
   // The sheet the page was added to (null before).
   PropertySheet* GetSheet() const { return sheet_; }
+  // What a screen reader says when the page is shown: the title its picture carries (the page
+  // layout table), else its template's caption.
+  std::string AccessibleName() const;
 
   DWORD pageFlags = PSP_HASHELP;  // cleared by pages that show no Help button
 

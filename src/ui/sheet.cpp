@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "res/page_art.h"
 #include "ui/backend.h"
 #include "ui/framework.h"
 #include "ui/text.h"
@@ -17,6 +18,15 @@ bool PropertyPage::OnKillActive() { return UpdateData(true); }
 LRESULT PropertyPage::OnWizardBack() { return 0; }
 LRESULT PropertyPage::OnWizardNext() { return 0; }
 bool PropertyPage::OnWizardFinish() { return true; }
+
+std::string PropertyPage::AccessibleName() const {
+  std::string title = res::PageTitle(template_id());
+  if (title.empty()) {
+    if (const res::DialogTemplate* t = res::FindDialog(template_id()))
+      title = AnsiFromUtf8(t->caption);
+  }
+  return title;
+}
 
 // ---- PropertySheet -----------------------------------------------------------------------------
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,28 @@ void ExpectTabStopsEvery32DialogUnits(const ui::PropertyPage& page) {
   }
 }
 
+// The accessibles ATK was told became showing, in order (ATK's listeners take no data).
+std::vector<AtkObject*> g_shown;
+gboolean RecordShowing(GSignalInvocationHint*, guint count, const GValue* values, gpointer) {
+  if (count >= 3 && std::string(g_value_get_string(&values[1])) == "showing" &&
+      g_value_get_boolean(&values[2]))
+    g_shown.push_back(ATK_OBJECT(g_value_get_object(&values[0])));
+  return TRUE;
+}
+
+// The page tells ATK its title, from the page layout table, as a panel's name, and its
+// activation was announced as that panel showing.
+void ExpectAnnouncedByTitle(const ui::PropertyPage& page, const std::vector<AtkObject*>& shown) {
+  AtkObject* accessible = gtk_widget_get_accessible(ClientOf(page));
+  ASSERT_NE(accessible, nullptr);
+  const res::PagePicture* picture =
+      res::FindPagePicture(res::FindPageLayout(page.template_id())->bitmap);
+  EXPECT_STREQ(atk_object_get_name(accessible), picture->heading) << "the page's name";
+  EXPECT_EQ(atk_object_get_role(accessible), ATK_ROLE_PANEL);
+  EXPECT_NE(std::find(shown.begin(), shown.end(), accessible), shown.end())
+      << "the page's showing was announced";
+}
+
 // A signup as a person would have filled it in, and what the provider sent back.
 void FillSignup(CSignApp& app) {
   app.Kana = Sjis("ヤマダ");
@@ -149,10 +172,12 @@ class PagesGuiTest : public ::testing::Test {
 };
 
 TEST_F(PagesGuiTest, EveryPageShowsItsControlsAtTheLayoutOverFreePartsOfItsPicture) {
+  const guint listener = atk_add_global_event_listener(RecordShowing, "ATK:AtkObject:state-change");
   gui::Backend()->Post([&] {
     for (int index = 0; index < 7; ++index) {
       [&] {
         SCOPED_TRACE("page " + std::to_string(index));
+        g_shown.clear();
         ASSERT_TRUE(wizard.SetActivePage(index));
         auto* page = dynamic_cast<CSignPage*>(wizard.GetActivePage());
         ASSERT_NE(page, nullptr);
@@ -186,12 +211,14 @@ TEST_F(PagesGuiTest, EveryPageShowsItsControlsAtTheLayoutOverFreePartsOfItsPictu
         ExpectNoControlOverLettering(*page, page->bitmap.data());
         ExpectLetteringOnScreen(*page, page->bitmap.data(), top);
         gui::ExpectAccessibleNames(*page);
+        ExpectAnnouncedByTitle(*page, g_shown);
         ExpectTabStopsEvery32DialogUnits(*page);
       }();
     }
     wizard.EndDialog(ui::IDCANCEL);
   });
   wizard.DoModal();
+  atk_remove_global_event_listener(listener);
 }
 
 // Counts the times the terms box shows new text, and how many of them had the wait cursor over

@@ -177,6 +177,12 @@ Native* GtkBackend::MakePage(PropertyPage& page) {
   g_object_set_data(G_OBJECT(n->client), kNativeKey, n);
   const Rect r = page.GetWindowRect();
   gtk_fixed_put(GTK_FIXED(parent->client), n->outer, r.left, r.top);
+  // The page's title is part of its picture: a screen reader gets it as the name of the page's
+  // panel, as it would from an assistant page.
+  if (AtkObject* accessible = gtk_widget_get_accessible(n->client)) {
+    atk_object_set_role(accessible, ATK_ROLE_PANEL);
+    atk_object_set_name(accessible, Utf8(page.AccessibleName()).c_str());
+  }
   MakeChildren(n);
   ApplyAll(n);
   return n;
@@ -547,8 +553,15 @@ void GtkBackend::ApplyVisible(Native* n) {
 }
 
 void GtkBackend::ApplyPages(Native* n) {
-  for (Native* child : n->children)
-    if (child->kind == Kind::Page) ApplyVisible(child);
+  for (Native* child : n->children) {
+    if (child->kind != Kind::Page) continue;
+    ApplyVisible(child);
+    // A screen reader is told that the active page, by its title, is now what is shown.
+    if (n->sheet && n->sheet->GetActivePage() == child->window) {
+      if (AtkObject* accessible = gtk_widget_get_accessible(child->client))
+        atk_object_notify_state_change(accessible, ATK_STATE_SHOWING, TRUE);
+    }
+  }
   gtk_widget_queue_draw(n->client);
 }
 
