@@ -553,6 +553,25 @@ bool Write(const std::string& path, const std::vector<uint8_t>& data) {
   return true;
 }
 
+// The icon's larger sizes for the desktop's icon theme (hicolor goes up to 256 pixels); the
+// window's own icon list keeps the ICO's sizes.
+constexpr int kThemeIconSizes[] = {64, 128, 256};
+
+bool WriteThemeIcons(const std::string& dir) {
+  bool ok = true;
+  for (int size : kThemeIconSizes) {
+    cairo_surface_t* s = IconSurface(size);
+    const std::string png =
+        dir + "/icon" + std::to_string(IDI_APP) + "-" + std::to_string(size) + ".png";
+    if (cairo_surface_write_to_png(s, png.c_str()) != CAIRO_STATUS_SUCCESS) {
+      std::fprintf(stderr, "artgen: cannot write %s\n", png.c_str());
+      ok = false;
+    }
+    cairo_surface_destroy(s);
+  }
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -591,5 +610,6 @@ int main(int argc, char** argv) {
     cairo_surface_destroy(s);
   }
   ok = Write(dir + "/icon" + std::to_string(IDI_APP) + ".ico", Ico(images)) && ok;
+  ok = WriteThemeIcons(dir) && ok;
   return ok ? 0 : 1;
 }
