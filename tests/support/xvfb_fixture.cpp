@@ -74,43 +74,27 @@ XvfbDisplay::XvfbDisplay(bool windowManager) {
   }
 }
 
-// Openbox with the system's default configuration (not the user's); it says it is ready by
-// running its start-up command once it manages the screen, which echoes into a pipe.
+// Openbox with the system's default configuration (not the user's); it says it manages the
+// screen by running its start-up command, which echoes into a pipe.
 bool XvfbDisplay::StartWindowManager() {
   int fds[2];
-  if (pipe2(fds, O_CLOEXEC) != 0) {
-    error_ = std::string("pipe: ") + std::strerror(errno);
-    return false;
-  }
-  const int devnull = open("/dev/null", O_RDWR | O_CLOEXEC);
+  if (pipe2(fds, O_CLOEXEC) != 0) return false;
   ChildOptions options;
-  options.stdin_fd = options.stderr_fd = devnull;
   options.stdout_fd = fds[1];
-  std::vector<std::string> argv{"openbox", "--sm-disable", "--startup", "echo ready"};
-  if (access("/etc/xdg/openbox/rc.xml", R_OK) == 0) {
-    argv.emplace_back("--config-file");
-    argv.emplace_back("/etc/xdg/openbox/rc.xml");
-  }
-  wm_ = StartChild(argv, options, &error_);
-  if (devnull >= 0) close(devnull);
+  options.stdin_fd = options.stderr_fd = open("/dev/null", O_RDWR | O_CLOEXEC);
+  wm_ = StartChild({"openbox", "--sm-disable", "--config-file", "/etc/xdg/openbox/rc.xml",
+                    "--startup", "echo ready"},
+                   options, &error_);
+  close(options.stdin_fd);
   close(fds[1]);
   wmOutput_ = fds[0];
-  if (wm_ < 0) return false;
-  std::string said;
-  while (said.find("ready\n") == std::string::npos) {
-    pollfd p{fds[0], POLLIN, 0};
-    const int ready = poll(&p, 1, kStartLimitMs);
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready <= 0) break;
-    char buf[64];
-    const ssize_t n = read(fds[0], buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
+  std::string said;  // its messages come first
+  pollfd p{fds[0], POLLIN, 0};
+  char buf[256];
+  for (ssize_t n = 0; said.find("ready\n") == std::string::npos && wm_ > 0 &&
+                      poll(&p, 1, kStartLimitMs) > 0 && (n = read(fds[0], buf, sizeof buf)) > 0;)
     said.append(buf, static_cast<size_t>(n));
-  }
   if (said.find("ready\n") != std::string::npos) return true;
-  StopChild(wm_, SIGTERM);
-  wm_ = -1;
   error_ = "the window manager did not start (is the package openbox installed?)";
   return false;
 }
