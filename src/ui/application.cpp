@@ -262,6 +262,10 @@ bool FindPresenceWindow(const std::string& className) {
   return b != nullptr && b->HasPresenceWindow(className);
 }
 
+void BringPresenceOwnerForward(const std::string& className) {
+  if (Backend* b = GetBackend()) b->BringPresenceOwnerForward(className);
+}
+
 namespace detail {
 std::string FormatImpl(const char* format, ...) {
   va_list args;

@@ -651,6 +651,8 @@ bool RegisterWindowClass(const std::string& className);
 void* CreatePresenceWindow(const std::string& className);
 // Whether a top-level window of that class exists in this process.
 bool FindPresenceWindow(const std::string& className);
+// The program that made a presence window of that class (another copy) comes to the front.
+void BringPresenceOwnerForward(const std::string& className);
 
 namespace detail {
 inline const char* FormatArg(const std::string& s) { return s.c_str(); }

@@ -92,6 +92,7 @@ class GtkBackend final : public Backend {
                   int sy) override;
   bool CreatePresenceWindow(const std::string& className) override;
   bool HasPresenceWindow(const std::string& className) override;
+  void BringPresenceOwnerForward(const std::string& className) override;
 
   // ---- Called from the GTK signal handlers ----
   bool Applying() const { return applying_ > 0; }

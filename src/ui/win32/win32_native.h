@@ -54,6 +54,7 @@ class Win32Backend final : public Backend {
                   int sy) override;
   bool CreatePresenceWindow(const std::string& className) override;
   bool HasPresenceWindow(const std::string& className) override;
+  void BringPresenceOwnerForward(const std::string& className) override;
 
   // ---- Called from the window procedures (win32_input.cpp), on the user-interface thread ----
   bool Applying() const { return applying_ > 0; }
