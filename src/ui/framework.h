@@ -544,6 +544,7 @@ class Application {
   UINT GetProfileInt(const std::string& section, const std::string& entry, int defaultValue);
   bool WriteProfileInt(const std::string& section, const std::string& entry, int value);
 
+  // The dialogs' colours; while the desktop asks for high contrast, the system's take their place.
   void SetDialogBkColor(COLORREF background, COLORREF text);
 
   std::string appName;  // also the caption of every message box
@@ -653,6 +654,14 @@ void* CreatePresenceWindow(const std::string& className);
 bool FindPresenceWindow(const std::string& className);
 // The program that made a presence window of that class (another copy) comes to the front.
 void BringPresenceOwnerForward(const std::string& className);
+
+// The system's colours for text and its background while the desktop asks for high contrast.
+struct HighContrast {
+  COLORREF text;
+  COLORREF background;
+};
+// Asked of the backend each time: nothing when the program keeps its own colours.
+std::optional<HighContrast> HighContrastColours();
 
 namespace detail {
 inline const char* FormatArg(const std::string& s) { return s.c_str(); }

@@ -50,20 +50,25 @@ void ExpectNoControlOverLettering(const ui::PropertyPage& page, const res::Bitma
   }
 }
 
-// The lettering shows on the screen: the brightest lettering pixel outside every control is
-// drawn in its picture colour.
+// The picture shows on the screen: the first lettering pixel of colour `ink` outside every
+// control is drawn so, and the page's ground (its bottom right corner) in `paper`.
 void ExpectLetteringOnScreen(const ui::PropertyPage& page, const res::Bitmap& picture,
-                             GtkWidget* top) {
-  for (int y = res::kBandHeight; y < picture.height; ++y) {
+                             GtkWidget* top, long ink, long paper) {
+  int cx = 0, cy = 0;
+  gtk_widget_translate_coordinates(ClientOf(page), top, picture.width - 2, picture.height - 2, &cx,
+                                   &cy);
+  EXPECT_EQ(gui::PixelAt(top, cx, cy), paper) << "the page's ground";
+  for (int y = 0; y < picture.height; ++y) {
     for (int x = 0; x < picture.width; ++x) {
       const uint8_t index = picture.pixels[static_cast<size_t>(y) * picture.width + x];
-      if (index < res::kLetteringFirstIndex || picture.palette[index] != 0xFFFFFF) continue;
+      if (index < res::kLetteringFirstIndex || picture.palette[index] != ink) continue;
       int wx = 0, wy = 0;
       gtk_widget_translate_coordinates(ClientOf(page), top, x, y, &wx, &wy);
-      EXPECT_EQ(gui::PixelAt(top, wx, wy), 0xFFFFFF) << "lettering shown at " << x << "," << y;
+      EXPECT_EQ(gui::PixelAt(top, wx, wy), ink) << "lettering shown at " << x << "," << y;
       return;
     }
   }
+  ADD_FAILURE() << "the picture has no lettering in " << std::hex << ink;
 }
 
 // In every multi-line box of the page, the text after each tab starts at a tab stop of the
@@ -152,15 +157,31 @@ class PagesGuiTest : public ::testing::Test {
   CSignWizard wizard{false, nullptr};
 };
 
-// A walk through the pages in one mode: where the focus goes on the two pages that depend on it.
+// A walk through the pages in one mode: where the focus goes on the two pages that depend on it;
+// and under one theme: the colours of the pictures' lettering and ground.
 struct Walk {
   const char* name;
   WizardMode mode;
   bool loginStored;  // an earlier signup left its login: recovery is the only mode
   int startFocus, commFocus;
+  const char* theme;  // null: the display's own
+  long ink, paper;
 };
 void PrintTo(const Walk& walk, std::ostream* out) { *out << walk.name; }
-class PageWalkGuiTest : public PagesGuiTest, public ::testing::WithParamInterface<Walk> {};
+// The desktop switches GTK's theme, as its settings do: GTK_THEME names it, the setting reloads it.
+void UseTheme(const char* name) {
+  g_setenv("GTK_THEME", name, TRUE);
+  g_object_set(gtk_settings_get_default(), "gtk-theme-name", name, nullptr);
+}
+class PageWalkGuiTest : public PagesGuiTest, public ::testing::WithParamInterface<Walk> {
+  void SetUp() override {
+    if (gui::Backend() != nullptr && GetParam().theme != nullptr) UseTheme(GetParam().theme);
+    PagesGuiTest::SetUp();
+  }
+  void TearDown() override {
+    if (gui::Backend() != nullptr && GetParam().theme != nullptr) UseTheme("Adwaita");
+  }
+};
 
 TEST_P(PageWalkGuiTest, EveryPageShowsItsControlsAtTheLayoutOverFreePartsOfItsPicture) {
   const Walk& walk = GetParam();
@@ -204,7 +225,8 @@ TEST_P(PageWalkGuiTest, EveryPageShowsItsControlsAtTheLayoutOverFreePartsOfItsPi
         ASSERT_TRUE(gui::WaitForDrawn(top));
         if (walk.mode == WizardMode::NewSignup) {
           EXPECT_TRUE(gui::SaveScreenshot(
-              top, "page" + std::to_string(index + 1) + "-" + std::to_string(page->template_id())));
+              top, "page" + std::to_string(index + 1) + "-" + std::to_string(page->template_id()) +
+                       (walk.theme != nullptr ? "-high-contrast" : "")));
         }
         EXPECT_EQ(gui::FocusedAmong(top, page->Controls()), page->GetDlgItem(focus[index]))
             << "control " << focus[index] << " has the focus";
@@ -212,7 +234,7 @@ TEST_P(PageWalkGuiTest, EveryPageShowsItsControlsAtTheLayoutOverFreePartsOfItsPi
             << "the page fills the page area";
         gui::ExpectControlsAt(*page, LayoutPlacements(page->template_id()));
         ExpectNoControlOverLettering(*page, page->bitmap.data());
-        ExpectLetteringOnScreen(*page, page->bitmap.data(), top);
+        ExpectLetteringOnScreen(*page, page->bitmap.data(), top, walk.ink, walk.paper);
         gui::ExpectAccessibleNames(*page);
         AtkObject* panel = gtk_widget_get_accessible(ClientOf(*page));
         EXPECT_STREQ(atk_object_get_name(panel), res::FindPagePicture(page->bitmap.id())->heading);
@@ -228,14 +250,17 @@ TEST_P(PageWalkGuiTest, EveryPageShowsItsControlsAtTheLayoutOverFreePartsOfItsPi
   atk_remove_global_event_listener(listener);
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, PageWalkGuiTest,
-                         ::testing::Values(Walk{"NewSignup", WizardMode::NewSignup, false,
-                                                IDC_MODE_NEW, IDC_COMM_NAME},
-                                           Walk{"ExistingAccount", WizardMode::ExistingAccount,
-                                                false, IDC_MODE_NEW, IDC_LOGIN_ID},
-                                           Walk{"Recovery", WizardMode::Recovery, true,
-                                                IDC_MODE_RECOVERY, IDC_LOGIN_ID}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Modes, PageWalkGuiTest,
+    ::testing::Values(Walk{"NewSignup", WizardMode::NewSignup, false, IDC_MODE_NEW, IDC_COMM_NAME,
+                           nullptr, 0xFFFFFF, 0x559FFF},
+                      Walk{"ExistingAccount", WizardMode::ExistingAccount, false, IDC_MODE_NEW,
+                           IDC_LOGIN_ID, nullptr, 0xFFFFFF, 0x559FFF},
+                      Walk{"Recovery", WizardMode::Recovery, true, IDC_MODE_RECOVERY, IDC_LOGIN_ID,
+                           nullptr, 0xFFFFFF, 0x559FFF},
+                      Walk{"NewSignupInHighContrast", WizardMode::NewSignup, false, IDC_MODE_NEW,
+                           IDC_COMM_NAME, "HighContrast", 0x000000, 0xFFFFFF}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Counts the times the terms box shows new text, and how many of them had the wait cursor over
 // every window of the wizard, the terms box's own included.

@@ -1,6 +1,9 @@
-// GTK 3 backend: what it asks of the desktop, through the window manager of the X display.
+// GTK 3 backend: what it asks of the desktop: the window manager of the X display to bring
+// another copy forward, and the theme whether it wants high contrast.
 #include <gtk/gtk.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -81,6 +84,34 @@ void GtkBackend::BringPresenceOwnerForward(const std::string& className) {
     XSync(display, False);
     return;
   }
+}
+
+// High contrast is a theme of that name (HighContrast, HighContrastInverse): the one GTK_THEME
+// names ("name" or "name:variant"), which GTK puts before the desktop's setting. Its colours are
+// the theme's for text and the ground under it.
+std::optional<HighContrast> GtkBackend::HighContrastColours() {
+  std::string theme;
+  if (const char* forced = g_getenv("GTK_THEME"); forced != nullptr && *forced != '\0') {
+    theme = std::string(forced).substr(0, std::string(forced).find(':'));
+  } else if (GtkSettings* settings = gtk_settings_get_default()) {
+    gchar* name = nullptr;
+    g_object_get(settings, "gtk-theme-name", &name, nullptr);
+    if (name != nullptr) theme = name;
+    g_free(name);
+  }
+  if (theme.find("HighContrast") == std::string::npos) return std::nullopt;
+  GdkRGBA text{0, 0, 0, 1}, ground{1, 1, 1, 1};
+  GtkStyleContext* style = gtk_style_context_new();
+  gtk_style_context_lookup_color(style, "theme_text_color", &text);
+  gtk_style_context_lookup_color(style, "theme_base_color", &ground);
+  g_object_unref(style);
+  auto colour = [](const GdkRGBA& c) {
+    auto byte = [](double v) {
+      return static_cast<BYTE>(std::lround(std::clamp(v, 0.0, 1.0) * 255));
+    };
+    return RGB(byte(c.red), byte(c.green), byte(c.blue));
+  };
+  return HighContrast{colour(text), colour(ground)};
 }
 
 }  // namespace ui::gtk

@@ -93,6 +93,7 @@ class GtkBackend final : public Backend {
   bool CreatePresenceWindow(const std::string& className) override;
   bool HasPresenceWindow(const std::string& className) override;
   void BringPresenceOwnerForward(const std::string& className) override;
+  std::optional<HighContrast> HighContrastColours() override;
 
   // ---- Called from the GTK signal handlers ----
   bool Applying() const { return applying_ > 0; }

@@ -111,6 +111,9 @@ void GtkBackend::ApplyColours() {
   COLORREF text = app ? app->dialogTextColor : RGB(0, 0, 0);
   if (colours_ == std::make_pair(bk, text)) return;
   colours_ = {bk, text};
+  // The pictures follow the contrast of the dialogs: they are made again in the new one.
+  for (auto& [id, s] : surfaces_) cairo_surface_destroy(s);
+  surfaces_.clear();
   const std::string captions =
       ".signup-window label.signup-text, .signup-window checkbutton > label,"
       " .signup-window radiobutton > label, .signup-window frame > label";
@@ -636,8 +639,8 @@ void GtkBackend::ApplyReadOnly(Native* n) {
   } else {
     gtk_editable_set_editable(GTK_EDITABLE(n->input), !readOnly);
   }
-  // A read-only edit takes the colours its dialog answers for it, as the Windows one does; an
-  // edit that never was read-only needs no style of its own.
+  // A read-only edit takes the colours its dialog answers for it, as the Windows one does (the
+  // system's in high contrast); an edit that never was read-only needs no style of its own.
   if (!readOnly && !n->css) return;
   if (!n->css) {
     n->css = gtk_css_provider_new();
@@ -650,7 +653,7 @@ void GtkBackend::ApplyReadOnly(Native* n) {
     Application* app = Application::Current();
     COLORREF bk = app ? app->dialogBkColor : RGB(192, 192, 192);
     COLORREF text = app ? app->dialogTextColor : RGB(0, 0, 0);
-    if (Window* parent = n->control->GetParent()) {
+    if (Window* parent = n->control->GetParent(); parent && !HighContrastColours()) {
       if (auto colour = parent->OnCtlColor(n->control)) bk = *colour;
     }
     const char* node = n->buffer ? "textview text" : "entry";

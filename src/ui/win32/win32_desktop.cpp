@@ -1,4 +1,5 @@
-// user32 backend: what it asks of the desktop: bringing another copy's wizard to the front.
+// user32 backend: what it asks of the desktop: bringing another copy's wizard to the front, and
+// whether the user wants high contrast.
 #include "ui/win32/win32_native.h"
 
 namespace ui::win32 {
@@ -33,6 +34,16 @@ void Win32Backend::BringPresenceOwnerForward(const std::string& className) {
   if (topmost.found == nullptr) return;
   if (IsIconic(topmost.found)) ShowWindow(topmost.found, SW_RESTORE);
   SetForegroundWindow(topmost.found);
+}
+
+// The colours of a window's text and its ground, which the high-contrast scheme sets.
+std::optional<HighContrast> Win32Backend::HighContrastColours() {
+  HIGHCONTRASTW contrast{};
+  contrast.cbSize = sizeof contrast;
+  if (!SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) ||
+      (contrast.dwFlags & HCF_HIGHCONTRASTON) == 0)
+    return std::nullopt;
+  return HighContrast{GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_WINDOW)};
 }
 
 }  // namespace ui::win32
