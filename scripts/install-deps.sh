@@ -11,7 +11,7 @@ packages=(
   cmake ninja-build g++ clang pkg-config make
   libgtest-dev libgmock-dev
   libsqlite3-dev libcurl4-openssl-dev libssl-dev openssl libcpp-httplib-dev libcurl3-gnutls
-  libgtk-3-dev xvfb xauth fonts-ipafont-gothic desktop-file-utils
+  libgtk-3-dev libx11-dev xvfb xauth openbox fonts-ipafont-gothic desktop-file-utils
   tinyproxy strace
 )
 windows_packages=(mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix googletest wine wine64

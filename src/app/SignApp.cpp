@@ -24,11 +24,15 @@ CSignApp* CSignApp::Get() { return dynamic_cast<CSignApp*>(ui::Application::Curr
 bool CSignApp::InitInstance() {
   if (!ui::SocketInit()) return false;
 
-  // A second copy ends silently while the first one runs.
+  // A second copy ends silently while the first one runs, bringing that one's wizard forward
+  // so that the user sees where it is.
   HANDLE mutex = CreateMutexA(nullptr, FALSE, "PARLANZA_SIGNUP_RUNNING");
   const DWORD created = GetLastError();
   instanceMutex.reset(mutex);
-  if (created == ERROR_ALREADY_EXISTS) return false;
+  if (created == ERROR_ALREADY_EXISTS) {
+    CSignPresenceWnd::BringRunningCopyForward();
+    return false;
+  }
 
   ui::EnableControlContainer();
   ui::Enable3dControls();

@@ -3,9 +3,14 @@
 
 #include "ui/framework.h"
 
+namespace {
+constexpr char kClass[] = "Orvel_Signup_App";
+}  // namespace
+
 bool CSignPresenceWnd::Create() {
-  static const char kClass[] = "Orvel_Signup_App";
   if (!ui::RegisterWindowClass(kClass)) return false;
   handle_ = ui::CreatePresenceWindow(kClass);
   return handle_ != nullptr;
 }
+
+void CSignPresenceWnd::BringRunningCopyForward() { ui::BringPresenceOwnerForward(kClass); }

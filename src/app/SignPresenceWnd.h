@@ -5,6 +5,8 @@ class CSignPresenceWnd {
  public:
   // Registers the class and creates the never-shown window; false when either fails.
   bool Create();
+  // A second start: the wizard of the copy whose presence window exists comes to the front.
+  static void BringRunningCopyForward();
   void* handle() const { return handle_; }
 
  private:

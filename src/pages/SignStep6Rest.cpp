@@ -18,7 +18,7 @@ int FailureCode(const CSignApp& app, int result) {
 
 }  // namespace
 
-CSignStep6Rest::CSignStep6Rest() : CSignPage(IDD_COMM_INFO_PAGE, IDB_CONFIRM) {}
+CSignStep6Rest::CSignStep6Rest() : CSignPage(IDD_COMM_INFO_PAGE, IDB_COMM_INFO) {}
 
 void CSignStep6Rest::DoDataExchange(ui::DataExchange& dx) {
   dx.Bind(IDC_COMM_SUMMARY, summaryEdit);

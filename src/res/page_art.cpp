@@ -113,7 +113,7 @@ const std::vector<PageLayout>& Layouts() {
         {IDC_COMM_NAME, 153, 188, 132, 22},
         {IDC_COMM_ID_LOG, 14, 254, 422, 48}}},
       {IDD_COMM_INFO_PAGE,
-       IDB_CONFIRM,
+       IDB_COMM_INFO,
        6,
        {{IDC_COMM_SUMMARY, 14, 20, 422, 232}, {IDC_COMM_INFO_LOG, 14, 254, 422, 48}}},
       {IDD_COMPLETION_PAGE,
@@ -179,6 +179,8 @@ const std::vector<PagePicture>& Pictures() {
            {kEntryCodeNote, A::RightOf, IDC_ENTRYCODE2, 0, 0, 0, T::Small},
        }},
       {IDB_CONFIRM, "登録情報の確認", {}},
+      // The confirmation picture again, with the communication page's own heading and step.
+      {IDB_COMM_INFO, "コミュニケーション情報の確認", {}},
       {IDB_COMM_ID,
        "コミュニケーションIDの入力",
        {
@@ -291,6 +293,12 @@ std::vector<int> PictureSteps(int bitmap) {
   for (const PageLayout& l : Layouts())
     if (l.bitmap == bitmap) steps.push_back(l.step);
   return steps;
+}
+
+std::string PageTitle(int templateId) {
+  const PageLayout* layout = FindPageLayout(templateId);
+  const PagePicture* picture = layout != nullptr ? FindPagePicture(layout->bitmap) : nullptr;
+  return picture != nullptr ? platform::Utf8ToAnsi(picture->heading) : std::string();
 }
 
 PixelRect ShownRect(const PageLayout& layout, const PixelRect& control) {

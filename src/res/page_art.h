@@ -59,6 +59,8 @@ const PageLayout* FindPageLayout(int templateId);
 const PagePicture* FindPagePicture(int bitmap);
 // The steps (1..7) whose pages show picture `bitmap`, ascending.
 std::vector<int> PictureSteps(int bitmap);
+// The title of a page: the heading its picture shows (CP932; empty for a template that is no page).
+std::string PageTitle(int templateId);
 // The rectangle a control covers on its page: a combo box without its list.
 PixelRect ShownRect(const PageLayout& layout, const PixelRect& control);
 

@@ -1,5 +1,7 @@
 // The application object with its registry profile functions, and the services every part of the
 // program calls (message boxes, pumping, the wait cursor, tooltips, painting, the presence window).
+#include <algorithm>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <set>
@@ -85,8 +87,9 @@ void Application::SetRegistryKey(const std::string& key) {
 }
 
 void Application::SetDialogBkColor(COLORREF background, COLORREF text) {
-  dialogBkColor = background;
-  dialogTextColor = text;
+  const std::optional<HighContrast> system = HighContrastColours();
+  dialogBkColor = system ? system->background : background;
+  dialogTextColor = system ? system->text : text;
 }
 
 std::string Application::GetProfileString(const std::string& section, const std::string& entry,
@@ -260,10 +263,40 @@ bool Bitmap::LoadBitmap(int id) {
   return false;
 }
 
+namespace {
+
+// A picture in high contrast: its ground (the colour most of it has) and what is darker become
+// the background, what is lighter (the lettering, the band's marks) the text colour in
+// proportion, so that the letters keep their smooth edges and read as well as the dialogs' text.
+void ToHighContrast(res::Bitmap& picture, const HighContrast& colours) {
+  std::vector<size_t> uses(picture.palette.size());
+  for (uint8_t p : picture.pixels)
+    if (p < uses.size()) ++uses[p];
+  if (uses.empty()) return;
+  auto luma = [](uint32_t c) {
+    return (299 * ((c >> 16) & 0xFF) + 587 * ((c >> 8) & 0xFF) + 114 * (c & 0xFF)) / 1000.0;
+  };
+  const double ground =
+      luma(picture.palette[std::max_element(uses.begin(), uses.end()) - uses.begin()]);
+  for (uint32_t& c : picture.palette) {
+    const double ink = ground < 255 ? std::clamp((luma(c) - ground) / (255 - ground), 0.0, 1.0) : 0;
+    auto mix = [ink](int paper, int text) {
+      return static_cast<uint32_t>(std::lround(paper + (text - paper) * ink));
+    };
+    const COLORREF bk = colours.background, fg = colours.text;
+    c = mix(GetRValue(bk), GetRValue(fg)) << 16 | mix(GetGValue(bk), GetGValue(fg)) << 8 |
+        mix(GetBValue(bk), GetBValue(fg));
+  }
+}
+
+}  // namespace
+
 const res::Bitmap& Bitmap::data() const {
   if (!read_) {
     read_ = true;
     if (!res::LoadBitmap(id_, data_)) data_ = res::Bitmap{};
+    if (const std::optional<HighContrast> system = HighContrastColours())
+      ToHighContrast(data_, *system);
   }
   return data_;
 }
@@ -313,6 +346,15 @@ void* CreatePresenceWindow(const std::string& className) {
 bool FindPresenceWindow(const std::string& className) {
   Backend* b = GetBackend();
   return b != nullptr && b->HasPresenceWindow(className);
+}
+
+void BringPresenceOwnerForward(const std::string& className) {
+  if (Backend* b = GetBackend()) b->BringPresenceOwnerForward(className);
+}
+
+std::optional<HighContrast> HighContrastColours() {
+  Backend* b = GetBackend();
+  return b != nullptr ? b->HighContrastColours() : std::nullopt;
 }
 
 namespace detail {

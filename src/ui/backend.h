@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "ui/framework.h"
@@ -53,6 +54,13 @@ class Backend {
 
   virtual bool CreatePresenceWindow(const std::string& className) = 0;
   virtual bool HasPresenceWindow(const std::string& className) = 0;
+  // Called by a second copy before it ends: brings the topmost window of the copy whose presence
+  // window has that class to the front, restored if it is minimised. Nothing where other
+  // programs' windows are out of reach (headless, or no window manager to ask).
+  virtual void BringPresenceOwnerForward(const std::string& className) {}
+  // The system's high-contrast colours while the desktop asks for them; nothing otherwise and
+  // where there is no desktop (headless).
+  virtual std::optional<HighContrast> HighContrastColours() { return std::nullopt; }
 };
 
 // The backend in use (set once by main or a test before any window is made).

@@ -423,6 +423,9 @@ class PropertyPage : public Dialog {
   void OnCancel() override {}
   // The sheet the page was added to (null before).
   PropertySheet* GetSheet() const { return sheet_; }
+  // What a screen reader says when the page is shown: the title its picture carries (the page
+  // layout table), else its template's caption.
+  std::string AccessibleName() const;
 
   DWORD pageFlags = PSP_HASHELP;  // cleared by pages that show no Help button
 
@@ -570,6 +573,7 @@ class Application {
   // loaded.
   bool profileWritesRefused = false;
 
+  // The dialogs' colours; while the desktop asks for high contrast, the system's take their place.
   void SetDialogBkColor(COLORREF background, COLORREF text);
 
   std::string appName;  // also the caption of every message box
@@ -682,6 +686,16 @@ bool RegisterWindowClass(const std::string& className);
 void* CreatePresenceWindow(const std::string& className);
 // Whether a top-level window of that class exists in this process.
 bool FindPresenceWindow(const std::string& className);
+// The program that made a presence window of that class (another copy) comes to the front.
+void BringPresenceOwnerForward(const std::string& className);
+
+// The system's colours for text and its background while the desktop asks for high contrast.
+struct HighContrast {
+  COLORREF text;
+  COLORREF background;
+};
+// Asked of the backend each time: nothing when the program keeps its own colours.
+std::optional<HighContrast> HighContrastColours();
 
 namespace detail {
 inline const char* FormatArg(const std::string& s) { return s.c_str(); }

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "res/page_art.h"
 #include "ui/backend.h"
 #include "ui/framework.h"
 #include "ui/text.h"
@@ -17,6 +18,15 @@ bool PropertyPage::OnKillActive() { return UpdateData(true); }
 LRESULT PropertyPage::OnWizardBack() { return 0; }
 LRESULT PropertyPage::OnWizardNext() { return 0; }
 bool PropertyPage::OnWizardFinish() { return true; }
+
+std::string PropertyPage::AccessibleName() const {
+  std::string title = res::PageTitle(template_id());
+  if (title.empty()) {
+    if (const res::DialogTemplate* t = res::FindDialog(template_id()))
+      title = AnsiFromUtf8(t->caption);
+  }
+  return title;
+}
 
 // ---- PropertySheet -----------------------------------------------------------------------------
 
@@ -143,11 +153,24 @@ bool PropertySheet::ChangePage(int from, int to, int direction) {
     newPage->MoveWindow(tab != nullptr ? tab->GetWindowRect() : Rect{}, false);
     newPage->OnInitDialog();
   }
-  if (oldPage != nullptr && oldPage != newPage) oldPage->ShowWindow(false);
+  if (oldPage != nullptr && oldPage != newPage) {
+    // A hidden page's control loses the focus, as Windows takes it from a hidden window.
+    oldPage->ClearFocus();
+    oldPage->ShowWindow(false);
+  }
   active_ = to;
   newPage->ShowWindow(true);
   Changed(Change::ActivePage);
   newPage->OnSetActive();
+  // What the user types next goes somewhere: a page that did not take the focus itself gives it
+  // to its first tab stop, as the Windows sheet does; not to a push button, which would take
+  // Enter from the sheet's default button.
+  if (IsCreated() && active_ == to && newPage->GetFocusControl() == nullptr) {
+    Control* first = NextTabStop(*newPage, nullptr, false);
+    if (first != nullptr && first->kind() != res::ControlKind::PushButton &&
+        first->kind() != res::ControlKind::DefPushButton)
+      first->UserFocus();
+  }
   return true;
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <memory>
@@ -223,6 +224,40 @@ TEST_F(DialogsGuiTest, CheckBoxCaptionsAreInTheDialogTextColourAndEtchedWhenDisa
       EXPECT_TRUE(gui::SaveScreenshot(top, "captions-" + std::to_string(dialog->template_id())));
     });
   }
+}
+
+// Every caption of the four dialogs shows whole inside its rectangle, as the Windows system
+// font sets it: no line wraps below the rectangle and none runs past its right edge. The scale
+// test runs it again at GDK_SCALE=2.
+TEST_F(DialogsGuiTest, EveryStaticCaptionFitsItsRectangleAtScaleOneAndTwo) {
+  const std::string scale = std::getenv("GDK_SCALE") != nullptr ? "-scale2" : "";
+  CDialupDetailsDlg dialup;
+  CLanDetailsDlg lan;
+  CMailAccountDlg mail;
+  ui::Dialog progress(IDD_PROGRESS);  // the template alone: the real one starts dialling
+  int captions = 0;
+  for (ui::Dialog* dialog : std::vector<ui::Dialog*>{&dialup, &lan, &mail, &progress}) {
+    SCOPED_TRACE("dialog " + std::to_string(dialog->template_id()) + scale);
+    WhenShown(*dialog, [&] {
+      for (const ui::Control* c : dialog->Controls()) {
+        GtkWidget* label = WidgetOf(*c);
+        if (c->kind() != res::ControlKind::Static || !GTK_IS_LABEL(label) ||
+            c->GetWindowText().empty() || !gtk_widget_get_visible(label))
+          continue;
+        ++captions;
+        int width = 0, height = 0;
+        pango_layout_get_pixel_size(gtk_label_get_layout(GTK_LABEL(label)), &width, &height);
+        const ui::Rect r = c->GetWindowRect();
+        EXPECT_TRUE(width <= r.Width() && height <= r.Height())
+            << "\"" << platform::AnsiToUtf8(c->GetWindowText()) << "\" takes " << width << " x "
+            << height << " of " << r.Width() << " x " << r.Height();
+      }
+      if (dialog == &lan) {
+        EXPECT_TRUE(gui::SaveScreenshot(WidgetOf(lan), "dialog159-captions" + scale));
+      }
+    });
+  }
+  EXPECT_GE(captions, 10) << "the dialogs' captions were measured";
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ constexpr guint kWaitLimitMs = 20000;
 class GuiEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
-    display_ = std::make_unique<test::XvfbDisplay>();
+    display_ = std::make_unique<test::XvfbDisplay>(/*windowManager=*/true);
     if (!display_->ok()) {
       why_ = display_->error();
       return;

@@ -253,4 +253,38 @@ TEST_F(KeyboardGuiTest, EveryControlShowsWhenItHasTheFocus) {
   }
 }
 
+// Down on the month and day lists moves on from the item the box shows, whether the program put
+// the text there or the person typed it, from the very first press.
+TEST_F(KeyboardGuiTest, DownOnTheMonthAndDayListsMovesOnFromTheShownItemAtOnce) {
+  const struct {
+    int id;
+    const char* shown;
+    bool typed;
+    const char* afterDown;
+  } kCases[] = {{IDC_AGE2, "1", false, "2"},
+                {IDC_AGE2, "4", false, "5"},
+                {IDC_AGE2, "7", true, "8"},
+                {IDC_AGE3, "30", true, "31"},
+                {IDC_AGE3, "", false, "1"}};
+  WithWizard([&] {
+    ASSERT_TRUE(wizard.SetActivePage(2));
+    for (const auto& c : kCases) {
+      SCOPED_TRACE(std::to_string(c.id) + " showing \"" + c.shown + "\"");
+      ui::Control* list = wizard.GetActivePage()->GetDlgItem(c.id);
+      GtkWidget* entry = ui::gtk::InputWidgetOf(*list);
+      if (c.typed) {
+        list->SetWindowText("");
+        gtk_entry_set_text(GTK_ENTRY(entry), c.shown);
+      } else {
+        list->SetWindowText(c.shown);
+      }
+      list->SetFocus();
+      ASSERT_TRUE(gui::WaitForDrawn(Top()));
+      gui::PressKey(Top(), GDK_KEY_Down);
+      EXPECT_STREQ(gtk_entry_get_text(GTK_ENTRY(entry)), c.afterDown) << "on the screen";
+      EXPECT_EQ(list->GetWindowText(), c.afterDown) << "in the program";
+    }
+  });
+}
+
 }  // namespace

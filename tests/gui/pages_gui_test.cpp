@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
+#include <algorithm>
 #include <atomic>
 #include <future>
 #include <string>
@@ -52,20 +53,56 @@ void ExpectNoControlOverLettering(const ui::PropertyPage& page, const res::Bitma
   }
 }
 
-// The lettering shows on the screen: the brightest lettering pixel outside every control is
-// drawn in its picture colour.
+// The picture shows on the screen: the first lettering pixel of colour `ink` outside every
+// control is drawn so, and the page's ground (its bottom right corner) in `paper`.
 void ExpectLetteringOnScreen(const ui::PropertyPage& page, const res::Bitmap& picture,
-                             GtkWidget* top) {
-  for (int y = res::kBandHeight; y < picture.height; ++y) {
+                             GtkWidget* top, long ink, long paper) {
+  int cx = 0, cy = 0;
+  gtk_widget_translate_coordinates(ClientOf(page), top, picture.width - 2, picture.height - 2, &cx,
+                                   &cy);
+  EXPECT_EQ(gui::PixelAt(top, cx, cy), paper) << "the page's ground";
+  for (int y = 0; y < picture.height; ++y) {
     for (int x = 0; x < picture.width; ++x) {
       const uint8_t index = picture.pixels[static_cast<size_t>(y) * picture.width + x];
-      if (index < res::kLetteringFirstIndex || picture.palette[index] != 0xFFFFFF) continue;
+      if (index < res::kLetteringFirstIndex || picture.palette[index] != ink) continue;
       int wx = 0, wy = 0;
       gtk_widget_translate_coordinates(ClientOf(page), top, x, y, &wx, &wy);
-      EXPECT_EQ(gui::PixelAt(top, wx, wy), 0xFFFFFF) << "lettering shown at " << x << "," << y;
+      EXPECT_EQ(gui::PixelAt(top, wx, wy), ink) << "lettering shown at " << x << "," << y;
       return;
     }
   }
+  ADD_FAILURE() << "the picture has no lettering in " << std::hex << ink;
+}
+
+// In every multi-line box of the page, the text after each tab starts at a tab stop of the
+// Windows edit control: a multiple of 32 dialog units (48 pixels) from the text's left edge.
+void ExpectTabStopsEvery32DialogUnits(const ui::PropertyPage& page) {
+  const int every = ui::DialogUnitsToPixels(0, 0, 32, 0).Width();
+  for (const ui::Control* c : page.Controls()) {
+    GtkWidget* view = ui::gtk::InputWidgetOf(*c);
+    if (!GTK_IS_TEXT_VIEW(view)) continue;
+    GtkTextIter it;
+    gtk_text_buffer_get_start_iter(gtk_text_view_get_buffer(GTK_TEXT_VIEW(view)), &it);
+    while (gtk_text_iter_forward_find_char(
+        &it, [](gunichar c, gpointer) -> gboolean { return c == '\t'; }, nullptr, nullptr)) {
+      GtkTextIter after = it;
+      gtk_text_iter_forward_char(&after);
+      GdkRectangle at;
+      gtk_text_view_get_iter_location(GTK_TEXT_VIEW(view), &after, &at);
+      at.x -= gtk_text_view_get_left_margin(GTK_TEXT_VIEW(view));
+      EXPECT_EQ(at.x % every, 0) << "control " << c->GetDlgCtrlID() << ", line "
+                                 << gtk_text_iter_get_line(&it) << ": a tab ends at " << at.x;
+    }
+  }
+}
+
+// The accessibles ATK was told became showing, in order (ATK's listeners take no data).
+std::vector<AtkObject*> g_shown;
+gboolean RecordShowing(GSignalInvocationHint*, guint count, const GValue* values, gpointer) {
+  if (count >= 3 && std::string(g_value_get_string(&values[1])) == "showing" &&
+      g_value_get_boolean(&values[2]))
+    g_shown.push_back(ATK_OBJECT(g_value_get_object(&values[0])));
+  return TRUE;
 }
 
 class PagesGuiTest : public ::testing::Test {
@@ -123,12 +160,48 @@ class PagesGuiTest : public ::testing::Test {
   CSignWizard wizard{false, nullptr};
 };
 
-TEST_F(PagesGuiTest, EveryPageShowsItsControlsAtTheLayoutOverFreePartsOfItsPicture) {
+// A walk through the pages in one mode: where the focus goes on the two pages that depend on it;
+// and under one theme: the colours of the pictures' lettering and ground.
+struct Walk {
+  const char* name;
+  WizardMode mode;
+  bool loginStored;  // an earlier signup left its login: recovery is the only mode
+  int startFocus, commFocus;
+  const char* theme;  // null: the display's own
+  long ink, paper;
+};
+void PrintTo(const Walk& walk, std::ostream* out) { *out << walk.name; }
+// The desktop switches GTK's theme, as its settings do: GTK_THEME names it, the setting reloads it.
+void UseTheme(const char* name) {
+  g_setenv("GTK_THEME", name, TRUE);
+  g_object_set(gtk_settings_get_default(), "gtk-theme-name", name, nullptr);
+}
+class PageWalkGuiTest : public PagesGuiTest, public ::testing::WithParamInterface<Walk> {
+  void SetUp() override {
+    if (gui::Backend() != nullptr && GetParam().theme != nullptr) UseTheme(GetParam().theme);
+    PagesGuiTest::SetUp();
+  }
+  void TearDown() override {
+    if (gui::Backend() != nullptr && GetParam().theme != nullptr) UseTheme("Adwaita");
+  }
+};
+
+TEST_P(PageWalkGuiTest, EveryPageShowsItsControlsAtTheLayoutOverFreePartsOfItsPicture) {
+  const Walk& walk = GetParam();
+  const int focus[] = {walk.startFocus, IDC_TERMS_TEXT,   IDC_KANA,           IDC_CONFIRM_SUMMARY,
+                       walk.commFocus,  IDC_COMM_SUMMARY, IDC_NETWORK_SUMMARY};
+  app.LoginID = walk.loginStored ? "taro1980" : "";
+  const guint listener = atk_add_global_event_listener(RecordShowing, "ATK:AtkObject:state-change");
   gui::Backend()->Post([&] {
+    EXPECT_TRUE(gui::WaitUntil([&] { return gtk_window_is_active(GTK_WINDOW(WidgetOf(wizard))); }))
+        << "the window manager gives the wizard the keyboard";
     for (int index = 0; index < 7; ++index) {
       [&] {
         SCOPED_TRACE("page " + std::to_string(index));
+        g_shown.clear();
+        gtk_widget_grab_focus(WidgetOf(*wizard.GetDlgItem(ui::ID_WIZNEXT)));  // as a click does
         ASSERT_TRUE(wizard.SetActivePage(index));
+        if (index == 0) app.mode = walk.mode, app.LoginID = "taro1980";  // as Next, the signup
         auto* page = dynamic_cast<CSignPage*>(wizard.GetActivePage());
         ASSERT_NE(page, nullptr);
         if (page == &wizard.page2) {
@@ -153,20 +226,44 @@ TEST_F(PagesGuiTest, EveryPageShowsItsControlsAtTheLayoutOverFreePartsOfItsPictu
               << "and no way back";
         }
         ASSERT_TRUE(gui::WaitForDrawn(top));
-        EXPECT_TRUE(gui::SaveScreenshot(
-            top, "page" + std::to_string(index + 1) + "-" + std::to_string(page->template_id())));
+        if (walk.mode == WizardMode::NewSignup) {
+          EXPECT_TRUE(gui::SaveScreenshot(
+              top, "page" + std::to_string(index + 1) + "-" + std::to_string(page->template_id()) +
+                       (walk.theme != nullptr ? "-high-contrast" : "")));
+        }
+        EXPECT_EQ(gui::FocusedAmong(top, page->Controls()), page->GetDlgItem(focus[index]))
+            << "control " << focus[index] << " has the focus";
         EXPECT_EQ(gui::AllocationIn(ClientOf(*page), ClientOf(wizard)), wizard.pageRect())
             << "the page fills the page area";
         gui::ExpectControlsAt(*page, LayoutPlacements(page->template_id()));
         ExpectNoControlOverLettering(*page, page->bitmap.data());
-        ExpectLetteringOnScreen(*page, page->bitmap.data(), top);
+        ExpectLetteringOnScreen(*page, page->bitmap.data(), top, walk.ink, walk.paper);
         gui::ExpectAccessibleNames(*page);
+        AtkObject* panel = gtk_widget_get_accessible(ClientOf(*page));
+        EXPECT_STREQ(atk_object_get_name(panel), res::FindPagePicture(page->bitmap.id())->heading);
+        EXPECT_EQ(atk_object_get_role(panel), ATK_ROLE_PANEL) << "the page is named by its title";
+        EXPECT_NE(std::find(g_shown.begin(), g_shown.end(), panel), g_shown.end())
+            << "its showing was announced";
+        ExpectTabStopsEvery32DialogUnits(*page);
       }();
     }
     wizard.EndDialog(ui::IDCANCEL);
   });
   wizard.DoModal();
+  atk_remove_global_event_listener(listener);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, PageWalkGuiTest,
+    ::testing::Values(Walk{"NewSignup", WizardMode::NewSignup, false, IDC_MODE_NEW, IDC_COMM_NAME,
+                           nullptr, 0xFFFFFF, 0x559FFF},
+                      Walk{"ExistingAccount", WizardMode::ExistingAccount, false, IDC_MODE_NEW,
+                           IDC_LOGIN_ID, nullptr, 0xFFFFFF, 0x559FFF},
+                      Walk{"Recovery", WizardMode::Recovery, true, IDC_MODE_RECOVERY, IDC_LOGIN_ID,
+                           nullptr, 0xFFFFFF, 0x559FFF},
+                      Walk{"NewSignupInHighContrast", WizardMode::NewSignup, false, IDC_MODE_NEW,
+                           IDC_COMM_NAME, "HighContrast", 0x000000, 0xFFFFFF}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Counts the times the terms box shows new text, and how many of them had the wait cursor over
 // every window of the wizard, the terms box's own included.
@@ -297,6 +394,47 @@ TEST_F(PagesGuiTest, TheWindowRepaintsAndTakesNoInputWhileTheSignupWaitsOnTheSer
   });
   wizard.DoModal();
   watcher.join();
+}
+
+// The mapped top-level window of exactly that GTK type, other than `besides`, or null.
+GtkWidget* Mapped(const char* type, GtkWidget* besides = nullptr) {
+  GtkWidget* found = nullptr;
+  GList* all = gtk_window_list_toplevels();
+  for (GList* it = all; it; it = it->next)
+    if (it->data != besides && gtk_widget_get_mapped(GTK_WIDGET(it->data)) &&
+        std::string(G_OBJECT_TYPE_NAME(it->data)) == type)
+      found = GTK_WIDGET(it->data);
+  g_list_free(all);
+  return found;
+}
+
+TEST_F(PagesGuiTest, TheDetailsToolTipGoesWhenTheDetailsDialogOpensOverIt) {
+  gui::Backend()->Post([&] {
+    [&] {
+      GtkWidget* top = WidgetOf(wizard);
+      ASSERT_TRUE(gui::WaitForDrawn(top));
+      // The mouse rests on 詳細 until its tip shows, then presses it.
+      GtkWidget* details = WidgetOf(*wizard.page1.GetDlgItem(IDC_DETAILS));
+      int x = 0, y = 0, ox = 0, oy = 0;
+      gtk_widget_translate_coordinates(details, top, 20, 12, &x, &y);
+      gdk_window_get_origin(gtk_widget_get_window(top), &ox, &oy);
+      GdkDisplay* display = gtk_widget_get_display(top);
+      gdk_device_warp(gdk_seat_get_pointer(gdk_display_get_default_seat(display)),
+                      gdk_display_get_default_screen(display), ox + x, oy + y);
+      ASSERT_TRUE(gui::WaitUntil([] { return Mapped("GtkTooltipWindow"); })) << "the tip shows";
+      gui::Backend()->Post([&] {
+        GtkWidget* dialog = nullptr;
+        ASSERT_TRUE(gui::WaitUntil([&] { return (dialog = Mapped("GtkWindow", top)); }))
+            << "the details dialog is up";
+        EXPECT_TRUE(gui::WaitForDrawn(dialog));
+        EXPECT_EQ(Mapped("GtkTooltipWindow"), nullptr) << "no tip over the dialog";
+        gui::PressKey(dialog, GDK_KEY_Escape);
+      });
+      gtk_button_clicked(GTK_BUTTON(details));
+    }();
+    wizard.EndDialog(ui::IDCANCEL);
+  });
+  wizard.DoModal();
 }
 
 }  // namespace

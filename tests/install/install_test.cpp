@@ -37,8 +37,10 @@ TEST_F(InstallTest, PutsTheProgramItsLibraryToolsIconAndManualPagesInPlace) {
        {"/usr/bin/regtool", "/usr/lib/signup/signup", "/usr/lib/signup/rasapi32.so",
         "/usr/share/applications/signup.desktop", "/usr/share/icons/hicolor/16x16/apps/signup.png",
         "/usr/share/icons/hicolor/32x32/apps/signup.png",
-        "/usr/share/icons/hicolor/48x48/apps/signup.png", "/usr/share/man/man1/signup.1",
-        "/usr/share/man/man1/regtool.1", "/etc/signup/deployment.conf"}) {
+        "/usr/share/icons/hicolor/48x48/apps/signup.png",
+        "/usr/share/icons/hicolor/256x256/apps/signup.png", "/usr/share/man/man1/signup.1",
+        "/usr/share/man/man1/regtool.1", "/usr/share/man/ja/man1/signup.1",
+        "/etc/signup/deployment.conf"}) {
     EXPECT_TRUE(fs::is_regular_file(Staged(path))) << path << " is installed";
   }
   const fs::path link = Staged("/usr/bin/signup");

@@ -20,7 +20,7 @@ class ShellWizard : public CSignStart {
       {IDD_USER_PAGE, IDB_USER},
       {IDD_CONFIRM_PAGE, IDB_CONFIRM},
       {IDD_COMM_ID_PAGE, IDB_COMM_ID},
-      {IDD_COMM_INFO_PAGE, IDB_CONFIRM},
+      {IDD_COMM_INFO_PAGE, IDB_COMM_INFO},
       {IDD_COMPLETION_PAGE, IDB_COMPLETION},
   }};
 

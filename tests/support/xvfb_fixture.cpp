@@ -19,7 +19,7 @@ namespace {
 constexpr int kStartLimitMs = 60000;
 }  // namespace
 
-XvfbDisplay::XvfbDisplay(const char* screen) {
+XvfbDisplay::XvfbDisplay(bool windowManager, const char* screen) {
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) {
     error_ = std::string("pipe: ") + std::strerror(errno);
@@ -68,11 +68,42 @@ XvfbDisplay::XvfbDisplay(const char* screen) {
   SetEnv("NO_AT_BRIDGE", "1");
   SetEnv("GSETTINGS_BACKEND", "memory");
   SetEnv("GTK_THEME", "Adwaita");
+  if (windowManager && !StartWindowManager()) {
+    StopChild(pid_, SIGTERM);
+    pid_ = -1;
+  }
+}
+
+// Openbox with the system's default configuration (not the user's); it says it manages the
+// screen by running its start-up command, which echoes into a pipe.
+bool XvfbDisplay::StartWindowManager() {
+  int fds[2];
+  if (pipe2(fds, O_CLOEXEC) != 0) return false;
+  ChildOptions options;
+  options.stdout_fd = fds[1];
+  options.stdin_fd = options.stderr_fd = open("/dev/null", O_RDWR | O_CLOEXEC);
+  wm_ = StartChild({"openbox", "--sm-disable", "--config-file", "/etc/xdg/openbox/rc.xml",
+                    "--startup", "echo ready"},
+                   options, &error_);
+  close(options.stdin_fd);
+  close(fds[1]);
+  wmOutput_ = fds[0];
+  std::string said;  // its messages come first
+  pollfd p{fds[0], POLLIN, 0};
+  char buf[256];
+  for (ssize_t n = 0; said.find("ready\n") == std::string::npos && wm_ > 0 &&
+                      poll(&p, 1, kStartLimitMs) > 0 && (n = read(fds[0], buf, sizeof buf)) > 0;)
+    said.append(buf, static_cast<size_t>(n));
+  if (said.find("ready\n") != std::string::npos) return true;
+  error_ = "the window manager did not start (is the package openbox installed?)";
+  return false;
 }
 
 XvfbDisplay::~XvfbDisplay() {
   // The environment comes back in the reverse order it was changed.
   while (!env_.empty()) env_.pop_back();
+  StopChild(wm_, SIGTERM);
+  if (wmOutput_ >= 0) close(wmOutput_);
   StopChild(pid_, SIGTERM);
 }
 

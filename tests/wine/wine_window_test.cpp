@@ -121,7 +121,7 @@ TEST(WineWindowTest, TheStartAndUserPagesAreLaidOutAndSharpAt96144And192Dpi) {
   SKIP_WITHOUT_WINE();
   test::ProviderFixture provider;
   ASSERT_TRUE(provider.ok()) << provider.error();
-  test::XvfbDisplay display("1600x1200x24");
+  test::XvfbDisplay display(false, "1600x1200x24");
   ASSERT_TRUE(display.ok()) << display.error();
   const std::filesystem::path screenshots =
       std::filesystem::path(SIGNUP_BIN_DIR).parent_path() / "test-screenshots";

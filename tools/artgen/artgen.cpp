@@ -647,6 +647,25 @@ bool DrawScaledPages(const std::string& dir) {
   return ok;
 }
 
+// The icon's larger sizes for the desktop's icon theme (hicolor goes up to 256 pixels); the
+// window's own icon list keeps the ICO's sizes.
+constexpr int kThemeIconSizes[] = {64, 128, 256};
+
+bool WriteThemeIcons(const std::string& dir) {
+  bool ok = true;
+  for (int size : kThemeIconSizes) {
+    cairo_surface_t* s = IconSurface(size);
+    const std::string png =
+        dir + "/icon" + std::to_string(IDI_APP) + "-" + std::to_string(size) + ".png";
+    if (cairo_surface_write_to_png(s, png.c_str()) != CAIRO_STATUS_SUCCESS) {
+      std::fprintf(stderr, "artgen: cannot write %s\n", png.c_str());
+      ok = false;
+    }
+    cairo_surface_destroy(s);
+  }
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -691,5 +710,6 @@ int main(int argc, char** argv) {
   images.insert(images.begin(), PngImage(large));
   cairo_surface_destroy(large);
   ok = Write(dir + "/icon" + std::to_string(IDI_APP) + ".ico", Ico(sizes, images)) && ok;
+  ok = WriteThemeIcons(dir) && ok;
   return ok ? 0 : 1;
 }

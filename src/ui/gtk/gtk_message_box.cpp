@@ -118,6 +118,7 @@ int GtkBackend::MessageBox(Window* owner, const std::string& text, const std::st
   Box box{g_main_loop_new(nullptr, FALSE), type, IDCANCEL};
   g_signal_connect(dialog, "response", G_CALLBACK(OnBoxResponse), &box);
   g_signal_connect(dialog, "delete-event", G_CALLBACK(OnBoxDelete), nullptr);
+  g_signal_connect(dialog, "map-event", G_CALLBACK(HideCoveredToolTips), nullptr);
   modal_.push_back(dialog);
   gtk_widget_show_all(dialog);
   gtk_window_present(win);

@@ -93,6 +93,8 @@ class GtkBackend final : public Backend {
                   int sy) override;
   bool CreatePresenceWindow(const std::string& className) override;
   bool HasPresenceWindow(const std::string& className) override;
+  void BringPresenceOwnerForward(const std::string& className) override;
+  std::optional<HighContrast> HighContrastColours() override;
 
   // ---- Called from the GTK signal handlers ----
   bool Applying() const { return applying_ > 0; }
@@ -121,6 +123,8 @@ class GtkBackend final : public Backend {
   // cursor, the wait cursor goes back over it.
   void CursorReset(GtkWidget* widget);
   void MessageBoxAnswered(Box* box, int response);
+  // Whether a top-level window takes input: it is the one whose modal loop runs.
+  bool TakesInput(GtkWidget* toplevel) const { return toplevel == TopModal(); }
 
  private:
   struct Applier {
@@ -147,6 +151,7 @@ class GtkBackend final : public Backend {
   void ApplyCheck(Native* n);
   void ApplyItems(Native* n);
   void ApplySelection(Native* n);
+  void FollowTextInList(Native* n);
   void ApplyReadOnly(Native* n);
   void ApplyInputMethod(Native* n);
   void ApplyScroll(Native* n);
@@ -209,6 +214,8 @@ void OnPaint(GtkWidget*, cairo_t* cr, void* data);
 // Puts `wait` over `window` and every window inside it; null gives each its own cursor back.
 void CoverWithCursor(GdkWindow* window, GdkCursor* wait);
 void OnCursorReset(GtkWidget* widget, gpointer);
+// A window was mapped over others: tool tips of the windows under it go.
+gboolean HideCoveredToolTips(GtkWidget* window, GdkEvent*, gpointer);
 // Every GDK event passes here first, for the framework's pre-translation.
 void EventHook(GdkEvent* event, gpointer);
 

@@ -87,4 +87,24 @@ std::string FitCp932Bytes(std::string_view utf8, int bytes) {
   return std::string(utf8.substr(0, end));
 }
 
+std::vector<std::pair<int, int>> SoundMarkRuns(std::string_view utf8) {
+  std::vector<std::pair<int, int>> runs;
+  // U+FF9E and U+FF9F are EF BE 9E and EF BE 9F.
+  auto markAt = [&](size_t i) {
+    return i + 2 < utf8.size() && static_cast<unsigned char>(utf8[i]) == 0xEF &&
+           static_cast<unsigned char>(utf8[i + 1]) == 0xBE &&
+           (static_cast<unsigned char>(utf8[i + 2]) & 0xFE) == 0x9E;
+  };
+  for (size_t i = 0; i < utf8.size();) {
+    if (!markAt(i)) {
+      ++i;
+      continue;
+    }
+    const size_t start = i;
+    while (markAt(i)) i += 3;
+    runs.emplace_back(static_cast<int>(start), static_cast<int>(i));
+  }
+  return runs;
+}
+
 }  // namespace ui::gtk

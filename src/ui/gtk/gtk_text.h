@@ -3,6 +3,8 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace ui::gtk {
 
@@ -17,5 +19,8 @@ std::string ToCrLf(std::string_view text);
 std::string FitCp932Bytes(std::string_view utf8, int bytes);
 // CP932 byte count of UTF-8 text.
 int Cp932Length(std::string_view utf8);
+// The runs of half-width (semi-)voiced sound marks, U+FF9E and U+FF9F, in UTF-8 text, as
+// [start, end) byte offsets.
+std::vector<std::pair<int, int>> SoundMarkRuns(std::string_view utf8);
 
 }  // namespace ui::gtk

@@ -28,7 +28,77 @@ COLORREF Contrasting(COLORREF c) {
   return luma >= 128000 ? RGB(0, 0, 0) : RGB(255, 255, 255);
 }
 
+// Tab stops every 32 dialog units, as the Windows edit control sets them: the summaries line up
+// their values in columns with tabs.
+PangoTabArray* EditTabStops() {
+  static PangoTabArray* const tabs = [] {
+    const int every = DialogUnitsToPixels(0, 0, 32, 0).Width();
+    constexpr int kStops = 24;  // beyond the widest box
+    PangoTabArray* t = pango_tab_array_new(kStops, TRUE);
+    for (int i = 0; i < kStops; ++i) pango_tab_array_set_tab(t, i, PANGO_TAB_LEFT, every * (i + 1));
+    return t;
+  }();
+  return tabs;
+}
+
+// IPA P Gothic sets the half-width sound marks "ﾞ" and "ﾟ" as wide as a kana, 6 pixels at 9
+// points, where the Windows dialog font sets them narrow: drawn 2 pixels closer, the captions of
+// half-width kana take the width the templates were made for ("ﾊﾟｽﾜｰﾄﾞ:" fits its 28 dialog
+// units instead of wrapping) and the summaries' labels end before the same tab stops as there.
+constexpr int kMarkSpacing = -2 * PANGO_SCALE;
+// A text view takes no negative spacing: there the marks are set smaller, 4 pixels wide.
+constexpr double kMarkScale = 4.0 / 6.0;
+
+void NarrowSoundMarks(GtkLabel* label) {
+  PangoAttrList* attrs = pango_attr_list_new();
+  for (const auto& [start, end] : gtk::SoundMarkRuns(gtk_label_get_text(label))) {
+    PangoAttribute* a = pango_attr_letter_spacing_new(kMarkSpacing);
+    a->start_index = static_cast<guint>(start);
+    a->end_index = static_cast<guint>(end);
+    pango_attr_list_insert(attrs, a);
+  }
+  gtk_label_set_attributes(label, attrs);
+  pango_attr_list_unref(attrs);
+}
+
+void NarrowSoundMarks(GtkTextBuffer* buffer) {
+  GtkTextTagTable* table = gtk_text_buffer_get_tag_table(buffer);
+  GtkTextTag* tag = gtk_text_tag_table_lookup(table, "signup-marks");
+  if (tag == nullptr)
+    tag = gtk_text_buffer_create_tag(buffer, "signup-marks", "scale", kMarkScale, nullptr);
+  GtkTextIter from, to;
+  gtk_text_buffer_get_bounds(buffer, &from, &to);
+  gtk_text_buffer_remove_tag(buffer, tag, &from, &to);
+  for (GtkTextIter it = from; !gtk_text_iter_is_end(&it);) {
+    const gunichar c = gtk_text_iter_get_char(&it);
+    if (c != 0xFF9E && c != 0xFF9F) {
+      gtk_text_iter_forward_char(&it);
+      continue;
+    }
+    GtkTextIter end = it;
+    while (!gtk_text_iter_is_end(&end) &&
+           (gtk_text_iter_get_char(&end) == 0xFF9E || gtk_text_iter_get_char(&end) == 0xFF9F))
+      gtk_text_iter_forward_char(&end);
+    gtk_text_buffer_apply_tag(buffer, tag, &it, &end);
+    it = end;
+  }
+}
+
+// A control's tool tip shows only while its window is the one the user can work in: a tip that
+// was up when a modal dialog or message box opened would stay over it and hide its buttons.
+gboolean OnQueryToolTip(GtkWidget* widget, gint, gint, gboolean, GtkTooltip*, gpointer) {
+  if (g_backend != nullptr && !g_backend->TakesInput(gtk_widget_get_toplevel(widget)))
+    g_signal_stop_emission_by_name(widget, "query-tooltip");
+  return FALSE;
+}
+
 }  // namespace
+
+// When a window comes up over others, GTK asks again whether the tip under the pointer may show.
+gboolean HideCoveredToolTips(GtkWidget* window, GdkEvent*, gpointer) {
+  gtk_tooltip_trigger_tooltip_query(gtk_widget_get_display(window));
+  return FALSE;
+}
 
 // ---- Making the widgets -----------------------------------------------------------------------
 
@@ -41,6 +111,9 @@ void GtkBackend::ApplyColours() {
   COLORREF text = app ? app->dialogTextColor : RGB(0, 0, 0);
   if (colours_ == std::make_pair(bk, text)) return;
   colours_ = {bk, text};
+  // The pictures follow the contrast of the dialogs: they are made again in the new one.
+  for (auto& [id, s] : surfaces_) cairo_surface_destroy(s);
+  surfaces_.clear();
   const std::string captions =
       ".signup-window label.signup-text, .signup-window checkbutton > label,"
       " .signup-window radiobutton > label, .signup-window frame > label";
@@ -89,6 +162,7 @@ Native* GtkBackend::MakeTopLevel(Window& w, Kind kind) {
   g_signal_connect(win, "set-focus", G_CALLBACK(OnSetFocus), nullptr);
   g_signal_connect(win, "key-press-event", G_CALLBACK(OnKeyPress), n);
   g_signal_connect(win, "delete-event", G_CALLBACK(OnDelete), n);
+  g_signal_connect(win, "map-event", G_CALLBACK(HideCoveredToolTips), nullptr);
   MakeChildren(n);
   ApplyAll(n);
   return n;
@@ -106,6 +180,12 @@ Native* GtkBackend::MakePage(PropertyPage& page) {
   g_object_set_data(G_OBJECT(n->client), kNativeKey, n);
   const Rect r = page.GetWindowRect();
   gtk_fixed_put(GTK_FIXED(parent->client), n->outer, r.left, r.top);
+  // The page's title is part of its picture: a screen reader gets it as the name of the page's
+  // panel, as it would from an assistant page.
+  if (AtkObject* accessible = gtk_widget_get_accessible(n->client)) {
+    atk_object_set_role(accessible, ATK_ROLE_PANEL);
+    atk_object_set_name(accessible, Utf8(page.AccessibleName()).c_str());
+  }
   MakeChildren(n);
   ApplyAll(n);
   return n;
@@ -146,6 +226,7 @@ Native* GtkBackend::MakeControl(Control& c) {
         if (style & ES_CENTER) gtk_text_view_set_justification(tv, GTK_JUSTIFY_CENTER);
         gtk_text_view_set_left_margin(tv, 2);
         gtk_text_view_set_right_margin(tv, 2);
+        gtk_text_view_set_tabs(tv, EditTabStops());
         w = gtk_scrolled_window_new(nullptr, nullptr);
         gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(w), GTK_POLICY_NEVER,
                                        (style & WS_VSCROLL) ? GTK_POLICY_ALWAYS : GTK_POLICY_NEVER);
@@ -215,6 +296,7 @@ Native* GtkBackend::MakeControl(Control& c) {
     }
   }
   g_object_set_data(G_OBJECT(n->outer), kNativeKey, n);
+  g_signal_connect(n->outer, "query-tooltip", G_CALLBACK(OnQueryToolTip), nullptr);
   if (GTK_IS_ENTRY(n->input) || GTK_IS_TEXT_VIEW(n->input)) {
     g_signal_connect_after(n->input, "realize", G_CALLBACK(OnCursorReset), nullptr);
     g_signal_connect_after(n->input, "state-flags-changed", G_CALLBACK(OnCursorReset), nullptr);
@@ -373,6 +455,7 @@ void GtkBackend::ApplyText(Native* n) {
   switch (n->controlKind) {
     case res::ControlKind::Static:
       gtk_label_set_text(GTK_LABEL(n->input), gtk::StripMnemonic(gtk::ToLf(text)).c_str());
+      NarrowSoundMarks(GTK_LABEL(n->input));
       break;
     case res::ControlKind::GroupBox:
       gtk_frame_set_label(GTK_FRAME(n->input),
@@ -385,6 +468,7 @@ void GtkBackend::ApplyText(Native* n) {
     case res::ControlKind::CheckBox:
     case res::ControlKind::RadioButton:
       gtk_label_set_text_with_mnemonic(GTK_LABEL(n->caption), gtk::MnemonicLabel(text).c_str());
+      NarrowSoundMarks(GTK_LABEL(n->caption));
       // A box whose label is in the page picture is the bare indicator.
       gtk_widget_set_visible(n->caption, !text.empty());
       break;
@@ -395,11 +479,15 @@ void GtkBackend::ApplyText(Native* n) {
         GtkTextIter start, end;
         gtk_text_buffer_get_bounds(n->buffer, &start, &end);
         gchar* now = gtk_text_buffer_get_text(n->buffer, &start, &end, FALSE);
-        if (lf != now) gtk_text_buffer_set_text(n->buffer, lf.c_str(), -1);
+        if (lf != now) {
+          gtk_text_buffer_set_text(n->buffer, lf.c_str(), -1);
+          NarrowSoundMarks(n->buffer);
+        }
         g_free(now);
       } else if (text != gtk_entry_get_text(GTK_ENTRY(n->input))) {
         gtk_entry_set_text(GTK_ENTRY(n->input), text.c_str());
       }
+      if (n->controlKind == res::ControlKind::ComboDropDown) FollowTextInList(n);
       break;
     case res::ControlKind::ComboDropList:
       break;  // shows its selected item
@@ -468,8 +556,15 @@ void GtkBackend::ApplyVisible(Native* n) {
 }
 
 void GtkBackend::ApplyPages(Native* n) {
-  for (Native* child : n->children)
-    if (child->kind == Kind::Page) ApplyVisible(child);
+  for (Native* child : n->children) {
+    if (child->kind != Kind::Page) continue;
+    ApplyVisible(child);
+    // A screen reader is told that the active page, by its title, is now what is shown.
+    if (n->sheet && n->sheet->GetActivePage() == child->window) {
+      if (AtkObject* accessible = gtk_widget_get_accessible(child->client))
+        atk_object_notify_state_change(accessible, ATK_STATE_SHOWING, TRUE);
+    }
+  }
   gtk_widget_queue_draw(n->client);
 }
 
@@ -504,6 +599,22 @@ void GtkBackend::ApplyCheck(Native* n) {
   }
 }
 
+// The list of an editable combo box follows its text, as on Windows: the item the text names is
+// the current one, so that Down moves on from it (from "4" to "5") instead of starting again at
+// the first item, which made the first Down on "1" look ignored.
+void GtkBackend::FollowTextInList(Native* n) {
+  if (!n->control || !GTK_IS_COMBO_BOX(n->outer)) return;
+  const std::vector<std::string>& items = n->control->items();
+  const std::string& text = n->control->GetWindowText();
+  int index = n->control->GetCurSel();
+  if (index < 0 || static_cast<size_t>(index) >= items.size() || items[index] != text) {
+    const auto it = std::find(items.begin(), items.end(), text);
+    index = it == items.end() ? -1 : static_cast<int>(it - items.begin());
+  }
+  if (gtk_combo_box_get_active(GTK_COMBO_BOX(n->outer)) != index)
+    gtk_combo_box_set_active(GTK_COMBO_BOX(n->outer), index);
+}
+
 void GtkBackend::ApplyItems(Native* n) {
   if (!n->control || !GTK_IS_COMBO_BOX_TEXT(n->outer)) return;
   GtkComboBoxText* combo = GTK_COMBO_BOX_TEXT(n->outer);
@@ -528,8 +639,8 @@ void GtkBackend::ApplyReadOnly(Native* n) {
   } else {
     gtk_editable_set_editable(GTK_EDITABLE(n->input), !readOnly);
   }
-  // A read-only edit takes the colours its dialog answers for it, as the Windows one does; an
-  // edit that never was read-only needs no style of its own.
+  // A read-only edit takes the colours its dialog answers for it, as the Windows one does (the
+  // system's in high contrast); an edit that never was read-only needs no style of its own.
   if (!readOnly && !n->css) return;
   if (!n->css) {
     n->css = gtk_css_provider_new();
@@ -542,7 +653,7 @@ void GtkBackend::ApplyReadOnly(Native* n) {
     Application* app = Application::Current();
     COLORREF bk = app ? app->dialogBkColor : RGB(192, 192, 192);
     COLORREF text = app ? app->dialogTextColor : RGB(0, 0, 0);
-    if (Window* parent = n->control->GetParent()) {
+    if (Window* parent = n->control->GetParent(); parent && !HighContrastColours()) {
       if (auto colour = parent->OnCtlColor(n->control)) bk = *colour;
     }
     const char* node = n->buffer ? "textview text" : "entry";

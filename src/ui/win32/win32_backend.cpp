@@ -147,6 +147,9 @@ Native* Win32Backend::MakeDialog(Window& w, Kind kind, Native* parent) {
     return nullptr;
   }
   if (kind == Kind::Sheet) SendMessageW(n->hwnd, DM_SETDEFID, ID_WIZNEXT, 0);
+  // A screen reader names the page's pane by its window text: the title its picture shows.
+  if (kind == Kind::Page)
+    SetWindowTextW(n->hwnd, Wide(static_cast<PropertyPage&>(w).AccessibleName()).c_str());
   MakeControls(n);
   ApplyAll(n);
   return n;

@@ -146,7 +146,8 @@ HBRUSH Win32Backend::ControlColour(Native* owner, HWND control, HDC dc) {
   COLORREF background = app ? app->dialogBkColor : GetSysColor(COLOR_BTNFACE);
   const COLORREF text = app ? app->dialogTextColor : GetSysColor(COLOR_BTNTEXT);
   Native* n = NativeOfHwnd(control);
-  if (n && n->control) {
+  // In high contrast the system's colours hold over the window's own answer.
+  if (n && n->control && !HighContrastColours()) {
     if (auto colour = owner->window->OnCtlColor(n->control)) background = *colour;
   }
   SetTextColor(dc, text);

@@ -68,6 +68,8 @@ class Win32Backend final : public Backend {
                   int sy) override;
   bool CreatePresenceWindow(const std::string& className) override;
   bool HasPresenceWindow(const std::string& className) override;
+  void BringPresenceOwnerForward(const std::string& className) override;
+  std::optional<HighContrast> HighContrastColours() override;
 
   // ---- Called from the window procedures (win32_input.cpp), on the user-interface thread ----
   bool Applying() const { return applying_ > 0; }

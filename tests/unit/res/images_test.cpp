@@ -54,7 +54,7 @@ std::vector<uint8_t> MakeBmp(int w, int h, uint32_t colours) {
 }
 
 TEST(PagePictures, EveryPageBitmapLoadsAt448By310With256Colours) {
-  for (int id : {149, 150, 151, 152, 153, 156}) {
+  for (int id : {149, 150, 151, 152, 153, 156, 158}) {
     res::Bitmap bmp;
     ASSERT_TRUE(res::LoadBitmap(id, bmp)) << "bitmap " << id;
     EXPECT_EQ(bmp.width, 448) << id;
@@ -155,7 +155,7 @@ TEST(BitmapParser, IndexPastAShortPaletteStaysInsideIt) {
 // pages redrawn: every artwork pixel (not lettering) has the colour of the page pixel it scales.
 // A page picture redrawn without them fails here.
 TEST(ScaledPagePictures, AreThePagesRedrawnAt672By465) {
-  for (int id : {149, 150, 151, 152, 153, 156}) {
+  for (int id : {149, 150, 151, 152, 153, 156, 158}) {
     const std::string file =
         test::ReadFile(SIGNUP_SOURCE_DIR "/src/res/art/bitmap" + std::to_string(id) + "-150.bmp");
     const auto* data = reinterpret_cast<const uint8_t*>(file.data());

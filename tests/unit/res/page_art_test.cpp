@@ -73,8 +73,9 @@ TEST(PageArtTest, LetteringBelongsToControlsOfItsPicturesPages) {
           << "\"" << l.text << "\" on picture " << art.bitmap;
     }
   }
-  EXPECT_EQ(res::PictureSteps(IDB_CONFIRM), (std::vector<int>{4, 6}))
-      << "the confirmation picture stands for both confirmation steps";
+  for (const res::PageLayout& l : res::PageLayouts())
+    EXPECT_EQ(res::PictureSteps(l.bitmap), (std::vector<int>{l.step}))
+        << "the picture of step " << l.step << " shows that step alone in its band";
 }
 
 // A screen reader says what the picture shows: the first word of every page control's name is a
