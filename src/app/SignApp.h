@@ -1,4 +1,4 @@
-// The application object: start-up and shutdown, the wizard mode, the single-instance mutex.
+// The application object: start-up and shutdown, the single-instance mutex.
 // It is also the settings record and everything that works on it (the server protocol, proxy
 // discovery, the dial-up orchestration), so every part of the program reaches the settings, the
 // server state and the transactions through it.
@@ -53,12 +53,8 @@ class CSignApp : public ui::Application,
   void FormatUserSummary(std::string& out);
 
   // ---- Members, in order --------------------------------------------------------------------
-  WizardMode mode = WizardMode::NewSignup;
   CSignStart* sheet = nullptr;
   std::unique_ptr<void, MutexCloser> instanceMutex;
-
- protected:
-  WizardMode CurrentWizardMode() const override { return mode; }
 
  private:
   WizardFactory makeWizard_;

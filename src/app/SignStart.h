@@ -9,7 +9,17 @@
 
 class CSignStart : public ui::PropertySheet {
  public:
-  static constexpr int kPageCount = 7;
+  // The pages by their index in wizard order.
+  enum Page : int {
+    kStartPage,
+    kTermsPage,
+    kUserPage,
+    kConfirmPage,
+    kCommunicationIdPage,
+    kCommunicationInfoPage,
+    kCompletionPage,
+    kPageCount
+  };
 
   explicit CSignStart(ui::Window* parent);
 

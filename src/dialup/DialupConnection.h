@@ -39,9 +39,4 @@ class DialupConnection : public virtual CSignSettings {
 
   std::unique_ptr<DialupDialog, DialupDeleter> dialup;
   std::string signupEntryName;
-
- protected:
-  // The wizard mode decides the dial-up account: the recovery account for an existing account and
-  // for recovery, the signup account otherwise. The application object answers.
-  virtual WizardMode CurrentWizardMode() const = 0;
 };

@@ -1,5 +1,4 @@
-// What the user sees of the server work: progress lines in a page's log, error boxes, and the
-// message pumping that keeps the window alive during a download.
+// What the user sees of the server work: progress lines in a page's log and error boxes.
 #include <cstdio>
 
 #include "net/ServerProtocol.h"
@@ -17,8 +16,6 @@ std::string WithCode(const std::string& text, int code) {
 }
 
 }  // namespace
-
-void ServerProtocol::PumpMessagesFor(DWORD milliseconds) { ui::PumpMessagesFor(milliseconds); }
 
 void ServerProtocol::ShowServerError(const std::string& text, int code) {
   ui::MessageBox(WithCode(text, code), ui::MB_ICONSTOP | ui::MB_OK);

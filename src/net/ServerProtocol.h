@@ -1,62 +1,58 @@
 // What the net folder offers: the server protocol over the settings record. The HTTP transport
-// (one WinInet request per call), the form encoding and the reply format, the signup, recovery
-// and communication-ID transactions, the machine identity, and what the user sees of the server
-// work (progress lines, error boxes). The application object derives from it (app/SignApp.h).
+// (net::Transport, Transport.h) made with the record's options, the form encoding and the reply
+// format, the signup, recovery and communication-ID transactions, the machine identity, and what
+// the user sees of the server work (progress lines, error boxes). The application object derives
+// from it (app/SignApp.h).
 #pragma once
 
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "net/Transport.h"
 #include "settings/SignSettings.h"
 
 namespace ui {
 class Control;
 }
 
-// WinInet handle type (LPVOID, as WinInet declares it); platform/wininet.h has the calls.
-typedef void* HINTERNET;
-
-// Receives the terms document piece by piece: status 0 a chunk of data, 1 end of data (empty
-// text), -1 a read failed (empty text). Called on the user-interface thread.
-using DownloadCallback = void (*)(int status, std::string chunk);
+// Receives the terms document piece by piece (net::ChunkReceiver): status 0 a chunk of data, 1
+// end of data (empty text), -1 a read failed (empty text). Called on the user-interface thread.
+using DownloadCallback = net::ChunkReceiver;
 
 class ServerProtocol : public virtual CSignSettings {
  public:
   ServerProtocol() = default;
 
   // ---- HTTP transport -----------------------------------------------------------------------
-  // POSTs an encoded form to base URL + path; true when a reply was read (into `reply`).
+  // The transport's options as the record decides them: the user agent of the string table, the
+  // effective proxy when the connection flag word has TCP and the proxy in effect, the proxy
+  // credentials, the certificate tolerance of ProtocolVer and receiveTimeoutMs.
+  net::TransportOptions TransportOptionsNow() const;
+  // POSTs an encoded form to base URL + path for a transaction; true when a reply was read (into
+  // `reply`). The last transport error tells why not (0 after a reply).
   bool PostForm(const std::string& baseUrl, const std::string& path, const std::string& body,
                 std::string& reply);
-  // Largest document a download takes, read whole or in chunks: a server that never stops
-  // sending cannot fill memory.
-  static constexpr unsigned long long kMaxDocumentSize = 64ull * 1024 * 1024;
-  // GETs a document; returns the number of body bytes read (0 on failure before reading). A
-  // document beyond 64 MiB (with a callback, beyond `cap` too) is refused like one that cannot be
-  // held: last transport error -1, and with a callback a last call with status -1 after the
-  // chunks read so far.
+  // GETs a document for the terms page; returns the number of body bytes read (0 on failure
+  // before reading, or when cancelled). The last transport error tells why it failed; an error
+  // status's line ("404 Not Found") is left in statusText. See net::Transport::Download.
   int DownloadDocument(const std::string& url, std::string& body, std::string& statusText,
-                       DownloadCallback callback, unsigned long long cap = kMaxDocumentSize);
-  static void SplitServerUrl(const std::string& url, std::string& host, int& port);
-  DWORD RequestFlagsFor(const std::string& url) const;
-  void ApplySessionOptions(HINTERNET session);
-  void ApplyTimeouts(HINTERNET session);
-  bool IsOfflineByUser();
-  bool ResolveProxyEndpoint(std::string& host, std::string& port);
-  int CheckHttpStatus(HINTERNET request, std::string& statusText);
-  void ApplyProxyCredentials(HINTERNET request);
-  // Handles window messages for the given time, waiting for them rather than spinning.
-  static void PumpMessagesFor(DWORD milliseconds);
-  int LastTransportError() const { return lastTransportError; }
-  // Ends the download in progress once the chunk being delivered is done: the read loop stops,
-  // the request's handles close, and DownloadDocument returns 0 with
-  // ERROR_INTERNET_OPERATION_CANCELLED. Called on the user-interface thread, from the message
-  // pumping of the chunk callback (the user cancelled the wizard); the next download starts anew.
-  void CancelDownload() { downloadCancelled_ = true; }
+                       const DownloadCallback& callback,
+                       unsigned long long cap = net::Transport::kMaxDocumentSize);
+  // Ends the download in progress once the chunk being delivered is done: DownloadDocument then
+  // returns 0 with ERROR_INTERNET_OPERATION_CANCELLED. Called on the user-interface thread, from
+  // the message pumping of the chunk callback (the user cancelled the wizard); the next download
+  // starts anew.
+  void CancelDownload();
   bool DownloadCancelled() const { return downloadCancelled_; }
-  // Receive time-out of every request (ApplyTimeouts); tests shorten it to meet a silent server.
-  // The connect, send and receive time-outs added up bound each request as a whole.
+  int LastTransportError() const { return lastTransportError; }
+  // The code a failed transaction is reported with: the last transport error after a transport
+  // failure (-1), else the last server result itself (-2 for a malformed reply). The pages append
+  // it as "(#%d)".
+  int FailureCode() const {
+    return lastServerResult == -1 ? lastTransportError : lastServerResult;
+  }
+  // Receive time-out of every request; tests shorten it to meet a silent server.
   DWORD receiveTimeoutMs = 30000;
 
   // ---- Forms and replies --------------------------------------------------------------------
@@ -105,19 +101,7 @@ class ServerProtocol : public virtual CSignSettings {
   std::string searchServerUrl;
 
  private:
-  // Session, connection and request of one call, closed together.
-  struct OpenedRequest;
-  // Opens the three handles for `verb` on url's server and `path`, with the program's options,
-  // proxy and proxy credentials; false with the last transport error set when one fails.
-  bool OpenRequest(const std::string& url, const char* verb, const std::string& path,
-                   OpenedRequest& opened);
-  // The parts of a request that wait on the server, each run away from the user-interface thread
-  // (PostForm and DownloadDocument keep the window alive around them).
-  bool PostFormNow(const std::string& baseUrl, const std::string& path, const std::string& body,
-                   std::string& reply);
-  bool SendDownloadRequest(const std::string& url, std::string& statusText, OpenedRequest& opened);
-  int ReadWholeDocument(HINTERNET request, std::string& body);
-  int ReadDocumentChunks(HINTERNET request, DownloadCallback callback, unsigned long long cap);
-
+  // The download in progress, which CancelDownload stops.
+  net::Transport* download_ = nullptr;
   bool downloadCancelled_ = false;
 };

@@ -1,5 +1,7 @@
 // The HTTP transport over WinInet: one session, connection and request per call, the time-outs,
 // the proxy choice and the proxy credentials, the form POST and the document download.
+#include "net/Transport.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -7,13 +9,13 @@
 #include <new>
 #include <string>
 
-#include "net/ServerProtocol.h"
 #include "platform/codepage.h"
 #include "platform/system.h"
 #include "platform/wininet.h"
 #include "res/resources.h"
 #include "ui/framework.h"
 
+namespace net {
 namespace {
 
 constexpr DWORD kReadChunk = 2048;
@@ -110,9 +112,36 @@ std::string FormatContentLength(size_t length) {
                      static_cast<size_t>(written) < sizeof(text) ? written : sizeof(text) - 1);
 }
 
+// The status of a reply: 0 for 200, else its number (-1 when it cannot be read) and, when the
+// reason can be read, "CODE REASON" in statusText.
+int CheckHttpStatus(HINTERNET request, std::string& statusText) {
+  statusText.clear();
+  char code[12] = {};
+  DWORD codeLength = sizeof(code);
+  bool haveCode =
+      HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE, code, &codeLength, nullptr) != FALSE;
+  code[sizeof(code) - 1] = '\0';
+  int status = haveCode ? std::atoi(code) : -1;
+  if (status == 200) return 0;
+
+  char reason[255] = {};
+  DWORD reasonLength = sizeof(reason);
+  if (HttpQueryInfoA(request, HTTP_QUERY_STATUS_TEXT, reason, &reasonLength, nullptr)) {
+    reason[sizeof(reason) - 1] = '\0';
+    statusText = std::string(code) + " " + reason;
+  }
+  return status;
+}
+
+// A C string option, its length counting the terminating zero.
+void SetTextOption(HINTERNET handle, DWORD option, const std::string& text) {
+  InternetSetOptionA(handle, option, const_cast<char*>(text.c_str()),
+                     static_cast<DWORD>(text.size() + 1));
+}
+
 }  // namespace
 
-void ServerProtocol::SplitServerUrl(const std::string& url, std::string& host, int& port) {
+void Transport::SplitServerUrl(const std::string& url, std::string& host, int& port) {
   host.clear();
   port = 0;
   std::string_view text = url;
@@ -132,35 +161,55 @@ void ServerProtocol::SplitServerUrl(const std::string& url, std::string& host, i
   port = portText.empty() ? 0 : static_cast<int>(LeadingNumber(portText));
 }
 
-DWORD ServerProtocol::RequestFlagsFor(const std::string& url) const {
+std::string Transport::CombineUrl(const std::string& base, const std::string& relative) {
+  // The buffer WinInet combines into, and the length passed for it.
+  constexpr DWORD kUrlBuffer = 514;
+  constexpr DWORD kUrlLength = 513;
+  char url[kUrlBuffer] = {};
+  DWORD length = kUrlLength;
+  InternetCombineUrlA(base.c_str(), relative.c_str(), url, &length, ICU_NO_ENCODE);
+  url[kUrlLength] = '\0';
+  return url;
+}
+
+DWORD Transport::RequestFlagsFor(const std::string& url) const {
   DWORD flags = INTERNET_FLAG_RELOAD;
   if (platform::StartsWithNoCase(url, "https"))
-    flags |= INTERNET_FLAG_SECURE | (ProtocolVer & kCertTolerance);
+    flags |= INTERNET_FLAG_SECURE | (options_.certificateTolerance & kCertTolerance);
   return flags;
 }
 
-void ServerProtocol::ApplyTimeouts(HINTERNET session) {
+DWORD Transport::ConnectTimeoutMs() {
   DWORD connection = 0;
-  DWORD connectTimeout = 20000;
   if (InternetGetConnectedState(&connection, 0) && !(connection & INTERNET_CONNECTION_MODEM))
-    connectTimeout = 10000;
-  SetDwordOption(session, INTERNET_OPTION_CONNECT_TIMEOUT, connectTimeout);
-  SetDwordOption(session, INTERNET_OPTION_RECEIVE_TIMEOUT, receiveTimeoutMs);
-  SetDwordOption(session, INTERNET_OPTION_SEND_TIMEOUT, 15000);
-  SetDwordOption(session, INTERNET_OPTION_DATA_SEND_TIMEOUT, 15000);
-  SetDwordOption(session, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, receiveTimeoutMs);
-  SetDwordOption(session, INTERNET_OPTION_CONNECT_RETRIES, 3);
+    return 10000;
+  return 20000;
 }
 
-bool ServerProtocol::IsOfflineByUser() {
+bool Transport::IsOfflineByUser() {
   DWORD state = 0;
   DWORD size = sizeof(state);
   if (!InternetQueryOptionA(nullptr, INTERNET_OPTION_CONNECTED_STATE, &state, &size)) return false;
   return (state & INTERNET_STATE_DISCONNECTED_BY_USER) != 0;
 }
 
-void ServerProtocol::ApplySessionOptions(HINTERNET session) {
-  ApplyTimeouts(session);
+bool Transport::ResolveProxyEndpoint(const std::string& proxyHost, const std::string& proxyPort,
+                                     std::string& host, std::string& port) {
+  long number = ProxyPortNumber(proxyPort);
+  port = number >= 1 && number <= 65535 ? std::to_string(number) : "80";
+  host = proxyHost;
+  if (host.empty()) return false;
+  if (platform::InetAddr(host.c_str()) != INADDR_NONE) return true;
+  return platform::GetHostByName(host.c_str()) != nullptr;
+}
+
+void Transport::ApplySessionOptions(HINTERNET session) {
+  SetDwordOption(session, INTERNET_OPTION_CONNECT_TIMEOUT, ConnectTimeoutMs());
+  SetDwordOption(session, INTERNET_OPTION_RECEIVE_TIMEOUT, options_.receiveTimeoutMs);
+  SetDwordOption(session, INTERNET_OPTION_SEND_TIMEOUT, 15000);
+  SetDwordOption(session, INTERNET_OPTION_DATA_SEND_TIMEOUT, 15000);
+  SetDwordOption(session, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, options_.receiveTimeoutMs);
+  SetDwordOption(session, INTERNET_OPTION_CONNECT_RETRIES, 3);
   if (IsOfflineByUser()) {
     INTERNET_CONNECTED_INFO online = {INTERNET_STATE_CONNECTED, 0};
     InternetSetOptionA(session, INTERNET_OPTION_CONNECTED_STATE, &online, sizeof(online));
@@ -168,8 +217,7 @@ void ServerProtocol::ApplySessionOptions(HINTERNET session) {
   // The session was opened with the preconfigured proxy; the program's own choice replaces it.
   INTERNET_PROXY_INFO proxy = {INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr};
   std::string host, port, proxyText;
-  if ((connectionFlags & kConnTcp) && (connectionFlags & kConnProxyInEffect) &&
-      !effectiveProxyHost.empty() && ResolveProxyEndpoint(host, port)) {
+  if (ResolveProxyEndpoint(options_.proxyHost, options_.proxyPort, host, port)) {
     proxyText = host + ":" + port;
     proxy.dwAccessType = INTERNET_OPEN_TYPE_PROXY;
     proxy.lpszProxy = proxyText.c_str();
@@ -177,69 +225,31 @@ void ServerProtocol::ApplySessionOptions(HINTERNET session) {
   InternetSetOptionA(session, INTERNET_OPTION_PROXY, &proxy, sizeof(proxy));
 }
 
-bool ServerProtocol::ResolveProxyEndpoint(std::string& host, std::string& port) {
-  long number = ProxyPortNumber(effectiveProxyPort);
-  port = number >= 1 && number <= 65535 ? std::to_string(number) : "80";
-  host = effectiveProxyHost;
-  if (host.empty()) return false;
-  if (platform::InetAddr(host.c_str()) != INADDR_NONE) return true;
-  return platform::GetHostByName(host.c_str()) != nullptr;
-}
-
-int ServerProtocol::CheckHttpStatus(HINTERNET request, std::string& statusText) {
-  statusText.clear();
-  char code[12] = {};
-  DWORD codeLength = sizeof(code);
-  bool haveCode =
-      HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE, code, &codeLength, nullptr) != FALSE;
-  code[sizeof(code) - 1] = '\0';
-  int status = haveCode ? std::atoi(code) : -1;
-  if (status == 200) return 0;
-
-  char reason[255] = {};
-  DWORD reasonLength = sizeof(reason);
-  if (HttpQueryInfoA(request, HTTP_QUERY_STATUS_TEXT, reason, &reasonLength, nullptr)) {
-    reason[sizeof(reason) - 1] = '\0';
-    statusText = std::string(code) + " " + reason;
-  }
-  return status;
-}
-
-void ServerProtocol::ApplyProxyCredentials(HINTERNET request) {
-  // The lengths count the terminating zero, as the options are passed as C strings.
-  InternetSetOptionA(request, INTERNET_OPTION_PROXY_USERNAME,
-                     const_cast<char*>(Proxy_Data1.c_str()),
-                     static_cast<DWORD>(Proxy_Data1.size() + 1));
-  InternetSetOptionA(request, INTERNET_OPTION_PROXY_PASSWORD,
-                     const_cast<char*>(Proxy_Data2.c_str()),
-                     static_cast<DWORD>(Proxy_Data2.size() + 1));
-}
-
 // The three handles close in reverse order of opening.
-struct ServerProtocol::OpenedRequest {
+struct Transport::OpenedRequest {
   InternetHandle session;
   InternetHandle connection;
   InternetHandle request;
 };
 
-bool ServerProtocol::OpenRequest(const std::string& url, const char* verb, const std::string& path,
-                                 OpenedRequest& opened) {
+bool Transport::OpenRequest(const std::string& url, const char* verb, const std::string& path,
+                            OpenedRequest& opened, Reply& reply) {
   if (SchemeLength(url) == 0) {
     // The Servers key is user data: anything but http and https is refused, not guessed at.
-    lastTransportError = ERROR_INTERNET_UNRECOGNIZED_SCHEME;
+    reply.error = ERROR_INTERNET_UNRECOGNIZED_SCHEME;
     return false;
   }
   std::string host;
   int port = 0;
   SplitServerUrl(url, host, port);
   if (host.empty() || port < 0) {
-    lastTransportError = ERROR_INTERNET_INVALID_URL;
+    reply.error = ERROR_INTERNET_INVALID_URL;
     return false;
   }
-  opened.session.reset(InternetOpenA(res::String(IDS_USER_AGENT).c_str(),
-                                     INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  opened.session.reset(InternetOpenA(options_.userAgent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG,
+                                     nullptr, nullptr, 0));
   if (!opened.session) {
-    lastTransportError = static_cast<int>(GetLastError());
+    reply.error = static_cast<int>(GetLastError());
     return false;
   }
   ApplySessionOptions(opened.session.get());
@@ -247,108 +257,103 @@ bool ServerProtocol::OpenRequest(const std::string& url, const char* verb, const
                                            static_cast<INTERNET_PORT>(port), nullptr, nullptr,
                                            INTERNET_SERVICE_HTTP, 0, 0));
   if (!opened.connection) {
-    lastTransportError = static_cast<int>(GetLastError());
+    reply.error = static_cast<int>(GetLastError());
     return false;
   }
   opened.request.reset(HttpOpenRequestA(opened.connection.get(), verb, path.c_str(), nullptr,
                                         nullptr, nullptr, RequestFlagsFor(url), 0));
   if (!opened.request) {
-    lastTransportError = static_cast<int>(GetLastError());
+    reply.error = static_cast<int>(GetLastError());
     return false;
   }
-  ApplyProxyCredentials(opened.request.get());
+  // Both on every request, also when empty: they go to the proxy only.
+  SetTextOption(opened.request.get(), INTERNET_OPTION_PROXY_USERNAME, options_.proxyUser);
+  SetTextOption(opened.request.get(), INTERNET_OPTION_PROXY_PASSWORD, options_.proxyPassword);
   return true;
 }
 
-bool ServerProtocol::PostForm(const std::string& baseUrl, const std::string& path,
-                              const std::string& body, std::string& reply) {
+Reply Transport::PostForm(const std::string& baseUrl, const std::string& path,
+                          const std::string& body) {
   // The request may wait on the server for tens of seconds: the window stays alive meanwhile.
-  bool ok = false;
-  ui::RunKeepingWindowsAlive([&] { ok = PostFormNow(baseUrl, path, body, reply); });
-  return ok;
+  Reply reply;
+  ui::RunKeepingWindowsAlive([&] { reply.ok = PostFormNow(baseUrl, path, body, reply); });
+  return reply;
 }
 
-bool ServerProtocol::PostFormNow(const std::string& baseUrl, const std::string& path,
-                                 const std::string& body, std::string& reply) {
-  lastTransportError = 0;
+bool Transport::PostFormNow(const std::string& baseUrl, const std::string& path,
+                            const std::string& body, Reply& reply) {
   OpenedRequest opened;
-  if (!OpenRequest(baseUrl, "POST", path, opened)) return false;
+  if (!OpenRequest(baseUrl, "POST", path, opened, reply)) return false;
   HINTERNET request = opened.request.get();
 
-  std::string contentType = res::String(IDS_HEADER_CONTENT_TYPE);
-  std::string contentLength = FormatContentLength(body.size());
+  const std::string contentType = res::String(IDS_HEADER_CONTENT_TYPE);
+  const std::string contentLength = FormatContentLength(body.size());
   if (!HttpAddRequestHeadersA(request, contentType.c_str(), static_cast<DWORD>(contentType.size()),
                               kAddReplace) ||
       !HttpAddRequestHeadersA(request, contentLength.c_str(),
                               static_cast<DWORD>(contentLength.size()), kAddReplace) ||
       !HttpSendRequestA(request, nullptr, 0, const_cast<char*>(body.data()),
                         static_cast<DWORD>(body.size()))) {
-    lastTransportError = static_cast<int>(GetLastError());
+    reply.error = static_cast<int>(GetLastError());
     return false;
   }
 
-  std::string statusText;
-  lastTransportError = CheckHttpStatus(request, statusText);
-  if (lastTransportError != 0) return false;
+  reply.error = CheckHttpStatus(request, reply.statusText);
+  if (reply.error != 0) return false;
 
   std::unique_ptr<char[]> buffer(new (std::nothrow) char[kPostReplyCap + 2]);
   if (!buffer) {
-    lastTransportError = -1;
+    reply.error = -1;
     return false;
   }
   // A reply may arrive in several pieces: read to its end, keeping at most the cap.
   DWORD total = 0;
   if (!ReadUpTo(request, buffer.get(), kPostReplyCap, total)) {
-    lastTransportError = ReadFailureCode();
+    reply.error = ReadFailureCode();
     return false;
   }
   // The reply is text: it ends at the end of the data or at a zero byte within it.
   buffer[total] = '\0';
-  reply.assign(buffer.get());
-  lastTransportError = 0;
+  reply.body.assign(buffer.get());
   return true;
 }
 
-int ServerProtocol::DownloadDocument(const std::string& url, std::string& body,
-                                     std::string& statusText, DownloadCallback callback,
-                                     unsigned long long cap) {
-  body.clear();
-  statusText.clear();
-  lastTransportError = 0;
-  downloadCancelled_ = false;
+Reply Transport::Download(const std::string& url, const ChunkReceiver& receiver,
+                          unsigned long long cap) {
+  cancelled_ = false;
+  Reply reply;
   OpenedRequest opened;
   // Every call that may wait on the server runs while the window stays alive; the chunks are
-  // handed to the callback on the user-interface thread, between the reads.
+  // handed to the receiver on the user-interface thread, between the reads.
   bool sent = false;
-  int total = 0;
   ui::RunKeepingWindowsAlive([&] {
-    sent = SendDownloadRequest(url, statusText, opened);
-    if (sent && !callback) total = ReadWholeDocument(opened.request.get(), body);
+    sent = SendDownloadRequest(url, opened, reply);
+    if (sent && !receiver) ReadWholeDocument(opened.request.get(), reply);
   });
-  if (!sent || !callback) return total;
-  return ReadDocumentChunks(opened.request.get(), callback, cap);
+  if (sent && receiver) ReadDocumentChunks(opened.request.get(), receiver, cap, reply);
+  return reply;
 }
 
-bool ServerProtocol::SendDownloadRequest(const std::string& url, std::string& statusText,
-                                         OpenedRequest& opened) {
-  if (!OpenRequest(url, "GET", ObjectPath(url), opened)) return false;
+bool Transport::SendDownloadRequest(const std::string& url, OpenedRequest& opened,
+                                    Reply& reply) {
+  if (!OpenRequest(url, "GET", ObjectPath(url), opened, reply)) return false;
   HINTERNET request = opened.request.get();
   if (!HttpSendRequestA(request, nullptr, 0, nullptr, 0)) {
-    lastTransportError = static_cast<int>(GetLastError());
+    reply.error = static_cast<int>(GetLastError());
     return false;
   }
   // A failed status query leaves its code; a plain error status (404, a proxy's 407) is reported
   // by its number, as a POST's is. A code left over from an earlier call is not this download's.
   SetLastError(ERROR_SUCCESS);
-  if (const int status = CheckHttpStatus(request, statusText); status != 0) {
+  if (const int status = CheckHttpStatus(request, reply.statusText); status != 0) {
     const int code = static_cast<int>(GetLastError());
-    lastTransportError = code != 0 ? code : status;
+    reply.error = code != 0 ? code : status;
     return false;
   }
   return true;
 }
 
-int ServerProtocol::ReadWholeDocument(HINTERNET request, std::string& body) {
+void Transport::ReadWholeDocument(HINTERNET request, Reply& reply) {
   char lengthText[15] = {};
   DWORD lengthSize = sizeof(lengthText);
   unsigned long long size = kDefaultDocumentSize;
@@ -359,26 +364,26 @@ int ServerProtocol::ReadWholeDocument(HINTERNET request, std::string& body) {
   std::unique_ptr<char[]> buffer(size <= kMaxDocumentSize ? new (std::nothrow) char[size + 2]
                                                           : nullptr);
   if (!buffer) {
-    lastTransportError = -1;
-    return 0;
+    reply.error = -1;
+    return;
   }
   DWORD total = 0;
   if (!ReadUpTo(request, buffer.get(), static_cast<DWORD>(size), total)) {
-    lastTransportError = ReadFailureCode();
-    return 0;
+    reply.error = ReadFailureCode();
+    return;
   }
-  body.assign(buffer.get(), total);
-  return static_cast<int>(total);
+  reply.body.assign(buffer.get(), total);
+  reply.bytes = total;
+  reply.ok = true;
 }
 
-int ServerProtocol::ReadDocumentChunks(HINTERNET request, DownloadCallback callback,
-                                       unsigned long long cap) {
+void Transport::ReadDocumentChunks(HINTERNET request, const ChunkReceiver& receiver,
+                                   unsigned long long cap, Reply& reply) {
   std::unique_ptr<char[]> buffer(new (std::nothrow) char[kReadChunk + 2]);
   if (!buffer) {
-    lastTransportError = -1;
-    return 0;
+    reply.error = -1;
+    return;
   }
-  unsigned long long total = 0;
   for (;;) {
     DWORD got = 0;
     int failure = 0;
@@ -387,26 +392,29 @@ int ServerProtocol::ReadDocumentChunks(HINTERNET request, DownloadCallback callb
       if (!InternetReadFile(request, buffer.get(), kReadChunk, &got)) failure = ReadFailureCode();
     });
     if (failure != 0) {
-      lastTransportError = failure;
-      callback(-1, std::string());
-      break;
+      reply.error = failure;
+      receiver(-1, std::string());
+      return;
     }
     if (got > kReadChunk) got = kReadChunk;
     if (got == 0) {
-      callback(1, std::string());
-      break;
+      reply.ok = true;
+      receiver(1, std::string());
+      return;
     }
-    if (total + got > std::min(cap, kMaxDocumentSize)) {
-      lastTransportError = -1;
-      callback(-1, std::string());
-      break;
+    if (reply.bytes + got > std::min(cap, kMaxDocumentSize)) {
+      reply.error = -1;
+      receiver(-1, std::string());
+      return;
     }
-    total += got;
-    callback(0, std::string(buffer.get(), got));
-    if (downloadCancelled_) {
-      lastTransportError = ERROR_INTERNET_OPERATION_CANCELLED;
-      return 0;
+    reply.bytes += got;
+    receiver(0, std::string(buffer.get(), got));
+    if (cancelled_) {
+      reply.error = ERROR_INTERNET_OPERATION_CANCELLED;
+      reply.bytes = 0;
+      return;
     }
   }
-  return static_cast<int>(total);
 }
+
+}  // namespace net

@@ -11,13 +11,6 @@
 #include "dialup/DialupDialog.h"
 #include "netconfig/LanDetailsDialog.h"
 
-namespace {
-
-// The page index the recovery mode jumps to: the communication-ID page.
-constexpr int kCommunicationIdPage = 4;
-
-}  // namespace
-
 const ui::MessageEntry<CSignStep1Top> CSignStep1Top::kMessageMap[4] = {
     {ui::BN_CLICKED, IDC_TONE, &CSignStep1Top::OnTone},
     {ui::BN_CLICKED, IDC_PULSE, &CSignStep1Top::OnPulse},
@@ -237,7 +230,7 @@ LRESULT CSignStep1Top::OnWizardNext() {
   }
   ReadModeChoice();
   if (app->mode == WizardMode::Recovery) {
-    sheet->SetActivePage(kCommunicationIdPage);
+    sheet->SetActivePage(CSignStart::kCommunicationIdPage);
     firstActivation = 0;
     return -1;
   }

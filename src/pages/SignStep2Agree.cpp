@@ -4,39 +4,25 @@
 
 #include "app/SignApp.h"
 #include "app/SignStart.h"
-#include "platform/wininet.h"
+#include "net/Transport.h"
 
 namespace {
 
-// The buffer the document URL is combined in, and the length passed for it.
-constexpr DWORD kUrlBuffer = 514;
-constexpr DWORD kUrlLength = 513;
 // Message pumping after each chunk, so that the growing text is seen.
 constexpr DWORD kChunkPumpMs = 50;
 // The terms are a few kilobytes: a server that sends far more is broken, and showing all of it
 // (the box is refilled with the whole text after each chunk) would hold the page for hours.
 constexpr unsigned long long kMaxTermsSize = 256 * 1024;
-// The page index existing-account mode jumps to: the communication-ID page.
-constexpr int kCommunicationIdPage = 4;
 // The result the wizard ends with when the user disagrees.
 constexpr int kDisagreeResult = 2;
 
 }  // namespace
 
-bool CSignStep2Agree::termsLoaded = false;
-std::string CSignStep2Agree::termsText;
-int CSignStep2Agree::chunkCount = 0;
-ui::Control* CSignStep2Agree::termsBox = nullptr;
-bool CSignStep2Agree::pendingCr_ = false;
-
 const ui::MessageEntry<CSignStep2Agree> CSignStep2Agree::kMessageMap[1] = {
     {ui::EN_SETFOCUS, IDC_TERMS_TEXT, &CSignStep2Agree::OnTermsFocus},
 };
 
-CSignStep2Agree::CSignStep2Agree() : CSignPage(IDD_TERMS_PAGE, IDB_TERMS) {
-  termsLoaded = false;
-  termsBox = nullptr;
-}
+CSignStep2Agree::CSignStep2Agree() : CSignPage(IDD_TERMS_PAGE, IDB_TERMS) {}
 
 bool CSignStep2Agree::OnInitDialog() {
   CSignPage::OnInitDialog();
@@ -105,19 +91,18 @@ bool CSignStep2Agree::DownloadWithRetry() {
 
 bool CSignStep2Agree::DownloadOnce() {
   CSignApp* app = App();
-  char url[kUrlBuffer] = {};
-  DWORD length = kUrlLength;
-  InternetCombineUrlA(app->signupServerUrl.c_str(), res::String(IDS_TERMS_PATH).c_str(), url,
-                      &length, ICU_NO_ENCODE);
-  url[kUrlLength] = '\0';
-
+  const std::string url =
+      net::Transport::CombineUrl(app->signupServerUrl, res::String(IDS_TERMS_PATH));
   termsText.clear();
   chunkCount = 0;
   pendingCr_ = false;
   std::string body;
   std::string statusText;
   const int result =
-      app->DownloadDocument(url, body, statusText, &CSignStep2Agree::OnChunk, kMaxTermsSize);
+      app->DownloadDocument(
+          url, body, statusText,
+          [this](int status, std::string text) { OnChunk(status, std::move(text)); },
+          kMaxTermsSize);
   if (app->DownloadCancelled()) return false;
 
   bool loaded = false;
@@ -155,7 +140,7 @@ void CSignStep2Agree::OnChunk(int status, std::string text) {
     termsText += ServerProtocol::NormalizeLineBreaks(text);
     termsBox->SetWindowText(termsText);
   }
-  ServerProtocol::PumpMessagesFor(kChunkPumpMs);
+  ui::PumpMessagesFor(kChunkPumpMs);
 }
 
 void CSignStep2Agree::OnTermsFocus() {
@@ -168,7 +153,7 @@ void CSignStep2Agree::OnTermsFocus() {
 LRESULT CSignStep2Agree::OnWizardNext() {
   Sheet()->SetStandardButtons();
   if (App()->mode == WizardMode::ExistingAccount) {
-    Sheet()->SetActivePage(kCommunicationIdPage);
+    Sheet()->SetActivePage(CSignStart::kCommunicationIdPage);
     return -1;
   }
   return 0;

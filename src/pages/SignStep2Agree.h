@@ -19,12 +19,12 @@ class CSignStep2Agree : public CSignPage {
   // One download into the terms box; true when the whole document arrived.
   bool DownloadOnce();
 
-  // Shared by every instance and kept for the run: once loaded, the terms are not downloaded
+  // Kept for the run (the page is made once per run): once loaded, the terms are not downloaded
   // again.
-  static bool termsLoaded;
-  static std::string termsText;
-  static int chunkCount;
-  static ui::Control* termsBox;
+  bool termsLoaded = false;
+  std::string termsText;
+  int chunkCount = 0;
+  ui::Control* termsBox = nullptr;
 
  protected:
   bool OnInitDialog() override;
@@ -40,8 +40,8 @@ class CSignStep2Agree : public CSignPage {
  private:
   static const ui::MessageEntry<CSignStep2Agree> kMessageMap[1];
   // Receives the document piece by piece (DownloadCallback); runs on the user-interface thread.
-  static void OnChunk(int status, std::string text);
+  void OnChunk(int status, std::string text);
   // The previous chunk ended with a CR whose LF may open the next one.
-  static bool pendingCr_;
+  bool pendingCr_ = false;
   void ShowStatus(const std::string& text);
 };

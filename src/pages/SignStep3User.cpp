@@ -91,7 +91,7 @@ void CSignStep3User::ShowLastResult() {
   CSignApp* app = App();
   const int result = app->lastServerResult;
   if (result < 0) {
-    const int code = result == -1 ? app->lastTransportError : result;
+    const int code = app->FailureCode();
     ServerProtocol::AppendProgress(logEdit, res::String(IDS_SIGNUP_ERROR), code);
   } else {
     ServerProtocol::AppendProgress(logEdit, app->serverMessage, 0);

@@ -5,13 +5,6 @@
 #include "app/SignApp.h"
 #include "app/SignStart.h"
 
-namespace {
-
-// Where a failed signup sends the user: the user information page.
-constexpr int kUserPage = 2;
-
-}  // namespace
-
 CSignStep4User::CSignStep4User() : CSignPage(IDD_CONFIRM_PAGE, IDB_CONFIRM) {}
 
 void CSignStep4User::DoDataExchange(ui::DataExchange& dx) {
@@ -55,12 +48,13 @@ LRESULT CSignStep4User::OnWizardNext() {
     return 0;
   }
   if (result < 0) {
-    const int code = result == -1 ? app->lastTransportError : result;
+    const int code = app->FailureCode();
     ServerProtocol::ShowServerError(IDS_COMMUNICATION_ERROR, code);
   } else {
     ui::MessageBox(app->serverMessage, ui::MB_ICONSTOP | ui::MB_OK);
   }
-  sheet->SetActivePage(kUserPage);
+  // A failed signup sends the user back to the entries.
+  sheet->SetActivePage(CSignStart::kUserPage);
   sheet->EnableBackNext(true);
   return -1;
 }

@@ -10,9 +10,6 @@ namespace {
 constexpr int kCommNameLimit = 16;
 constexpr int kLoginIdLimit = 40;
 constexpr int kPasswordLimit = 8;
-// Where Back leads: the terms page for an existing account, the start page for recovery.
-constexpr int kTermsPage = 1;
-constexpr int kStartPage = 0;
 
 }  // namespace
 
@@ -76,7 +73,7 @@ bool CSignStep5Rest::OnSetActive() {
   if (submitted) {
     const int result = app->lastServerResult;
     if (result < 0) {
-      const int code = result == -1 ? app->lastTransportError : result;
+      const int code = app->FailureCode();
       ServerProtocol::AppendProgress(
           logEdit, res::String(newSignup ? IDS_SIGNUP_ERROR : IDS_RECOVERY_ERROR), code);
     } else if (result > 0) {
@@ -115,10 +112,10 @@ LRESULT CSignStep5Rest::OnWizardBack() {
   sheet->EnableButton(ui::IDCANCEL, true);
   switch (App()->mode) {
     case WizardMode::ExistingAccount:
-      sheet->SetActivePage(kTermsPage);
+      sheet->SetActivePage(CSignStart::kTermsPage);
       return -1;
     case WizardMode::Recovery:
-      sheet->SetActivePage(kStartPage);
+      sheet->SetActivePage(CSignStart::kStartPage);
       return -1;
     default:
       return 0;

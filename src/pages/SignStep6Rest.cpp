@@ -5,19 +5,6 @@
 #include "app/SignApp.h"
 #include "app/SignStart.h"
 
-namespace {
-
-// Where a failure sends the user: the communication-ID page.
-constexpr int kCommunicationIdPage = 4;
-
-// The code a failed transaction is reported with: the transport's error for a transport failure,
-// the result itself for a malformed reply.
-int FailureCode(const CSignApp& app, int result) {
-  return result == -1 ? app.lastTransportError : result;
-}
-
-}  // namespace
-
 CSignStep6Rest::CSignStep6Rest() : CSignPage(IDD_COMM_INFO_PAGE, IDB_COMM_INFO) {}
 
 void CSignStep6Rest::DoDataExchange(ui::DataExchange& dx) {
@@ -84,7 +71,7 @@ LRESULT CSignStep6Rest::OnWizardNext() {
   if (app->Comm_id.empty()) app->Comm_name = commName;
   sheet->EnableBackNext(true);
   app->lastServerResult = result;
-  sheet->SetActivePage(kCommunicationIdPage);
+  sheet->SetActivePage(CSignStart::kCommunicationIdPage);
   return -1;
 }
 
@@ -102,7 +89,7 @@ int CSignStep6Rest::VerifyAccount() {
     if (result > 0) {
       text = app->serverMessage;
     } else {
-      code = FailureCode(*app, result);
+      code = app->FailureCode();
       text =
           res::String(app->mode == WizardMode::NewSignup ? IDS_SIGNUP_ERROR : IDS_RECOVERY_ERROR);
     }
@@ -123,7 +110,7 @@ int CSignStep6Rest::ObtainCommunicationId(const std::string& commName) {
   ServerProtocol::AppendProgress(log, res::String(IDS_COMM_ID_REQUESTING), 0);
   const int result = app->RequestCommunicationId("", "", app->LoginID, app->LoginPasswd, commName);
   if (result < 0) {
-    const int code = FailureCode(*app, result);
+    const int code = app->FailureCode();
     ServerProtocol::AppendProgress(log, res::String(IDS_COMM_ID_FAILED), code);
     ServerProtocol::ShowServerError(IDS_COMM_ID_FAILED, code);
   } else if (result > 0) {

@@ -16,7 +16,7 @@ class Application;
 class Window;
 }  // namespace ui
 
-// What the wizard is doing, chosen on the start page; the application object keeps it.
+// What the wizard is doing, chosen on the start page.
 enum class WizardMode : int { NewSignup = 0, ExistingAccount = 1, Recovery = 2 };
 
 class CSignSettings {
@@ -78,6 +78,10 @@ class CSignSettings {
 
   // Puts the network summary (logins, DNS, access points, mail, communication ID) into window.
   void FormatNetworkSummary(ui::Window* window);
+
+  // What the wizard is doing, chosen on the start page (not stored). Read by the pages and by the
+  // dial-up orchestration, which dials the recovery account outside new-signup mode.
+  WizardMode mode = WizardMode::NewSignup;
 
   // ---- The record, in its stored order ------------------------------------------------------
   int lastTransportError = 0;

@@ -1,4 +1,4 @@
-// The window-system half of the framework: what a backend (headless or GTK) implements.
+// The window-system half of the framework: what a backend (headless, GTK or Win32) implements.
 #pragma once
 
 #include <functional>

@@ -1,7 +1,8 @@
 // The application framework the program is written against: application object with registry
 // profile functions, windows and controls, modal dialogs with data exchange and timers, a property
 // sheet in wizard mode, message boxes, the wait cursor, message pumping, tooltips, bitmaps.
-// The window-system half lives in a Backend (headless or GTK); nothing here knows which one runs.
+// The window-system half lives in a Backend (headless, GTK or Win32); nothing here knows which one
+// runs.
 #pragma once
 
 #include <functional>

@@ -272,6 +272,39 @@ TEST_F(NetTransactionsTest, TransportFailuresBecomeResultMinusOne) {
   EXPECT_TRUE(provider_->Requests().empty()) << "nothing was sent anywhere";
 }
 
+// How the stand-in's faults end a recovery: the transport's failures as -1 with their code, a reply
+// of another format as -2, a reply in pieces or beyond the cap still read for its keys.
+TEST_F(NetTransactionsTest, TheStandInsFaultsEndARecoveryWithTheirResultAndCode) {
+  ASSERT_TRUE(provider_->AddAccount("taro", "secret"));
+  app.profileServerUrl = provider_->HttpUrl();
+  const struct {
+    test::FaultKind kind;
+    int result, error;
+  } cases[] = {
+      {test::FaultKind::kStatus, -1, 500},
+      {test::FaultKind::kCut, -1, ERROR_INTERNET_CONNECTION_ABORTED},
+      {test::FaultKind::kMalformed, -2, 0},
+      {test::FaultKind::kEmpty, -2, 0},
+      {test::FaultKind::kPieces, 0, 0},
+      {test::FaultKind::kLong, 0, 0},
+  };
+  for (const auto& c : cases) {
+    test::Fault fault;
+    fault.kind = c.kind;
+    fault.ms = 50;
+    ASSERT_TRUE(provider_->SetFault("/profile_pc/rst/QXSRst_PCEIA.cgi", fault));
+    app.LoginID = "taro";
+    app.LoginPasswd = "secret";
+    app.Smtp_host.clear();
+    std::string raw;
+    EXPECT_EQ(app.RunRecovery(raw), c.result == 0) << static_cast<int>(c.kind);
+    EXPECT_EQ(app.lastServerResult, c.result) << static_cast<int>(c.kind);
+    EXPECT_EQ(app.LastTransportError(), c.error) << static_cast<int>(c.kind);
+    EXPECT_EQ(app.Smtp_host, c.result == 0 ? "smtp.example.ne.jp" : "") << "the last line";
+  }
+  EXPECT_EQ(app.replyFields[15].size(), 257u) << "the long reply's padding line is cut to 257";
+}
+
 // Replies no stand-in gives: the fields a success needs, keys at line starts, a failed read's code.
 TEST_F(NetTransactionsTest, ASuccessCarriesItsFieldsAtLineStartsAndAFailedReadItsCode) {
   auto ok = [](const std::string& body) {

@@ -79,7 +79,3 @@ TEST_F(ReportTest, ProgressLinesAreAppendedAndScrolledIntoView) {
   app.AppendProgress(nullptr, "ignored", 1);
 }
 
-TEST_F(ReportTest, PumpingWaitsThroughTheBackend) {
-  ServerProtocol::PumpMessagesFor(50);
-  EXPECT_EQ(backend.pumped, 50u);
-}

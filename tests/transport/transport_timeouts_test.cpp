@@ -2,22 +2,13 @@
 // machine is online, over the LAN or through a dial-up modem of the simulated library.
 #include <gtest/gtest.h>
 
-#include "app/SignApp.h"
+#include "net/Transport.h"
 #include "platform/wininet.h"
 #include "support/ras_fixture.h"
 
 namespace {
 
-// The connect time-out ApplyTimeouts leaves on a fresh session.
-DWORD ConnectTimeoutChosen() {
-  CSignApp app;
-  HINTERNET session = InternetOpenA("t", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
-  app.ApplyTimeouts(session);
-  DWORD timeout = 0, size = sizeof timeout;
-  InternetQueryOptionA(session, INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, &size);
-  InternetCloseHandle(session);
-  return timeout;
-}
+DWORD ConnectTimeoutChosen() { return net::Transport::ConnectTimeoutMs(); }
 
 }  // namespace
 

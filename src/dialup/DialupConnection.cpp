@@ -8,8 +8,6 @@
 #include "dialup/DialupDialog.h"
 #include "ui/text.h"
 
-namespace {}  // namespace
-
 namespace dialup {
 
 std::string ExpandDialPattern(const std::string& pattern, const std::string& number) {
@@ -90,7 +88,8 @@ bool DialupConnection::ConnectForServer(bool askFirst, ui::Window* parent) {
     }
   }
 
-  const WizardMode mode = CurrentWizardMode();
+  // The wizard mode decides the dial-up account: the recovery account for an existing account and
+  // for recovery, the signup account otherwise.
   const bool recovery = mode == WizardMode::ExistingAccount || mode == WizardMode::Recovery;
   const std::string user = res::String(recovery ? IDS_RECOVERY_DIAL_USER : IDS_SIGNUP_DIAL_USER);
   const std::string password =

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/SignApp.h"
+#include "net/Transport.h"
 #include "platform/wininet.h"
 
 namespace {
@@ -15,7 +15,7 @@ struct Split {
 
 Split SplitOf(const std::string& url) {
   Split split;
-  ServerProtocol::SplitServerUrl(url, split.host, split.port);
+  net::Transport::SplitServerUrl(url, split.host, split.port);
   return split;
 }
 
@@ -48,41 +48,42 @@ TEST(SplitServerUrlTest, GivesNoHostForOtherSchemesOrBadPorts) {
 }
 
 TEST(RequestFlagsForTest, MarksHttpsSecureAndPassesTheCertificateTolerance) {
-  ServerProtocol settings;
-  EXPECT_EQ(settings.RequestFlagsFor("https://host/"), INTERNET_FLAG_RELOAD | INTERNET_FLAG_SECURE);
-  EXPECT_EQ(settings.RequestFlagsFor("http://host:8080/"), INTERNET_FLAG_RELOAD);
-  EXPECT_EQ(settings.RequestFlagsFor("http://host/https"), INTERNET_FLAG_RELOAD)
+  net::TransportOptions options;
+  const net::Transport plain(options);
+  EXPECT_EQ(plain.RequestFlagsFor("https://host/"), INTERNET_FLAG_RELOAD | INTERNET_FLAG_SECURE);
+  EXPECT_EQ(plain.RequestFlagsFor("http://host:8080/"), INTERNET_FLAG_RELOAD);
+  EXPECT_EQ(plain.RequestFlagsFor("http://host/https"), INTERNET_FLAG_RELOAD)
       << "https elsewhere in the URL does not count";
 
-  settings.ProtocolVer = 0x3000 | 0x0001;
-  EXPECT_EQ(settings.RequestFlagsFor("https://host/"), INTERNET_FLAG_RELOAD | INTERNET_FLAG_SECURE |
+  options.certificateTolerance = 0x3000 | 0x0001;
+  const net::Transport tolerant(options);
+  EXPECT_EQ(tolerant.RequestFlagsFor("https://host/"), INTERNET_FLAG_RELOAD | INTERNET_FLAG_SECURE |
                                                            INTERNET_FLAG_IGNORE_CERT_CN_INVALID |
                                                            INTERNET_FLAG_IGNORE_CERT_DATE_INVALID);
-  EXPECT_EQ(settings.RequestFlagsFor("http://host/"), INTERNET_FLAG_RELOAD)
+  EXPECT_EQ(tolerant.RequestFlagsFor("http://host/"), INTERNET_FLAG_RELOAD)
       << "plain HTTP never carries the certificate bits";
 }
 
 TEST(ResolveProxyEndpointTest, SendsABadPortAs80AndNeedsAResolvableHost) {
-  ServerProtocol settings;
   std::string host, port;
-  for (const char* bad : {"0", "65536", "abc", ""}) {
-    settings.effectiveProxyHost = "127.0.0.1";
-    settings.effectiveProxyPort = bad;
-    EXPECT_TRUE(settings.ResolveProxyEndpoint(host, port));
+  auto resolve = [&](const char* proxyHost, const char* proxyPort) {
+    return net::Transport::ResolveProxyEndpoint(proxyHost, proxyPort, host, port);
+  };
+  for (const char* bad : {"0", "65536", "abc", "", "-3128"}) {
+    EXPECT_TRUE(resolve("127.0.0.1", bad));
     EXPECT_EQ(port, "80") << "port '" << bad << "'";
-    EXPECT_EQ(settings.effectiveProxyPort, bad) << "the stored port is left alone";
   }
-  settings.effectiveProxyPort = "3128";
-  EXPECT_TRUE(settings.ResolveProxyEndpoint(host, port));
-  EXPECT_EQ(port, "3128");
-  for (const char* padded : {" 3128", "+3128", "3128 "}) {
-    settings.effectiveProxyPort = padded;
-    EXPECT_TRUE(settings.ResolveProxyEndpoint(host, port));
-    EXPECT_EQ(port, "3128") << "port '" << padded << "' reads as a number, as the settings do";
+  for (const char* good : {"3128", " 3128", "+3128", "3128 "}) {
+    EXPECT_TRUE(resolve("127.0.0.1", good));
+    EXPECT_EQ(port, "3128") << "port '" << good << "' reads as a number, as the settings do";
   }
-  settings.effectiveProxyPort = "-3128";
-  EXPECT_TRUE(settings.ResolveProxyEndpoint(host, port));
-  EXPECT_EQ(port, "80");
-  settings.effectiveProxyHost = "no-such-proxy.invalid";
-  EXPECT_FALSE(settings.ResolveProxyEndpoint(host, port));
+  EXPECT_FALSE(resolve("no-such-proxy.invalid", "3128"));
+  EXPECT_FALSE(resolve("", "3128"));
+}
+
+TEST(CombineUrlTest, PutsTheTermsPathOnTheServerBase) {
+  EXPECT_EQ(net::Transport::CombineUrl("https://signup.example.com/", "/signup_pc/kiyaku.txt"),
+            "https://signup.example.com/signup_pc/kiyaku.txt");
+  EXPECT_EQ(net::Transport::CombineUrl("http://127.0.0.1:8080", "/signup_pc/kiyaku.txt"),
+            "http://127.0.0.1:8080/signup_pc/kiyaku.txt");
 }
