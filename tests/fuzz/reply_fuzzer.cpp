@@ -102,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(port.find_first_of("; ") == std::string::npos);
 
   int serverPort = 0;
-  ServerProtocol::SplitServerUrl(input, host, serverPort);
+  net::Transport::SplitServerUrl(input, host, serverPort);
   Require(serverPort >= -1 && serverPort <= 65535);
   return 0;
 }
