@@ -20,6 +20,7 @@ logs=${MUTATION_LOG:-$build/mutation-logs}
 [ -f "$build/build.ninja" ] || { echo "mutation: $build is not configured (make build first)" >&2; exit 2; }
 [ -f "$table" ] || { echo "mutation: no table $table" >&2; exit 2; }
 mkdir -p "$logs"
+slow='FaultMatrixTest.*Silent|ATricklingServer'
 
 # The file being mutated and its saved copy: put back however the run ends.
 mutated=""
@@ -110,11 +111,11 @@ while IFS= read -r line || [ -n "$line" ]; do
     unbuilt=$((unbuilt + 1))
     continue
   fi
-  # The selection's own words (-R, -L, -E); the slow cells that wait out the receive time-out
-  # only when the row asks for them.
+  # The selection's own words (-R, -L, -E); the tests that wait out a real time-out (the fault
+  # matrix's Silent cells, 30 s each, and the trickling terms server, 55 s) only when named.
   read -r -a args <<<"$selection"
   exclude=()
-  case "$selection" in *Silent* | *-E*) ;; *) exclude=(-E 'FaultMatrixTest.*Silent') ;; esac
+  case "$selection" in *Silent* | *Trickling* | *-E*) ;; *) exclude=(-E "$slow") ;; esac
   t0=$(date +%s)
   ctest --test-dir "$build" --stop-on-failure -j "$jobs" "${args[@]}" "${exclude[@]}" \
     >>"$log" 2>&1
