@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "app/SignApp.h"
 #include "dialup/DialupDialog.h"
@@ -16,19 +17,6 @@
 
 namespace {
 
-// The headless backend, telling `onPage` each page the wizard shows (before its activation).
-class PageBackend : public ui::headless::HeadlessBackend {
- public:
-  using HeadlessBackend::HeadlessBackend;
-  void Update(ui::Window& window, ui::Change what) override {
-    HeadlessBackend::Update(window, what);
-    auto* sheet = dynamic_cast<ui::PropertySheet*>(&window);
-    if (sheet != nullptr && what == ui::Change::ActivePage && onPage)
-      onPage(sheet->GetActiveIndex());
-  }
-  std::function<void(int)> onPage;
-};
-
 // The application object and a headless backend playing one scenario, with a private registry
 // store. Build it after the simulated service is arranged: the settings record probes for the
 // library when it is made.
@@ -38,7 +26,7 @@ class Harness {
     auto scenario = std::make_unique<ui::headless::Scenario>();
     std::string error;
     EXPECT_TRUE(scenario->Parse(scenarioUtf8, error)) << error;
-    backend_ = std::make_unique<PageBackend>(std::move(scenario), &transcript_);
+    backend_ = std::make_unique<ui::headless::HeadlessBackend>(std::move(scenario), &transcript_);
     ui::SetBackend(backend_.get());
     app = std::make_unique<CSignApp>();
     app->SelectProfile("");
@@ -58,7 +46,6 @@ class Harness {
   const std::string& transcript() const { return transcript_.text(); }
   // Queues work for the first message pump (as a window message would arrive).
   void Post(std::function<void()> fn) { backend_->Post(std::move(fn)); }
-  void OnPage(std::function<void(int)> fn) { backend_->onPage = std::move(fn); }
   // Runs the wizard from that page, without the start-up and shutdown around it, and ends the play.
   std::string RunWizardFrom(int page) {
     CSignWizard wizard(true, nullptr);
@@ -73,7 +60,7 @@ class Harness {
   test::TempDir dir_;
   test::ScopedEnv store_{"SIGNUP_REGISTRY", dir_.File("registry.db")};
   ui::headless::Transcript transcript_{"/dev/null"};
-  std::unique_ptr<PageBackend> backend_;
+  std::unique_ptr<ui::headless::HeadlessBackend> backend_;
 };
 
 std::string U(UINT id) { return test::Utf8(res::String(id)); }
@@ -330,41 +317,31 @@ TEST_F(DialupFlowTest, WithoutAConnectionTheTransactionPagesStayWithBackAndNextE
   }
 }
 
-// A library whose devices can be counted but whose list cannot be read a second time.
-class NamesUnreadable : public DialupDialog {
- public:
-  NamesUnreadable() {
-    real_ = rasEnumDevices_;
-    rasEnumDevices_ = &Enum;
-    lists_ = 0;
-  }
-
- private:
+// A library whose devices can be counted, but not listed a second time.
+struct NamesUnreadable : DialupDialog {
+  NamesUnreadable() { real = std::exchange(rasEnumDevices_, &Enum), lists = 0; }
   static DWORD WINAPI Enum(LPRASDEVINFOA devices, LPDWORD size, LPDWORD count) {
-    if (devices != nullptr && ++lists_ > 1) return ERROR_CANNOT_OPEN_PHONEBOOK;
-    return real_(devices, size, count);
+    return devices && ++lists > 1 ? ERROR_CANNOT_OPEN_PHONEBOOK : real(devices, size, count);
   }
-  static inline PFN_RasEnumDevicesA real_ = nullptr;
-  static inline int lists_ = 0;
+  static inline PFN_RasEnumDevicesA real = nullptr;
+  static inline int lists = 0;
 };
 
 TEST_F(DialupFlowTest, TheStartPageClosesTheWizardWhenItsModemsCannotBeListed) {
-  // The modem names cannot be read (an OK box); or the modem is gone when the user comes back
-  // from the communication-ID page, so no dial-up object can be made anew (a stop box).
+  // The modem names cannot be read (an OK box); or, once the page is up, the modem goes, and
+  // Back from the communication-ID page finds none to make the dial-up object with (a stop box).
   const std::string told =
-      "\nwait message \"" + U(IDS_NO_MODEM_FOUND).substr(0, 18) + "\"\nanswer ok\nwait end\n";
+      "wait message \"" + U(IDS_NO_MODEM_FOUND).substr(0, 18) + "\"\nanswer ok\nwait end\n";
   for (const bool back : {false, true}) {
-    Harness h(back ? "wait page 0\nclick 1088\nclick 0x3024\nwait page 4\nclick 0x3023" + told
-                   : told);
+    Harness h(back ? "click 1088\nclick 0x3024\nwait page 4\nclick 0x3023\n" + told : told);
     if (back) {
       ASSERT_NE(h.app->CreateDialupObject(false), nullptr);
-      h.OnPage([this](int page) { ASSERT_TRUE(page != 4 || ras.RemoveDevice("Modem A")); });
+      h.Post([this] { ASSERT_TRUE(ras.RemoveDevice("Modem A")); });
     } else {
       h.app->dialup.reset(new NamesUnreadable);
     }
     EXPECT_EQ(h.RunWizardFrom(0), "") << h.transcript();
-    EXPECT_EQ(Count(h.transcript(), back ? "message stop" : "message exclamation"), 1u)
-        << h.transcript();
+    EXPECT_EQ(Count(h.transcript(), back ? "message stop" : "message exclamation"), 1u);
     EXPECT_NE(h.transcript().find("sheet close cancel"), std::string::npos) << h.transcript();
   }
 }
