@@ -15,6 +15,7 @@
 
 #include "platform/win32.h"
 #include "res/resources.h"
+#include "res/styles.h"
 
 namespace ui {
 
@@ -85,19 +86,17 @@ enum : int { VK_SHIFT = 0x10, VK_CONTROL = 0x11, VK_RETURN = 0x0D, VK_ESCAPE = 0
 // Raster operation of BitBlt.
 constexpr DWORD SRCCOPY = 0x00CC0020;
 
-// Window style bits the framework honours (others are kept as given).
-enum : DWORD {
-  WS_VISIBLE = 0x10000000,
-  WS_DISABLED = 0x08000000,
-  WS_VSCROLL = 0x00200000,
-  WS_GROUP = 0x00020000,
-  WS_TABSTOP = 0x00010000,
-  WS_SYSMENU = 0x00080000,
-  ES_CENTER = 0x0001,
-  ES_MULTILINE = 0x0004,
-  ES_PASSWORD = 0x0020,
-  ES_READONLY = 0x0800,
-};
+// The style bits the framework honours, as the templates write them (others are kept as given).
+using res::ES_CENTER;
+using res::ES_MULTILINE;
+using res::ES_PASSWORD;
+using res::ES_READONLY;
+using res::WS_DISABLED;
+using res::WS_GROUP;
+using res::WS_SYSMENU;
+using res::WS_TABSTOP;
+using res::WS_VISIBLE;
+using res::WS_VSCROLL;
 
 // System-menu commands and menu item states.
 enum : UINT { SC_SIZE = 0xF000, SC_MINIMIZE = 0xF020, SC_MAXIMIZE = 0xF030, SC_CLOSE = 0xF060 };
