@@ -133,7 +133,7 @@ void GtkBackend::ApplyColours() {
 
 Native* GtkBackend::MakeTopLevel(Window& w, Kind kind) {
   ApplyColours();
-  Native* n = NewNative(w, kind, nullptr);
+  Native* n = natives_.New(w, kind, nullptr);
   if (kind == Kind::Sheet) {
     n->sheet = dynamic_cast<PropertySheet*>(&w);
   } else {
@@ -172,7 +172,7 @@ Native* GtkBackend::MakePage(PropertyPage& page) {
   Window* parentWindow = page.GetParent();
   Native* parent = parentWindow ? NativeOf(*parentWindow) : nullptr;
   if (!parent || !parent->client) return nullptr;
-  Native* n = NewNative(page, Kind::Page, parent);
+  Native* n = natives_.New(page, Kind::Page, parent);
   n->dialog = &page;
   n->sheet = parent->sheet;
   n->outer = n->client = ExactFixedNew();
@@ -195,7 +195,7 @@ Native* GtkBackend::MakeControl(Control& c) {
   Window* parentWindow = c.GetParent();
   Native* parent = parentWindow ? NativeOf(*parentWindow) : nullptr;
   if (!parent || !parent->client) return nullptr;
-  Native* n = NewNative(c, Kind::Control, parent);
+  Native* n = natives_.New(c, Kind::Control, parent);
   n->control = &c;
   n->controlKind = c.kind();
   const DWORD style = c.style();

@@ -8,6 +8,7 @@
 
 #include "platform/codepage.h"
 #include "platform/read_file.h"
+#include "ui/native_tree.h"
 
 namespace ui::headless {
 
@@ -149,12 +150,6 @@ int NegativeAnswer(UINT type) {
 }
 
 bool IsPage(const Window& w) { return dynamic_cast<const PropertyPage*>(&w) != nullptr; }
-
-bool ModalEnded(Window& w) {
-  if (auto* d = dynamic_cast<Dialog*>(&w)) return d->IsModalEnded();
-  if (auto* s = dynamic_cast<PropertySheet*>(&w)) return s->IsModalEnded();
-  return true;
-}
 
 }  // namespace
 
@@ -340,8 +335,8 @@ void HeadlessBackend::Loop(Done done, const char* waitingFor) {
 void HeadlessBackend::RunModal(Window& window) {
   modals_.push_back(&window);
   if (auto* sheet = dynamic_cast<PropertySheet*>(&window)) sheet_ = sheet;
-  Loop([&] { return ModalEnded(window); }, "input");
-  if (!ModalEnded(window)) ForceEnd(window);
+  Loop([&] { return IsModalEnded(window); }, "input");
+  if (!IsModalEnded(window)) ForceEnd(window);
   modals_.erase(std::find(modals_.begin(), modals_.end(), &window));
 }
 
