@@ -228,8 +228,8 @@ class Control : public Window {
  public:
   Control(Window* parent, const res::ControlTemplate& t, const Rect& pixels);
   int GetDlgCtrlID() const { return id_; }
-  res::ControlKind kind() const { return kind_; }
-  DWORD style() const { return style_; }
+  res::ControlKind GetKind() const { return kind_; }
+  DWORD GetStyle() const { return style_; }
   bool IsEdit() const { return kind_ == res::ControlKind::Edit; }
   bool IsCombo() const;
   bool IsButtonLike() const;
@@ -270,7 +270,7 @@ class Control : public Window {
   int FindString(int start, const std::string& prefix) const;
   int FindStringExact(int start, const std::string& text) const;
   int SelectString(int start, const std::string& prefix);
-  const std::vector<std::string>& items() const { return items_; }
+  const std::vector<std::string>& GetItems() const { return items_; }
 
   // Tooltip text shown when the mouse rests on the control (empty: none).
   void SetToolTipText(const std::string& text);
@@ -345,8 +345,8 @@ class Dialog : public Window {
   // Ends the modal run with `result` (the window is destroyed when DoModal returns).
   void EndDialog(int result);
   bool IsModalEnded() const { return result_.has_value(); }
-  int modal_result() const { return result_.value_or(0); }
-  int template_id() const { return templateId_; }
+  int GetModalResult() const { return result_.value_or(0); }
+  int GetTemplateId() const { return templateId_; }
 
   virtual bool OnInitDialog();  // default: UpdateData(false); returns true
   virtual void OnOK();          // default: UpdateData(true), then EndDialog(IDOK)
@@ -397,7 +397,7 @@ class DataExchange {
   void CBString(int id, std::string& value);
   // Binds a control object to the control of that id.
   void Bind(int id, Control*& control);
-  Dialog* dialog() const { return dialog_; }
+  Dialog* GetDialog() const { return dialog_; }
   bool failed = false;
 
  private:
@@ -456,7 +456,7 @@ class PropertySheet : public Window {
   int DoModal();
   void EndDialog(int result);
   bool IsModalEnded() const { return result_.has_value(); }
-  int modal_result() const { return result_.value_or(0); }
+  int GetModalResult() const { return result_.value_or(0); }
 
   // The sheet's own controls: tab 0x3020, Back 0x3023, Next 0x3024, Finish 0x3025, Cancel 2,
   // Help 9 (only with PSH_HASHELP).
@@ -477,13 +477,13 @@ class PropertySheet : public Window {
   // Default processing of a sheet button.
   bool DefaultCommand(int id);
   // Window caption.
-  const std::string& caption() const { return caption_; }
+  const std::string& GetCaption() const { return caption_; }
   // Big/small icon resource shown by the window (0: none); system menu presence.
   void SetIcon(int iconId) {
     icon_ = iconId;
     Changed(Change::Caption);
   }
-  int icon() const { return icon_; }
+  int GetIcon() const { return icon_; }
 
   DWORD sheetFlags = PSH_HASHELP;
   DWORD windowStyle = 0;
@@ -643,10 +643,10 @@ class Bitmap {
   // measured or drawn, as Windows reads a resource when it is used: of the seven page pictures
   // the wizard loads, start-up needs two. A picture that cannot be read has no size.
   bool LoadBitmap(int id);
-  int Width() const { return data().width; }
-  int Height() const { return data().height; }
-  int id() const { return id_; }
-  const res::Bitmap& data() const;
+  int Width() const { return GetData().width; }
+  int Height() const { return GetData().height; }
+  int GetId() const { return id_; }
+  const res::Bitmap& GetData() const;
 
  private:
   int id_ = 0;

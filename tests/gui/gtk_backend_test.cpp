@@ -92,7 +92,7 @@ void ExpectPageShown(ui::PropertySheet& sheet, PicturePage& page, const ui::Rect
 
   int px = 0, py = 0;
   ASSERT_TRUE(BarePoint(page, px, py)) << "the page has a point free of controls";
-  const res::Bitmap& picture = page.bitmap.data();
+  const res::Bitmap& picture = page.bitmap.GetData();
   ASSERT_GT(picture.width, px) << "the page picture covers the sample point";
   const long expected =
       picture.palette[picture.pixels[static_cast<size_t>(py) * picture.width + px]] & 0xFFFFFF;
@@ -127,7 +127,7 @@ TEST_F(GtkBackendTest, WizardSheetShowsEachPagePictureInAPageAreaThatKeepsItsSiz
       ASSERT_EQ(sheet.GetActiveIndex(), 1) << "Back returned to the second page";
       ExpectPageShown(sheet, terms, area, "sheet-page1-after-back");
       const std::string title = gtk_window_get_title(GTK_WINDOW(WidgetOf(sheet)));
-      EXPECT_EQ(title, test::Utf8(sheet.caption())) << "the window shows the sheet's caption";
+      EXPECT_EQ(title, test::Utf8(sheet.GetCaption())) << "the window shows the sheet's caption";
       EXPECT_FALSE(gtk_window_get_resizable(GTK_WINDOW(WidgetOf(sheet))))
           << "the wizard cannot be resized";
       EXPECT_EQ(gtk_window_get_type_hint(GTK_WINDOW(WidgetOf(sheet))), GDK_WINDOW_TYPE_HINT_DIALOG)

@@ -270,8 +270,8 @@ void GtkBackend::RunModal(Window& window) {
   // dialog's first one is Cancel while Redial is disabled).
   if (FocusOwner(window) == nullptr) {
     Control* first = NextTabStop(window, nullptr, false);
-    if (first != nullptr && first->kind() != res::ControlKind::PushButton &&
-        first->kind() != res::ControlKind::DefPushButton)
+    if (first != nullptr && first->GetKind() != res::ControlKind::PushButton &&
+        first->GetKind() != res::ControlKind::DefPushButton)
       first->UserFocus();
   }
   GtkWindow* win = GTK_WINDOW(n->outer);

@@ -112,7 +112,7 @@ HWND Win32Backend::OwnerWindow() const {
 // controls, or for the sheet an empty one that its buttons are added to.
 Native* Win32Backend::MakeDialog(Window& w, Kind kind, Native* parent) {
   const res::DialogTemplate* t = nullptr;
-  if (kind != Kind::Sheet) t = res::FindDialog(static_cast<Dialog&>(w).template_id());
+  if (kind != Kind::Sheet) t = res::FindDialog(static_cast<Dialog&>(w).GetTemplateId());
   DWORD style = t ? t->style & ~static_cast<DWORD>(res::WS_VISIBLE) : 0;
   if (kind == Kind::Page) {
     style = (style & ~(res::WS_POPUP | res::WS_CAPTION | res::WS_SYSMENU)) | res::WS_CHILD |

@@ -235,7 +235,7 @@ wait end
     backend.ProgramEnded();
   }
   ui::SetBackend(nullptr);
-  EXPECT_FALSE(backend.failed()) << backend.failure();
+  EXPECT_FALSE(backend.HasFailed()) << backend.GetFailure();
   ASSERT_FALSE(backend.boxes.empty());
   const std::string& told = backend.boxes[0];
   EXPECT_NE(told.find(path), std::string::npos) << "names the file: " << told;
