@@ -510,7 +510,7 @@ TEST_F(MailAccountTest, ShowsTheAccountInPlainTextOrEmptyValuesWithOnlyOk) {
   Start([](CSignApp&) {});
   ObservedMail empty;
   EXPECT_EQ(Play(empty, "expect hidden 2\nexpect visible 1\nclick 1\n", ui::IDOK), "");
-  EXPECT_EQ(empty.notice, res::String(179));
+  EXPECT_EQ(empty.notice, res::String(IDS_MAIL_NOTICE));
   EXPECT_EQ(empty.account, test::Sjis(u8"ﾒｰﾙｱﾄﾞﾚｽ: \t\r\nﾒｰﾙｱｶｳﾝﾄ:\t\r\nﾒｰﾙﾊﾟｽﾜｰﾄﾞ:\t\r\n"
                                       u8"POPﾎｽﾄ名:\t\r\nSMTPﾎｽﾄ名:\t"));
 

@@ -139,7 +139,7 @@ TEST_F(DialogsGuiTest, MailAccountShowsTheAccountAtItsTemplatePixels) {
         ShownText(InputWidgetOf(*dlg.GetDlgItem(CMailAccountDlg::kAccountEdit)));
     EXPECT_NE(account.find("taro@mail.example.com"), std::string::npos) << account;
     // Text widgets keep line breaks as "\n" alone.
-    std::string notice = platform::AnsiToUtf8(res::String(179));
+    std::string notice = platform::AnsiToUtf8(res::String(IDS_MAIL_NOTICE));
     std::erase(notice, '\r');
     EXPECT_EQ(ShownText(InputWidgetOf(*dlg.GetDlgItem(CMailAccountDlg::kNoticeEdit))), notice);
   });

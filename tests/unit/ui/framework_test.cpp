@@ -35,11 +35,11 @@ class Headless {
 // The LAN details template (159) as a plain dialog with one exchanged field.
 class PortDialog : public ui::Dialog {
  public:
-  PortDialog() : ui::Dialog(159) {}
+  PortDialog() : ui::Dialog(IDD_LAN_DETAILS) {}
   void DoDataExchange(ui::DataExchange& dx) override {
-    dx.Text(1115, port, 5);
-    dx.Text(1325, user, 5);
-    dx.Check(1113, proxy);
+    dx.Text(IDC_LAN_PORT, port, 5);
+    dx.Text(IDC_LAN_USER, user, 5);
+    dx.Check(IDC_LAN_PROXY, proxy);
   }
   std::string port = "80", user;
   int proxy = 0;
@@ -82,7 +82,11 @@ class Page : public ui::PropertyPage {
 };
 
 struct Wizard {
-  Wizard() : sheet(103, nullptr, 0), p0(146), p1(151), p2(152) {
+  Wizard()
+      : sheet(IDS_WIZARD_CAPTION, nullptr, 0),
+        p0(IDD_START_PAGE),
+        p1(IDD_TERMS_PAGE),
+        p2(IDD_USER_PAGE) {
     sheet.AddPage(&p0);
     sheet.AddPage(&p1);
     sheet.AddPage(&p2);
@@ -144,11 +148,11 @@ TEST(FrameworkTest, PostedWizardButtonsTakeEffectAtTheNextPump) {
 // A dialog whose button opens another dialog whose initialisation asks a question.
 class Outer : public ui::Dialog {
  public:
-  Outer() : ui::Dialog(159) {}
+  Outer() : ui::Dialog(IDD_LAN_DETAILS) {}
   bool OnCommand(UINT code, int id) override {
     if (code == ui::BN_CLICKED && id == 1124) {
       struct Inner : ui::Dialog {
-        Inner() : ui::Dialog(147) {}
+        Inner() : ui::Dialog(IDD_MAIL_ACCOUNT) {}
         bool OnInitDialog() override {
           answer = ui::MessageBox("inner?", ui::MB_YESNO | ui::MB_ICONQUESTION);
           return true;
@@ -192,7 +196,7 @@ TEST(FrameworkTest, MessageBoxWithoutIconGetsTheExclamationIcon) {
 // A dialog with a one-shot timer that closes it.
 class TimerDialog : public ui::Dialog {
  public:
-  TimerDialog() : ui::Dialog(142) {}
+  TimerDialog() : ui::Dialog(IDD_PROGRESS) {}
   bool OnInitDialog() override {
     SetTimer(256, 200);
     SetTimer(7, 50);
@@ -226,7 +230,7 @@ TEST(FrameworkTest, TimersFireInVirtualTimeOrderAndPumpingWaitsWithoutCost) {
 
 TEST(FrameworkTest, APersonCannotClickADisabledOrHiddenControl) {
   Headless h("click 1037\n");
-  ui::Dialog dlg(142);
+  ui::Dialog dlg(IDD_PROGRESS);
   dlg.DoModal();
   EXPECT_TRUE(h.backend->HasFailed());
   EXPECT_NE(h.backend->GetFailure().find("line 1"), std::string::npos) << h.backend->GetFailure();
@@ -235,7 +239,7 @@ TEST(FrameworkTest, APersonCannotClickADisabledOrHiddenControl) {
 
 TEST(FrameworkTest, WaitGivesUpWhenNothingMoreCanHappen) {
   Headless h("wait text 1035 \"never\"\n");
-  ui::Dialog dlg(142);
+  ui::Dialog dlg(IDD_PROGRESS);
   EXPECT_EQ(dlg.DoModal(), ui::IDCANCEL) << "the failed run unwinds the dialog";
   EXPECT_TRUE(h.backend->HasFailed());
 }
@@ -243,7 +247,7 @@ TEST(FrameworkTest, WaitGivesUpWhenNothingMoreCanHappen) {
 // The dial progress template (142) with scripted timers; records when things happened.
 class ClockDialog : public ui::Dialog {
  public:
-  ClockDialog() : ui::Dialog(142) {}
+  ClockDialog() : ui::Dialog(IDD_PROGRESS) {}
   bool OnInitDialog() override {
     if (onInit) onInit(*this);
     return true;
@@ -310,7 +314,7 @@ TEST(FrameworkTest, AMessageBoxRightAfterAWaitHeldDoesNotFailThatWait) {
   dlg.onInit = [](ClockDialog& d) { d.SetTimer(1, 100); };
   dlg.onTimer = [](ClockDialog& d, UINT id) {
     d.KillTimer(id);
-    d.SetDlgItemText(1035, "ready");
+    d.SetDlgItemText(IDC_DIAL_STATUS, "ready");
     ui::MessageBox("go");
   };
   EXPECT_EQ(dlg.DoModal(), ui::IDCANCEL);
@@ -328,10 +332,10 @@ TEST(FrameworkTest, AFailedRunEndsADialogWhoseTimerNeverStops) {
 
 TEST(FrameworkTest, TimersOfAControlGoWithItsDialog) {
   Headless h("wait end\n");
-  ui::Dialog dlg(142);
+  ui::Dialog dlg(IDD_PROGRESS);
   ASSERT_TRUE(dlg.Create(nullptr));
   dlg.SetTimer(1, 10);
-  dlg.GetDlgItem(1035)->SetTimer(2, 10);
+  dlg.GetDlgItem(IDC_DIAL_STATUS)->SetTimer(2, 10);
   EXPECT_EQ(h.backend->PendingTimers(), 2u);
   dlg.Destroy();
   EXPECT_EQ(h.backend->PendingTimers(), 0u) << "a timer would fire on a freed control";
@@ -411,9 +415,9 @@ TEST(FrameworkTest, ScenarioTranscriptAndDialupLibraryAreNeverAPipeOrAFolder) {
 
 TEST(FrameworkTest, ComboSearchesIgnoreCaseOfSingleByteLettersOnly) {
   Headless h("wait end\n");
-  ui::Dialog dlg(157);
+  ui::Dialog dlg(IDD_DIALUP_DETAILS);
   ASSERT_TRUE(dlg.Create(nullptr));
-  ui::Control* c = dlg.GetDlgItem(1108);
+  ui::Control* c = dlg.GetDlgItem(IDC_DETAILS_PREFIX);
   ASSERT_NE(c, nullptr);
   c->ResetContent();
   c->AddString(test::Sjis(u8"ア"));  // 83 41: trail byte 'A'
@@ -447,8 +451,8 @@ TEST(FrameworkTest, PrintNamesWritesEveryShownControlsAccessibleName) {
     SCOPED_TRACE("template " + std::to_string(c.templateId));
     Headless h("print names\nclick 2\n");
     if (c.templateId == 152) {
-      ui::PropertyPage page(152);
-      ui::PropertySheet sheet(103, nullptr, 0);
+      ui::PropertyPage page(IDD_USER_PAGE);
+      ui::PropertySheet sheet(IDS_WIZARD_CAPTION, nullptr, 0);
       sheet.SetWizardMode();
       sheet.AddPage(&page);
       sheet.DoModal();
@@ -463,7 +467,7 @@ TEST(FrameworkTest, PrintNamesWritesEveryShownControlsAccessibleName) {
           << h.transcript.GetText();
   }
   Headless hidden("print names\nclick 2\n");
-  ui::Dialog progress(142);
+  ui::Dialog progress(IDD_PROGRESS);
   progress.DoModal();
   EXPECT_EQ(hidden.transcript.GetText().find("name 1037"), std::string::npos)
       << "the hidden hang-up button is not listed";
