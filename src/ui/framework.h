@@ -283,7 +283,7 @@ class Control : public Window {
   // A longer hint: the table's description, else the tooltip (empty when neither).
   std::string AccessibleDescription() const;
 
-  // ---- User actions: both backends call these, so the semantics are shared ----
+  // ---- User actions: every backend calls these, so the semantics are shared ----
   // Presses a button; toggles an auto check box; checks an auto radio button and clears the
   // others of its group; then notifies the parent (BN_CLICKED).
   void UserClick();
@@ -586,8 +586,8 @@ class Application {
 
 // Starts the framework's sockets (Windows Sockets 1.1); false unless exactly 1.1 is available.
 bool SocketInit();
-// Hosting of embedded controls in dialogs and three-dimensional control drawing: both backends
-// always offer them, so enabling them has nothing left to do.
+// Hosting of embedded controls in dialogs and three-dimensional control drawing: every backend
+// always offers them, so enabling them has nothing left to do.
 inline void EnableControlContainer() {}
 inline void Enable3dControls() {}
 
