@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     ui::headless::Transcript transcript(transcriptPath != nullptr ? transcriptPath : "");
     if (!transcript.Open()) {
       std::fprintf(stderr, "signup: SIGNUP_TRANSCRIPT names \"%s\": %s\n", transcriptPath,
-                   transcript.problem().c_str());
+                   transcript.GetProblem().c_str());
       return 2;
     }
     ui::headless::HeadlessBackend backend(std::move(scenario), &transcript);
@@ -42,15 +42,15 @@ int main(int argc, char** argv) {
     const int code = theApp.ExitInstance();
     backend.ProgramEnded();
     ui::SetBackend(nullptr);
-    if (backend.failed()) {
-      std::fprintf(stderr, "signup: scenario failed: %s\n", backend.failure().c_str());
+    if (backend.HasFailed()) {
+      std::fprintf(stderr, "signup: scenario failed: %s\n", backend.GetFailure().c_str());
       return 1;
     }
-    if (!transcript.text().empty()) transcript.Line("end " + std::to_string(code));
+    if (!transcript.GetText().empty()) transcript.Line("end " + std::to_string(code));
     // A run whose record is lost has not shown what it did.
-    if (!transcript.problem().empty()) {
+    if (!transcript.GetProblem().empty()) {
       std::fprintf(stderr, "signup: the transcript (SIGNUP_TRANSCRIPT, else standard output) %s\n",
-                   transcript.problem().c_str());
+                   transcript.GetProblem().c_str());
       return 2;
     }
     return code;

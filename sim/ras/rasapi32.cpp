@@ -475,18 +475,8 @@ RASSIM_EXPORT DWORD WINAPI RasDialA(LPRASDIALEXTENSIONS lpRasDialExtensions, LPC
     if (!name.empty()) {
       entry = FindEntry(*entries, name);
       if (entry == nullptr) return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
-      c.device_type = FieldText(entry->props.szDeviceType);
-      c.device_name = FieldText(entry->props.szDeviceName);
-    } else {
-      // A dial without an entry uses the first modem.
-      for (const Device& d : s.devices) {
-        if (IsDialDevice(d)) {
-          c.device_type = d.type;
-          c.device_name = d.name;
-          break;
-        }
-      }
     }
+    ChooseDevice(s, entry, &c);
     std::string phone = FieldText(lpRasDialParams->szPhoneNumber);
     c.phone = phone.empty() && entry ? FieldText(entry->props.szLocalPhoneNumber) : phone;
     c.entry = name;

@@ -125,19 +125,8 @@ int Run(const std::vector<std::string>& args) {
     c.entry = platform::Utf8ToAnsi(args[1]);
     auto entries = LoadPhonebook(pbk);
     Entry* e = entries ? FindEntry(*entries, c.entry) : nullptr;
-    if (e != nullptr) {
-      c.device_type = FieldText(e->props.szDeviceType);
-      c.device_name = FieldText(e->props.szDeviceName);
-      c.phone = FieldText(e->props.szLocalPhoneNumber);
-    } else {
-      for (const Device& d : s.devices) {
-        if (IsDialDevice(d)) {
-          c.device_type = d.type;
-          c.device_name = d.name;
-          break;
-        }
-      }
-    }
+    ChooseDevice(s, e, &c);
+    if (e != nullptr) c.phone = FieldText(e->props.szLocalPhoneNumber);
     c.handle = s.next_handle++;
     c.status = Status::kConnected;
     c.state = RASCS_Connected;

@@ -493,4 +493,19 @@ bool IsDialDevice(const Device& device) {
   return SameText(device.type, "modem") || SameText(device.type, "isdn");
 }
 
+void ChooseDevice(const Service& service, const Entry* entry, Connection* connection) {
+  if (entry != nullptr) {
+    connection->device_type = FieldText(entry->props.szDeviceType);
+    connection->device_name = FieldText(entry->props.szDeviceName);
+    return;
+  }
+  for (const Device& d : service.devices) {
+    if (IsDialDevice(d)) {
+      connection->device_type = d.type;
+      connection->device_name = d.name;
+      return;
+    }
+  }
+}
+
 }  // namespace rassim

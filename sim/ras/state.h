@@ -157,4 +157,8 @@ std::string FieldText(const char (&field)[N]) {
   return std::string(field, n);
 }
 
+// The device of a connection being made (a dial, or one another program made): the entry's when
+// there is an entry, else the service's first modem (none when it has none).
+void ChooseDevice(const Service& service, const Entry* entry, Connection* connection);
+
 }  // namespace rassim

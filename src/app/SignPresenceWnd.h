@@ -7,7 +7,7 @@ class CSignPresenceWnd {
   bool Create();
   // A second start: the wizard of the copy whose presence window exists comes to the front.
   static void BringRunningCopyForward();
-  void* handle() const { return handle_; }
+  void* GetHandle() const { return handle_; }
 
  private:
   void* handle_ = nullptr;

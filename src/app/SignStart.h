@@ -44,7 +44,7 @@ class CSignStart : public ui::PropertySheet {
   void OnInitMenuPopup(ui::SystemMenu& menu, UINT index, bool isSystemMenu) override;
   std::optional<COLORREF> OnCtlColor(ui::Control*) override { return backgroundBrush_; }
 
-  const ui::Rect& pageRect() const { return pageRect_; }
+  const ui::Rect& GetPageRect() const { return pageRect_; }
 
   ui::Bitmap sheetBitmap;
 

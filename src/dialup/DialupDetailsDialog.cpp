@@ -19,7 +19,7 @@ constexpr int kNumberLimit = 32;
 // A drop-down list whose selected item already reads `value` keeps that selection: selecting by
 // prefix again could move it to an earlier item that merely starts with the same text.
 void ExchangeList(ui::DataExchange& dx, int id, std::string& value, int limitBytes) {
-  ui::Control* c = dx.dialog()->GetDlgItem(id);
+  ui::Control* c = dx.GetDialog()->GetDlgItem(id);
   if (c == nullptr) return;
   if (dx.saving) {
     dx.CBString(id, value);

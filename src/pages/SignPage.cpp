@@ -20,7 +20,7 @@ void CSignPage::OnPaint() {
 }
 
 void CSignPage::PlaceControls() {
-  const res::PageLayout* layout = res::FindPageLayout(template_id());
+  const res::PageLayout* layout = res::FindPageLayout(GetTemplateId());
   if (layout == nullptr) return;
   for (const res::PixelRect& p : layout->controls) {
     if (ui::Control* control = GetDlgItem(p.id))
@@ -32,5 +32,5 @@ void CSignPage::MoveToPageRect() {
   // The start page is made before the sheet has measured its page area: it stays where the sheet
   // made it, which the sheet then measures.
   CSignStart* sheet = Sheet();
-  if (sheet != nullptr && sheet->pageRect().Width() > 0) MoveWindow(sheet->pageRect(), true);
+  if (sheet != nullptr && sheet->GetPageRect().Width() > 0) MoveWindow(sheet->GetPageRect(), true);
 }

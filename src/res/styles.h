@@ -1,5 +1,6 @@
 // Win32 window, dialog and control style bits used by the dialog templates, with their Win32
-// values. Kept in namespace res (not macros) so they sit beside the framework's own constants.
+// values: the one declaration of them, which the framework (ui/framework.h) takes up. Kept in
+// namespace res (not macros) so they sit beside the framework's own constants.
 #pragma once
 
 #include "platform/win32.h"

@@ -291,7 +291,7 @@ void ToHighContrast(res::Bitmap& picture, const HighContrast& colours) {
 
 }  // namespace
 
-const res::Bitmap& Bitmap::data() const {
+const res::Bitmap& Bitmap::GetData() const {
   if (!read_) {
     read_ = true;
     if (!res::LoadBitmap(id_, data_)) data_ = res::Bitmap{};

@@ -15,6 +15,7 @@
 
 #include "platform/win32.h"
 #include "res/resources.h"
+#include "res/styles.h"
 
 namespace ui {
 
@@ -85,19 +86,17 @@ enum : int { VK_SHIFT = 0x10, VK_CONTROL = 0x11, VK_RETURN = 0x0D, VK_ESCAPE = 0
 // Raster operation of BitBlt.
 constexpr DWORD SRCCOPY = 0x00CC0020;
 
-// Window style bits the framework honours (others are kept as given).
-enum : DWORD {
-  WS_VISIBLE = 0x10000000,
-  WS_DISABLED = 0x08000000,
-  WS_VSCROLL = 0x00200000,
-  WS_GROUP = 0x00020000,
-  WS_TABSTOP = 0x00010000,
-  WS_SYSMENU = 0x00080000,
-  ES_CENTER = 0x0001,
-  ES_MULTILINE = 0x0004,
-  ES_PASSWORD = 0x0020,
-  ES_READONLY = 0x0800,
-};
+// The style bits the framework honours, as the templates write them (others are kept as given).
+using res::ES_CENTER;
+using res::ES_MULTILINE;
+using res::ES_PASSWORD;
+using res::ES_READONLY;
+using res::WS_DISABLED;
+using res::WS_GROUP;
+using res::WS_SYSMENU;
+using res::WS_TABSTOP;
+using res::WS_VISIBLE;
+using res::WS_VSCROLL;
 
 // System-menu commands and menu item states.
 enum : UINT { SC_SIZE = 0xF000, SC_MINIMIZE = 0xF020, SC_MAXIMIZE = 0xF030, SC_CLOSE = 0xF060 };
@@ -229,8 +228,8 @@ class Control : public Window {
  public:
   Control(Window* parent, const res::ControlTemplate& t, const Rect& pixels);
   int GetDlgCtrlID() const { return id_; }
-  res::ControlKind kind() const { return kind_; }
-  DWORD style() const { return style_; }
+  res::ControlKind GetKind() const { return kind_; }
+  DWORD GetStyle() const { return style_; }
   bool IsEdit() const { return kind_ == res::ControlKind::Edit; }
   bool IsCombo() const;
   bool IsButtonLike() const;
@@ -271,7 +270,7 @@ class Control : public Window {
   int FindString(int start, const std::string& prefix) const;
   int FindStringExact(int start, const std::string& text) const;
   int SelectString(int start, const std::string& prefix);
-  const std::vector<std::string>& items() const { return items_; }
+  const std::vector<std::string>& GetItems() const { return items_; }
 
   // Tooltip text shown when the mouse rests on the control (empty: none).
   void SetToolTipText(const std::string& text);
@@ -284,7 +283,7 @@ class Control : public Window {
   // A longer hint: the table's description, else the tooltip (empty when neither).
   std::string AccessibleDescription() const;
 
-  // ---- User actions: both backends call these, so the semantics are shared ----
+  // ---- User actions: every backend calls these, so the semantics are shared ----
   // Presses a button; toggles an auto check box; checks an auto radio button and clears the
   // others of its group; then notifies the parent (BN_CLICKED).
   void UserClick();
@@ -346,8 +345,8 @@ class Dialog : public Window {
   // Ends the modal run with `result` (the window is destroyed when DoModal returns).
   void EndDialog(int result);
   bool IsModalEnded() const { return result_.has_value(); }
-  int modal_result() const { return result_.value_or(0); }
-  int template_id() const { return templateId_; }
+  int GetModalResult() const { return result_.value_or(0); }
+  int GetTemplateId() const { return templateId_; }
 
   virtual bool OnInitDialog();  // default: UpdateData(false); returns true
   virtual void OnOK();          // default: UpdateData(true), then EndDialog(IDOK)
@@ -398,7 +397,7 @@ class DataExchange {
   void CBString(int id, std::string& value);
   // Binds a control object to the control of that id.
   void Bind(int id, Control*& control);
-  Dialog* dialog() const { return dialog_; }
+  Dialog* GetDialog() const { return dialog_; }
   bool failed = false;
 
  private:
@@ -457,7 +456,7 @@ class PropertySheet : public Window {
   int DoModal();
   void EndDialog(int result);
   bool IsModalEnded() const { return result_.has_value(); }
-  int modal_result() const { return result_.value_or(0); }
+  int GetModalResult() const { return result_.value_or(0); }
 
   // The sheet's own controls: tab 0x3020, Back 0x3023, Next 0x3024, Finish 0x3025, Cancel 2,
   // Help 9 (only with PSH_HASHELP).
@@ -478,13 +477,13 @@ class PropertySheet : public Window {
   // Default processing of a sheet button.
   bool DefaultCommand(int id);
   // Window caption.
-  const std::string& caption() const { return caption_; }
+  const std::string& GetCaption() const { return caption_; }
   // Big/small icon resource shown by the window (0: none); system menu presence.
   void SetIcon(int iconId) {
     icon_ = iconId;
     Changed(Change::Caption);
   }
-  int icon() const { return icon_; }
+  int GetIcon() const { return icon_; }
 
   DWORD sheetFlags = PSH_HASHELP;
   DWORD windowStyle = 0;
@@ -587,8 +586,8 @@ class Application {
 
 // Starts the framework's sockets (Windows Sockets 1.1); false unless exactly 1.1 is available.
 bool SocketInit();
-// Hosting of embedded controls in dialogs and three-dimensional control drawing: both backends
-// always offer them, so enabling them has nothing left to do.
+// Hosting of embedded controls in dialogs and three-dimensional control drawing: every backend
+// always offers them, so enabling them has nothing left to do.
 inline void EnableControlContainer() {}
 inline void Enable3dControls() {}
 
@@ -644,10 +643,10 @@ class Bitmap {
   // measured or drawn, as Windows reads a resource when it is used: of the seven page pictures
   // the wizard loads, start-up needs two. A picture that cannot be read has no size.
   bool LoadBitmap(int id);
-  int Width() const { return data().width; }
-  int Height() const { return data().height; }
-  int id() const { return id_; }
-  const res::Bitmap& data() const;
+  int Width() const { return GetData().width; }
+  int Height() const { return GetData().height; }
+  int GetId() const { return id_; }
+  const res::Bitmap& GetData() const;
 
  private:
   int id_ = 0;

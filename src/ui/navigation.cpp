@@ -7,7 +7,7 @@ namespace ui {
 namespace {
 
 bool CanTakeFocus(const Control* c) {
-  return c->kind() != res::ControlKind::Static && c->kind() != res::ControlKind::GroupBox &&
+  return c->GetKind() != res::ControlKind::Static && c->GetKind() != res::ControlKind::GroupBox &&
          c->IsWindowVisible() && c->IsWindowEnabled();
 }
 
@@ -47,7 +47,7 @@ Control* NextTabStop(const Window& top, const Control* from, bool previous) {
   if (start < 0) start = previous ? 0 : -1;
   for (int k = 1; k <= n; ++k) {
     Control* c = order[static_cast<size_t>(Wrap(start, previous ? -k : k, 0, n - 1))];
-    if ((c->style() & WS_TABSTOP) != 0 && CanTakeFocus(c)) return c;
+    if ((c->GetStyle() & WS_TABSTOP) != 0 && CanTakeFocus(c)) return c;
   }
   return nullptr;
 }
@@ -60,12 +60,12 @@ Control* NextGroupItem(const Window& top, const Control* from, bool previous) {
     return order[static_cast<size_t>(i)]->GetParent() == from->GetParent();
   };
   int first = at;
-  while (first > 0 && (order[static_cast<size_t>(first)]->style() & WS_GROUP) == 0 &&
+  while (first > 0 && (order[static_cast<size_t>(first)]->GetStyle() & WS_GROUP) == 0 &&
          sameWindow(first - 1))
     --first;
   int last = at;
   while (last + 1 < static_cast<int>(order.size()) && sameWindow(last + 1) &&
-         (order[static_cast<size_t>(last + 1)]->style() & WS_GROUP) == 0)
+         (order[static_cast<size_t>(last + 1)]->GetStyle() & WS_GROUP) == 0)
     ++last;
   for (int k = 1; k <= last - first; ++k) {
     Control* c = order[static_cast<size_t>(Wrap(at, previous ? -k : k, first, last))];

@@ -20,9 +20,9 @@ LRESULT PropertyPage::OnWizardNext() { return 0; }
 bool PropertyPage::OnWizardFinish() { return true; }
 
 std::string PropertyPage::AccessibleName() const {
-  std::string title = res::PageTitle(template_id());
+  std::string title = res::PageTitle(GetTemplateId());
   if (title.empty()) {
-    if (const res::DialogTemplate* t = res::FindDialog(template_id()))
+    if (const res::DialogTemplate* t = res::FindDialog(GetTemplateId()))
       title = AnsiFromUtf8(t->caption);
   }
   return title;
@@ -82,7 +82,7 @@ bool PropertySheet::Create() {
   // The page area is as large as the largest page template.
   int pw = 0, ph = 0;
   for (PropertyPage* p : pages_) {
-    if (const res::DialogTemplate* t = res::FindDialog(p->template_id())) {
+    if (const res::DialogTemplate* t = res::FindDialog(p->GetTemplateId())) {
       Rect r = DialogUnitsToPixels(0, 0, t->cx, t->cy);
       pw = std::max(pw, r.Width());
       ph = std::max(ph, r.Height());
@@ -167,8 +167,8 @@ bool PropertySheet::ChangePage(int from, int to, int direction) {
   // Enter from the sheet's default button.
   if (IsCreated() && active_ == to && newPage->GetFocusControl() == nullptr) {
     Control* first = NextTabStop(*newPage, nullptr, false);
-    if (first != nullptr && first->kind() != res::ControlKind::PushButton &&
-        first->kind() != res::ControlKind::DefPushButton)
+    if (first != nullptr && first->GetKind() != res::ControlKind::PushButton &&
+        first->GetKind() != res::ControlKind::DefPushButton)
       first->UserFocus();
   }
   return true;
@@ -176,7 +176,7 @@ bool PropertySheet::ChangePage(int from, int to, int direction) {
 
 int PropertySheet::TemplateIndex(LRESULT templateId) const {
   for (int i = 0; i < GetPageCount(); ++i)
-    if (pages_[static_cast<size_t>(i)]->template_id() == templateId) return i;
+    if (pages_[static_cast<size_t>(i)]->GetTemplateId() == templateId) return i;
   return -1;
 }
 

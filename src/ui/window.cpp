@@ -100,7 +100,7 @@ bool Window::KillTimer(UINT id) {
 std::string Control::AccessibleName() const {
   const auto* dialog = dynamic_cast<const Dialog*>(GetParent());
   if (dialog != nullptr) {
-    const res::ControlNames names = res::FindControlNames(dialog->template_id(), id_);
+    const res::ControlNames names = res::FindControlNames(dialog->GetTemplateId(), id_);
     if (!names.name.empty()) return names.name;
   }
   // A list shows its selection, an edit what was typed: neither is the control's name.
@@ -113,8 +113,8 @@ std::string Control::AccessibleName() const {
     if (c == this) break;
     before = c;
   }
-  const bool labelled = before != nullptr && (before->kind() == res::ControlKind::Static ||
-                                              before->kind() == res::ControlKind::GroupBox);
+  const bool labelled = before != nullptr && (before->GetKind() == res::ControlKind::Static ||
+                                              before->GetKind() == res::ControlKind::GroupBox);
   std::string label = labelled ? StripAmpersands(before->GetWindowText()) : std::string();
   while (!label.empty() && (label.back() == ':' || label.back() == ' ')) label.pop_back();
   return label;
@@ -122,7 +122,7 @@ std::string Control::AccessibleName() const {
 
 std::string Control::AccessibleDescription() const {
   if (const auto* dialog = dynamic_cast<const Dialog*>(GetParent())) {
-    const res::ControlNames names = res::FindControlNames(dialog->template_id(), id_);
+    const res::ControlNames names = res::FindControlNames(dialog->GetTemplateId(), id_);
     if (!names.description.empty()) return names.description;
   }
   return tooltip_;
@@ -293,12 +293,12 @@ void Control::UserClick() {
       auto all = dialog->Controls();
       auto self = std::find(all.begin(), all.end(), this);
       auto first = self;
-      while (first != all.begin() && !((*first)->style() & WS_GROUP) &&
-             (*(first - 1))->kind() == res::ControlKind::RadioButton)
+      while (first != all.begin() && !((*first)->GetStyle() & WS_GROUP) &&
+             (*(first - 1))->GetKind() == res::ControlKind::RadioButton)
         --first;
       for (auto it = first; it != all.end(); ++it) {
-        if (it != first && ((*it)->style() & WS_GROUP)) break;
-        if ((*it)->kind() != res::ControlKind::RadioButton) break;
+        if (it != first && ((*it)->GetStyle() & WS_GROUP)) break;
+        if ((*it)->GetKind() != res::ControlKind::RadioButton) break;
         if (*it != this) (*it)->SetCheck(0);
       }
     }
@@ -499,7 +499,7 @@ void DataExchange::CBString(int id, std::string& value) {
   if (c == nullptr) return;
   if (saving) {
     value = c->GetWindowText();
-  } else if (c->SelectString(-1, value) < 0 && c->kind() == res::ControlKind::ComboDropDown) {
+  } else if (c->SelectString(-1, value) < 0 && c->GetKind() == res::ControlKind::ComboDropDown) {
     c->SetWindowText(value);
   }
 }

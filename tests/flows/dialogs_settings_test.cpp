@@ -72,15 +72,15 @@ class DialogsTest : public ::testing::Test {
     ui::SetBackend(backend.get());
     const int result = dialog.DoModal();
     backend->ProgramEnded();
-    if (backend->failed()) return backend->failure();
+    if (backend->HasFailed()) return backend->GetFailure();
     if (result != expected) return "dialog ended with " + std::to_string(result);
     return {};
   }
-  const std::string& Transcript() const { return transcript->text(); }
+  const std::string& Transcript() const { return transcript->GetText(); }
   // Only the lines of `print` commands, in order.
   std::string Prints() const {
     std::string out;
-    const std::string& text = transcript->text();
+    const std::string& text = transcript->GetText();
     for (size_t at = 0, end; at < text.size(); at = end + 1) {
       end = text.find('\n', at);
       if (end == std::string::npos) end = text.size();
@@ -124,7 +124,7 @@ class ObservedDetails : public CDialupDetailsDlg {
   void OnOK() override {
     for (int id : {kModemList, kToneBox, kPulseBox, kPrefixCombo, kAccessPointList})
       tips[id] = GetDlgItem(id)->GetToolTipText();
-    modems = GetDlgItem(kModemList)->items();
+    modems = GetDlgItem(kModemList)->GetItems();
     CDialupDetailsDlg::OnOK();
   }
 };
@@ -510,7 +510,7 @@ TEST_F(MailAccountTest, ShowsTheAccountInPlainTextOrEmptyValuesWithOnlyOk) {
   Start([](CSignApp&) {});
   ObservedMail empty;
   EXPECT_EQ(Play(empty, "expect hidden 2\nexpect visible 1\nclick 1\n", ui::IDOK), "");
-  EXPECT_EQ(empty.notice, res::String(179));
+  EXPECT_EQ(empty.notice, res::String(IDS_MAIL_NOTICE));
   EXPECT_EQ(empty.account, test::Sjis(u8"ﾒｰﾙｱﾄﾞﾚｽ: \t\r\nﾒｰﾙｱｶｳﾝﾄ:\t\r\nﾒｰﾙﾊﾟｽﾜｰﾄﾞ:\t\r\n"
                                       u8"POPﾎｽﾄ名:\t\r\nSMTPﾎｽﾄ名:\t"));
 

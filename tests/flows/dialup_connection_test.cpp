@@ -41,9 +41,9 @@ class Harness {
   // Ends the play; empty when every command held and none is left over.
   std::string Finish() {
     backend_->ProgramEnded();
-    return backend_->failed() ? backend_->failure() : std::string();
+    return backend_->HasFailed() ? backend_->GetFailure() : std::string();
   }
-  const std::string& transcript() const { return transcript_.text(); }
+  const std::string& transcript() const { return transcript_.GetText(); }
   // Queues work for the first message pump (as a window message would arrive).
   void Post(std::function<void()> fn) { backend_->Post(std::move(fn)); }
   // Runs the wizard from that page, without the start-up and shutdown around it, and ends the play.

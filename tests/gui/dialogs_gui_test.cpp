@@ -139,7 +139,7 @@ TEST_F(DialogsGuiTest, MailAccountShowsTheAccountAtItsTemplatePixels) {
         ShownText(InputWidgetOf(*dlg.GetDlgItem(CMailAccountDlg::kAccountEdit)));
     EXPECT_NE(account.find("taro@mail.example.com"), std::string::npos) << account;
     // Text widgets keep line breaks as "\n" alone.
-    std::string notice = platform::AnsiToUtf8(res::String(179));
+    std::string notice = platform::AnsiToUtf8(res::String(IDS_MAIL_NOTICE));
     std::erase(notice, '\r');
     EXPECT_EQ(ShownText(InputWidgetOf(*dlg.GetDlgItem(CMailAccountDlg::kNoticeEdit))), notice);
   });
@@ -161,7 +161,7 @@ TEST_F(DialogsGuiTest, TabVisitsTheTabStopsInTemplateOrder) {
       {&progress, {IDC_DIAL_REDIAL, ui::IDCANCEL}},  // 切断 is hidden
   };
   for (auto& [dialog, order] : dialogs) {
-    SCOPED_TRACE("dialog " + std::to_string(dialog->template_id()));
+    SCOPED_TRACE("dialog " + std::to_string(dialog->GetTemplateId()));
     WhenShown(*dialog, [&, dialog = dialog, &order = order] {
       dialog->GetDlgItem(order.front())->SetFocus();
       gui::ExpectTabCycle(WidgetOf(*dialog), dialog->Controls(), order);
@@ -200,7 +200,7 @@ TEST_F(DialogsGuiTest, CheckBoxCaptionsAreInTheDialogTextColourAndEtchedWhenDisa
       {&lan, {IDC_LAN_UDP, IDC_LAN_TCP, IDC_LAN_PROXY, IDC_LAN_UNKNOWN}},
   };
   for (auto& [dialog, ids] : boxes) {
-    SCOPED_TRACE("dialog " + std::to_string(dialog->template_id()));
+    SCOPED_TRACE("dialog " + std::to_string(dialog->GetTemplateId()));
     WhenShown(*dialog, [&, dialog = dialog, &ids = ids] {
       GtkWidget* top = WidgetOf(*dialog);
       dialog->GetDlgItem(ui::IDOK)->SetFocus();  // no focus ring over the captions
@@ -221,7 +221,7 @@ TEST_F(DialogsGuiTest, CheckBoxCaptionsAreInTheDialogTextColourAndEtchedWhenDisa
         EXPECT_GT(ink[kText], 0) << "over a white highlight";
         box->EnableWindow(true);
       }
-      EXPECT_TRUE(gui::SaveScreenshot(top, "captions-" + std::to_string(dialog->template_id())));
+      EXPECT_TRUE(gui::SaveScreenshot(top, "captions-" + std::to_string(dialog->GetTemplateId())));
     });
   }
 }
@@ -237,11 +237,11 @@ TEST_F(DialogsGuiTest, EveryStaticCaptionFitsItsRectangleAtScaleOneAndTwo) {
   ui::Dialog progress(IDD_PROGRESS);  // the template alone: the real one starts dialling
   int captions = 0;
   for (ui::Dialog* dialog : std::vector<ui::Dialog*>{&dialup, &lan, &mail, &progress}) {
-    SCOPED_TRACE("dialog " + std::to_string(dialog->template_id()) + scale);
+    SCOPED_TRACE("dialog " + std::to_string(dialog->GetTemplateId()) + scale);
     WhenShown(*dialog, [&] {
       for (const ui::Control* c : dialog->Controls()) {
         GtkWidget* label = WidgetOf(*c);
-        if (c->kind() != res::ControlKind::Static || !GTK_IS_LABEL(label) ||
+        if (c->GetKind() != res::ControlKind::Static || !GTK_IS_LABEL(label) ||
             c->GetWindowText().empty() || !gtk_widget_get_visible(label))
           continue;
         ++captions;

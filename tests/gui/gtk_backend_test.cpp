@@ -92,7 +92,7 @@ void ExpectPageShown(ui::PropertySheet& sheet, PicturePage& page, const ui::Rect
 
   int px = 0, py = 0;
   ASSERT_TRUE(BarePoint(page, px, py)) << "the page has a point free of controls";
-  const res::Bitmap& picture = page.bitmap.data();
+  const res::Bitmap& picture = page.bitmap.GetData();
   ASSERT_GT(picture.width, px) << "the page picture covers the sample point";
   const long expected =
       picture.palette[picture.pixels[static_cast<size_t>(py) * picture.width + px]] & 0xFFFFFF;
@@ -103,14 +103,15 @@ void ExpectPageShown(ui::PropertySheet& sheet, PicturePage& page, const ui::Rect
 }
 
 TEST_F(GtkBackendTest, WizardSheetShowsEachPagePictureInAPageAreaThatKeepsItsSize) {
-  PicturePage start(146, 149), terms(151, 150), user(152, 151);
-  ui::PropertySheet sheet(103, nullptr, 0);
+  PicturePage start(IDD_START_PAGE, IDB_START), terms(IDD_TERMS_PAGE, IDB_TERMS),
+      user(IDD_USER_PAGE, IDB_USER);
+  ui::PropertySheet sheet(IDS_WIZARD_CAPTION, nullptr, 0);
   sheet.sheetFlags &= ~ui::PSH_HASHELP;
   sheet.SetWizardMode();
   sheet.AddPage(&start);
   sheet.AddPage(&terms);
   sheet.AddPage(&user);
-  sheet.SetIcon(128);
+  sheet.SetIcon(IDI_APP);
   ui::Rect area;
   WhenShown([&] {
     [&] {
@@ -127,7 +128,7 @@ TEST_F(GtkBackendTest, WizardSheetShowsEachPagePictureInAPageAreaThatKeepsItsSiz
       ASSERT_EQ(sheet.GetActiveIndex(), 1) << "Back returned to the second page";
       ExpectPageShown(sheet, terms, area, "sheet-page1-after-back");
       const std::string title = gtk_window_get_title(GTK_WINDOW(WidgetOf(sheet)));
-      EXPECT_EQ(title, test::Utf8(sheet.caption())) << "the window shows the sheet's caption";
+      EXPECT_EQ(title, test::Utf8(sheet.GetCaption())) << "the window shows the sheet's caption";
       EXPECT_FALSE(gtk_window_get_resizable(GTK_WINDOW(WidgetOf(sheet))))
           << "the wizard cannot be resized";
       EXPECT_EQ(gtk_window_get_type_hint(GTK_WINDOW(WidgetOf(sheet))), GDK_WINDOW_TYPE_HINT_DIALOG)
@@ -145,8 +146,8 @@ TEST_F(GtkBackendTest, WizardSheetShowsEachPagePictureInAPageAreaThatKeepsItsSiz
 }
 
 TEST_F(GtkBackendTest, RadioButtonsShowTheirGroupAndCanBeClearedByTheModel) {
-  PicturePage start(146, 149);
-  ui::PropertySheet sheet(103, nullptr, 0);
+  PicturePage start(IDD_START_PAGE, IDB_START);
+  ui::PropertySheet sheet(IDS_WIZARD_CAPTION, nullptr, 0);
   sheet.SetWizardMode();
   sheet.AddPage(&start);
   auto shownChecked = [](ui::Control* c) {
@@ -155,12 +156,12 @@ TEST_F(GtkBackendTest, RadioButtonsShowTheirGroupAndCanBeClearedByTheModel) {
   WhenShown([&] {
     [&] {
       ASSERT_TRUE(gui::WaitForDrawn(WidgetOf(sheet)));
-      ui::Control* signup = start.GetDlgItem(1086);
-      ui::Control* existing = start.GetDlgItem(1087);
-      ui::Control* recovery = start.GetDlgItem(1088);
+      ui::Control* signup = start.GetDlgItem(IDC_MODE_NEW);
+      ui::Control* existing = start.GetDlgItem(IDC_MODE_EXISTING);
+      ui::Control* recovery = start.GetDlgItem(IDC_MODE_RECOVERY);
       EXPECT_FALSE(shownChecked(signup) || shownChecked(existing) || shownChecked(recovery))
           << "no radio button is shown checked before the model checks one";
-      start.CheckDlgButton(1086, 1);
+      start.CheckDlgButton(IDC_MODE_NEW, 1);
       EXPECT_TRUE(shownChecked(signup)) << "model check shown";
       gtk_button_clicked(GTK_BUTTON(WidgetOf(*recovery)));
       EXPECT_EQ(recovery->GetCheck(), 1) << "the clicked radio is checked in the model";
@@ -170,7 +171,7 @@ TEST_F(GtkBackendTest, RadioButtonsShowTheirGroupAndCanBeClearedByTheModel) {
       gtk_button_clicked(GTK_BUTTON(WidgetOf(*recovery)));
       EXPECT_EQ(recovery->GetCheck(), 1) << "clicking a checked radio keeps it checked";
       EXPECT_TRUE(shownChecked(recovery));
-      start.CheckDlgButton(1088, 0);
+      start.CheckDlgButton(IDC_MODE_RECOVERY, 0);
       EXPECT_FALSE(shownChecked(recovery)) << "the model can clear a radio button";
     }();
     sheet.EndDialog(ui::IDCANCEL);
@@ -190,8 +191,8 @@ TEST_F(GtkBackendTest, KeysPassThePagePreTranslationBeforeReachingTheControl) {
     std::vector<ui::Window*> targets;
     bool swallow = true;
   };
-  FilteringPage user(152, 151);
-  ui::PropertySheet sheet(103, nullptr, 0);
+  FilteringPage user(IDD_USER_PAGE, IDB_USER);
+  ui::PropertySheet sheet(IDS_WIZARD_CAPTION, nullptr, 0);
   sheet.SetWizardMode();
   sheet.AddPage(&user);
   auto type = [&](guint keyval) {
@@ -208,7 +209,7 @@ TEST_F(GtkBackendTest, KeysPassThePagePreTranslationBeforeReachingTheControl) {
   WhenShown([&] {
     [&] {
       ASSERT_TRUE(gui::WaitForDrawn(WidgetOf(sheet)));
-      ui::Control* name = user.GetDlgItem(1040);
+      ui::Control* name = user.GetDlgItem(IDC_KANA);
       name->SetFocus();
       ASSERT_TRUE(gtk_widget_has_focus(InputWidgetOf(*name))) << "the model's focus is shown";
       type(GDK_KEY_a);
@@ -249,13 +250,13 @@ TEST_F(GtkBackendTest, ModalDialogShowsEveryControlAtItsTemplatePixels) {
 }
 
 TEST_F(GtkBackendTest, UserInputReachesTheModelAndModelChangesAreNotReportedBack) {
-  CountingDialog dialog(159);
+  CountingDialog dialog(IDD_LAN_DETAILS);
   WhenShown([&] {
     [&] {
       ASSERT_TRUE(gui::WaitForDrawn(WidgetOf(dialog)));
-      ui::Control* address = dialog.GetDlgItem(1114);
-      ui::Control* proxy = dialog.GetDlgItem(1113);
-      ui::Control* password = dialog.GetDlgItem(1327);
+      ui::Control* address = dialog.GetDlgItem(IDC_LAN_ADDRESS);
+      ui::Control* proxy = dialog.GetDlgItem(IDC_LAN_PROXY);
+      ui::Control* password = dialog.GetDlgItem(IDC_LAN_PASSWORD);
       GtkEntry* entry = GTK_ENTRY(InputWidgetOf(*address));
 
       address->SetWindowText(test::Sjis("proxy.example"));
@@ -307,12 +308,12 @@ TEST_F(GtkBackendTest, UserInputReachesTheModelAndModelChangesAreNotReportedBack
 }
 
 TEST_F(GtkBackendTest, MultiLineEditsShowTheirStyleTextToolTipAndScrollPosition) {
-  ui::Dialog dialog(147);
+  ui::Dialog dialog(IDD_MAIL_ACCOUNT);
   WhenShown([&] {
     [&] {
       ASSERT_TRUE(gui::WaitForDrawn(WidgetOf(dialog)));
-      ui::Control* notice = dialog.GetDlgItem(1101);
-      ui::Control* log = dialog.GetDlgItem(1097);
+      ui::Control* notice = dialog.GetDlgItem(IDC_MAIL_NOTICE);
+      ui::Control* log = dialog.GetDlgItem(IDC_MAIL_ACCOUNT);
       GtkTextView* noticeView = GTK_TEXT_VIEW(InputWidgetOf(*notice));
       EXPECT_FALSE(gtk_text_view_get_editable(noticeView)) << "read-only edit";
       EXPECT_EQ(gtk_text_view_get_justification(noticeView), GTK_JUSTIFY_CENTER) << "centred edit";
@@ -340,13 +341,13 @@ TEST_F(GtkBackendTest, MultiLineEditsShowTheirStyleTextToolTipAndScrollPosition)
 }
 
 TEST_F(GtkBackendTest, ComboSelectionAndItemsFollowTheModelAndTheUser) {
-  CountingDialog dialog(157);
+  CountingDialog dialog(IDD_DIALUP_DETAILS);
   WhenShown([&] {
     [&] {
       ASSERT_TRUE(gui::WaitForDrawn(WidgetOf(dialog)));
       dialog.notifications.clear();  // the list got the focus when the dialog opened
-      ui::Control* modems = dialog.GetDlgItem(1102);
-      ui::Control* prefix = dialog.GetDlgItem(1108);
+      ui::Control* modems = dialog.GetDlgItem(IDC_DETAILS_MODEM);
+      ui::Control* prefix = dialog.GetDlgItem(IDC_DETAILS_PREFIX);
       modems->AddString(test::Sjis("モデムA"));
       modems->AddString(test::Sjis("モデムB"));
       modems->SetCurSel(1);
@@ -379,7 +380,7 @@ TEST_F(GtkBackendTest, ComboSelectionAndItemsFollowTheModelAndTheUser) {
 
 TEST_F(GtkBackendTest, EnterGoesToTheDefaultButtonAndEscapeCancels) {
   // 142's default button is Redial: Enter must not end the dial dialog.
-  CountingDialog progress(142);
+  CountingDialog progress(IDD_PROGRESS);
   WhenShown([&] {
     [&] {
       GtkWidget* top = WidgetOf(progress);
@@ -392,7 +393,7 @@ TEST_F(GtkBackendTest, EnterGoesToTheDefaultButtonAndEscapeCancels) {
       EXPECT_TRUE(handled) << "Enter is the dialog's";
       EXPECT_EQ(progress.Count(ui::BN_CLICKED, 1038), 1) << "Enter presses the default button";
       EXPECT_FALSE(progress.IsModalEnded()) << "Enter does not end the dial dialog";
-      progress.GetDlgItem(1038)->EnableWindow(false);
+      progress.GetDlgItem(IDC_DIAL_REDIAL)->EnableWindow(false);
       g_signal_emit_by_name(top, "key-press-event", key, &handled);
       EXPECT_EQ(progress.Count(ui::BN_CLICKED, 1038), 1) << "a disabled default does nothing";
       key->key.keyval = GDK_KEY_Escape;
@@ -405,7 +406,7 @@ TEST_F(GtkBackendTest, EnterGoesToTheDefaultButtonAndEscapeCancels) {
 }
 
 TEST_F(GtkBackendTest, MessageBoxNestedInAModalDialogReturnsTheButtonPressed) {
-  CountingDialog dialog(159);
+  CountingDialog dialog(IDD_LAN_DETAILS);
   const std::string title = test::Utf8(app_.appName);
   struct Press {
     std::string title;
@@ -482,7 +483,7 @@ TEST_F(GtkBackendTest, TimersRepeatUntilKilledAndDieWithTheirWindow) {
     bool firstAfterPaint = false;
     bool painted = false;
   };
-  Ticking dialog(142);
+  Ticking dialog(IDD_PROGRESS);
   // Work a dialog starts from a timer (the dial) comes after the dialog shows, never over a blank.
   const guint signal = g_signal_lookup("draw", GTK_TYPE_WIDGET);
   const gulong hook = g_signal_add_emission_hook(
@@ -520,7 +521,7 @@ TEST_F(GtkBackendTest, PumpingForAPeriodHandlesPostedWorkAndWaitsTheWholePeriod)
 }
 
 TEST_F(GtkBackendTest, WaitCursorCoversTheWindowsWhileOn) {
-  ui::Dialog dialog(142);
+  ui::Dialog dialog(IDD_PROGRESS);
   WhenShown([&] {
     [&] {
       GtkWidget* top = WidgetOf(dialog);
@@ -538,7 +539,7 @@ TEST_F(GtkBackendTest, WaitCursorCoversTheWindowsWhileOn) {
 }
 
 TEST_F(GtkBackendTest, WaitCursorCoversTheTextFieldsTooAndEachGetsItsOwnCursorBack) {
-  ui::Dialog dialog(159);
+  ui::Dialog dialog(IDD_LAN_DETAILS);
   WhenShown([&] {
     [&] {
       GtkWidget* top = WidgetOf(dialog);
@@ -555,7 +556,7 @@ TEST_F(GtkBackendTest, WaitCursorCoversTheTextFieldsTooAndEachGetsItsOwnCursorBa
         for (GdkWindow* w : windows) EXPECT_EQ(gdk_window_get_cursor(w), shown);
         // A text field sets its cursor again whenever its state changes, as when the pointer
         // comes over it: the wait cursor stays.
-        GtkWidget* address = InputWidgetOf(*dialog.GetDlgItem(1114));
+        GtkWidget* address = InputWidgetOf(*dialog.GetDlgItem(IDC_LAN_ADDRESS));
         gtk_widget_set_state_flags(address, GTK_STATE_FLAG_PRELIGHT, FALSE);
         gtk_widget_unset_state_flags(address, GTK_STATE_FLAG_PRELIGHT);
         for (GdkWindow* w : windows) EXPECT_EQ(gdk_window_get_cursor(w), shown);
@@ -570,7 +571,7 @@ TEST_F(GtkBackendTest, WaitCursorCoversTheTextFieldsTooAndEachGetsItsOwnCursorBa
 }
 
 TEST_F(GtkBackendTest, AltWithAMarkedLetterClicksTheControlWhileItCanBeClicked) {
-  CountingDialog progress(142);
+  CountingDialog progress(IDD_PROGRESS);
   WhenShown([&] {
     [&] {
       GtkWidget* top = WidgetOf(progress);
@@ -581,7 +582,7 @@ TEST_F(GtkBackendTest, AltWithAMarkedLetterClicksTheControlWhileItCanBeClicked) 
       EXPECT_TRUE(gui::WaitUntil([&] { return progress.Count(ui::BN_CLICKED, 1038) == 1; }))
           << "Alt+R is Redial";
       EXPECT_EQ(progress.Count(ui::BN_CLICKED, 1037), 0) << "a hidden button takes no Alt+U";
-      ui::Control* hangUp = progress.GetDlgItem(1037);
+      ui::Control* hangUp = progress.GetDlgItem(IDC_DIAL_HANGUP);
       hangUp->ShowWindow(true);
       hangUp->EnableWindow(true);
       gui::PressKey(top, GDK_KEY_u, GDK_MOD1_MASK);
@@ -592,10 +593,10 @@ TEST_F(GtkBackendTest, AltWithAMarkedLetterClicksTheControlWhileItCanBeClicked) 
   });
   progress.DoModal();
 
-  CountingDialog lan(159);
+  CountingDialog lan(IDD_LAN_DETAILS);
   WhenShown([&] {
     gui::PressKey(WidgetOf(lan), GDK_KEY_x, GDK_MOD1_MASK);
-    EXPECT_TRUE(gui::WaitUntil([&] { return lan.IsDlgButtonChecked(1113) == 1; }))
+    EXPECT_TRUE(gui::WaitUntil([&] { return lan.IsDlgButtonChecked(IDC_LAN_PROXY) == 1; }))
         << "Alt+X checks \"ﾌﾟﾛｷｼｻｰﾊﾞｰを使用する(&X)\"";
     EXPECT_EQ(lan.Count(ui::BN_CLICKED, 1113), 1);
     lan.EndDialog(ui::IDOK);

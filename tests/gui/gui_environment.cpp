@@ -282,7 +282,7 @@ void ExpectAccessibleNames(const ui::Dialog& dialog) {
     const char* description = accessible ? atk_object_get_description(accessible) : nullptr;
     const std::string want = platform::AnsiToUtf8(c->AccessibleName());
     EXPECT_FALSE(want.empty()) << "control " << c->GetDlgCtrlID() << " of template "
-                               << dialog.template_id() << " has a name";
+                               << dialog.GetTemplateId() << " has a name";
     EXPECT_EQ(name ? name : "", want) << "control " << c->GetDlgCtrlID();
     EXPECT_EQ(description ? description : "", platform::AnsiToUtf8(c->AccessibleDescription()))
         << "control " << c->GetDlgCtrlID();

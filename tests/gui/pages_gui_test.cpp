@@ -227,20 +227,22 @@ TEST_P(PageWalkGuiTest, EveryPageShowsItsControlsAtTheLayoutOverFreePartsOfItsPi
         }
         ASSERT_TRUE(gui::WaitForDrawn(top));
         if (walk.mode == WizardMode::NewSignup) {
-          EXPECT_TRUE(gui::SaveScreenshot(
-              top, "page" + std::to_string(index + 1) + "-" + std::to_string(page->template_id()) +
-                       (walk.theme != nullptr ? "-high-contrast" : "")));
+          EXPECT_TRUE(
+              gui::SaveScreenshot(top, "page" + std::to_string(index + 1) + "-" +
+                                           std::to_string(page->GetTemplateId()) +
+                                           (walk.theme != nullptr ? "-high-contrast" : "")));
         }
         EXPECT_EQ(gui::FocusedAmong(top, page->Controls()), page->GetDlgItem(focus[index]))
             << "control " << focus[index] << " has the focus";
-        EXPECT_EQ(gui::AllocationIn(ClientOf(*page), ClientOf(wizard)), wizard.pageRect())
+        EXPECT_EQ(gui::AllocationIn(ClientOf(*page), ClientOf(wizard)), wizard.GetPageRect())
             << "the page fills the page area";
-        gui::ExpectControlsAt(*page, LayoutPlacements(page->template_id()));
-        ExpectNoControlOverLettering(*page, page->bitmap.data());
-        ExpectLetteringOnScreen(*page, page->bitmap.data(), top, walk.ink, walk.paper);
+        gui::ExpectControlsAt(*page, LayoutPlacements(page->GetTemplateId()));
+        ExpectNoControlOverLettering(*page, page->bitmap.GetData());
+        ExpectLetteringOnScreen(*page, page->bitmap.GetData(), top, walk.ink, walk.paper);
         gui::ExpectAccessibleNames(*page);
         AtkObject* panel = gtk_widget_get_accessible(ClientOf(*page));
-        EXPECT_STREQ(atk_object_get_name(panel), res::FindPagePicture(page->bitmap.id())->heading);
+        EXPECT_STREQ(atk_object_get_name(panel),
+                     res::FindPagePicture(page->bitmap.GetId())->heading);
         EXPECT_EQ(atk_object_get_role(panel), ATK_ROLE_PANEL) << "the page is named by its title";
         EXPECT_NE(std::find(g_shown.begin(), g_shown.end(), panel), g_shown.end())
             << "its showing was announced";

@@ -62,7 +62,7 @@ TEST(WizardGuiTest, PageAreaIs448By310OnEveryPageAfterNextAndBack) {
     pages.insert(index);
     EXPECT_EQ(rect.Width(), 448) << "page " << index;
     EXPECT_EQ(rect.Height(), 310) << "page " << index;
-    EXPECT_EQ(rect, wizard.pageRect()) << "page " << index << " sits in the page area";
+    EXPECT_EQ(rect, wizard.GetPageRect()) << "page " << index << " sits in the page area";
   }
   EXPECT_EQ(pages.size(), 7u) << "all seven pages were shown";
 }

@@ -16,11 +16,7 @@
 #include <vector>
 
 #include "platform/registry.h"
-#ifdef _WIN32
-#include "platform/win32/registry_store.h"
-#else
-#include "platform/posix/registry_store.h"
-#endif
+#include "platform/registry_store.h"
 
 namespace regfile {
 

@@ -11,7 +11,7 @@
 
 #include "platform/codepage.h"
 #include "platform/posix/registry_faults.h"
-#include "platform/posix/registry_store.h"
+#include "platform/registry_store.h"
 #include "platform/registry_ansi.h"
 
 namespace rs = platform::regstore;

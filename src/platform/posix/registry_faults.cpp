@@ -6,41 +6,13 @@
 #include <sqlite3.h>
 
 #include <atomic>
-#include <cstdlib>
-#include <cstring>
-#include <string>
+
+#include "platform/registry_fault_plan.h"
 
 namespace platform::regstore {
 namespace {
 
 constexpr char kVfsName[] = "signup-fault";
-
-struct FaultPlan {
-  enum Kind { None, Kill, Full } kind = None;
-  long set = 0;
-  long point = 0;
-};
-
-FaultPlan ReadPlan() {
-  FaultPlan plan;
-  const char* env = std::getenv("SIGNUP_REGISTRY_FAULT");
-  if (env == nullptr) return plan;
-  char* end = nullptr;
-  if (std::strncmp(env, "kill:", 5) == 0) {
-    plan.set = std::strtol(env + 5, &end, 10);
-    if (*end == ':') plan.point = std::strtol(end + 1, &end, 10);
-    if (*end == '\0' && plan.set > 0 && plan.point > 0) plan.kind = FaultPlan::Kill;
-  } else if (std::strncmp(env, "full:", 5) == 0) {
-    plan.set = std::strtol(env + 5, &end, 10);
-    if (*end == '\0' && plan.set > 0) plan.kind = FaultPlan::Full;
-  }
-  return plan;
-}
-
-const FaultPlan& Plan() {
-  static const FaultPlan plan = ReadPlan();
-  return plan;
-}
 
 std::atomic<long> g_setsBegun{0};
 std::atomic<long> g_currentSet{0};  // 0: no set is being written
@@ -48,12 +20,11 @@ std::atomic<long> g_points{0};
 
 // What the shim does to a write or sync now: SQLITE_OK to go on, or the error to fail it with.
 int Point() {
-  const FaultPlan& plan = Plan();
   const long set = g_currentSet.load();
   if (set == 0) return SQLITE_OK;
-  if (plan.kind == FaultPlan::Full && set >= plan.set) return SQLITE_FULL;
-  if (plan.kind == FaultPlan::Kill && set == plan.set && ++g_points == plan.point) raise(SIGKILL);
-  return SQLITE_OK;
+  const FaultPlan::Kind fault = ProcessFaultPlan().At(set, ++g_points);
+  if (fault == FaultPlan::kKill) raise(SIGKILL);
+  return fault == FaultPlan::kFull ? SQLITE_FULL : SQLITE_OK;
 }
 
 sqlite3_vfs* g_real = nullptr;
@@ -184,7 +155,7 @@ bool Register() {
 }  // namespace
 
 const char* FaultVfs() {
-  if (Plan().kind == FaultPlan::None) return nullptr;
+  if (ProcessFaultPlan().kind == FaultPlan::kNone) return nullptr;
   static const bool registered = Register();
   return registered ? kVfsName : nullptr;
 }

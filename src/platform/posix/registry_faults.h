@@ -1,8 +1,6 @@
-// Faults of the registry store for tests of whole runs, asked for by SIGNUP_REGISTRY_FAULT:
-//   kill:SET:POINT  the process is killed (SIGKILL) at the POINT-th file write or sync of the
-//                   SET-th set of values written as one (both counted from 1 in the process);
-//   full:SET        every file write of that set and of the sets after it fails as on a full disk.
-// Without the variable (or with a value of another form) the store uses SQLite's own files.
+// The faults of the registry store's file for tests of whole runs (registry_fault_plan.h): the
+// process is killed (SIGKILL) at a file write or sync of a set of values written as one, or the
+// writes fail as on a full disk. Without a fault asked for, the store uses SQLite's own files.
 #pragma once
 
 namespace platform::regstore {

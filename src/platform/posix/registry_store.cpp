@@ -1,5 +1,5 @@
 // SQLite implementation of the registry store (see registry_store.h).
-#include "platform/posix/registry_store.h"
+#include "platform/registry_store.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -14,6 +14,8 @@
 #include "platform/posix/registry_faults.h"
 
 namespace platform::regstore {
+
+namespace {
 
 // One open connection to a store file, closed when its last user lets go of it.
 struct StoreConnection {
@@ -34,8 +36,6 @@ struct StoreConnection {
     if (fd >= 0) close(fd);
   }
 };
-
-namespace {
 
 // Marks the file as ours ("SGRG"), so a database of another program is never written into.
 constexpr int kApplicationId = 0x53475247;
@@ -184,11 +184,66 @@ std::shared_ptr<StoreConnection> Connection(const std::string& path, const struc
   return connection;
 }
 
+LONG Exec(sqlite3* db, const char* sql) {
+  int rc = sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+  return rc == SQLITE_OK ? ERROR_SUCCESS : WriteError(rc);
+}
+
 // Lower and upper bounds of the folded paths strictly below fold ('\\' + 1 == ']').
 std::string SubtreeLow(const std::string& fold) { return fold + "\\"; }
 std::string SubtreeHigh(const std::string& fold) { return fold + "]"; }
 
+// Checks that the file is our store: an empty file is no store yet (a writer makes it one), and a
+// database of another program, even an empty one that carries its own application id, is left
+// alone.
+LONG Setup(Store& store, sqlite3* db, bool write) {
+  auto readHeader = [db](int* appId, int* tables) {
+    Stmt id(db, "PRAGMA application_id");
+    int rc = id.Step();
+    if (rc != SQLITE_ROW) return rc;
+    *appId = static_cast<int>(id.Int(0));
+    Stmt count(db, "SELECT count(*) FROM sqlite_master");
+    rc = count.Step();
+    if (rc != SQLITE_ROW) return rc;
+    *tables = static_cast<int>(count.Int(0));
+    return SQLITE_OK;
+  };
+  int appId = 0;
+  int tables = 0;
+  int rc = readHeader(&appId, &tables);
+  if (rc != SQLITE_OK) return write ? WriteError(rc) : ReadError(rc);
+  if (appId == kApplicationId) return ERROR_SUCCESS;
+  if (appId != 0 || tables != 0) return ERROR_BADDB;
+  if (!write) return ERROR_FILE_NOT_FOUND;
+
+  LONG err = store.Begin(true);
+  if (err != ERROR_SUCCESS) return err;
+  // Another writer may have set the file up while we waited for the lock.
+  rc = readHeader(&appId, &tables);
+  if (rc != SQLITE_OK) return WriteError(rc);
+  if (appId == kApplicationId) return store.Commit();
+  if (appId != 0 || tables != 0) return ERROR_BADDB;
+  err = Exec(db, kSchema);
+  if (err != ERROR_SUCCESS) return err;
+  std::string pragmas = "PRAGMA application_id=" + std::to_string(kApplicationId) +
+                        ";PRAGMA user_version=" + std::to_string(kSchemaVersion) + ";";
+  err = Exec(db, pragmas.c_str());
+  if (err != ERROR_SUCCESS) return err;
+  return store.Commit();
+}
+
 }  // namespace
+
+// Shared with the thread's cache of connections, and kept open while the store lives even when
+// the cache moves on to another file.
+struct Store::State {
+  explicit State(std::shared_ptr<StoreConnection> c)
+      : connection(std::move(c)), db(connection->db) {}
+  std::shared_ptr<StoreConnection> connection;
+  sqlite3* db;
+  bool inTransaction = false;
+  bool writeTransaction = false;
+};
 
 std::string StorePath() {
   const char* env = std::getenv("SIGNUP_REGISTRY");
@@ -233,8 +288,8 @@ LONG Store::Open(bool write, std::unique_ptr<Store>* out) {
                                                               : ERROR_CANTREAD;
   }
   sqlite3* db = connection->db;
-  std::unique_ptr<Store> store(new Store(std::move(connection)));
-  LONG err = store->Setup(write);
+  std::unique_ptr<Store> store(new Store(std::make_unique<State>(std::move(connection))));
+  LONG err = Setup(*store, db, write);
   if (err != ERROR_SUCCESS) {
     // A file that is not our store is looked at afresh next time.
     store.reset();
@@ -257,86 +312,42 @@ LONG Store::Open(bool write, std::unique_ptr<Store>* out) {
   return ERROR_SUCCESS;
 }
 
-// Checks that the file is our store: an empty file is no store yet (a writer makes it one), and a
-// database of another program, even an empty one that carries its own application id, is left
-// alone.
-LONG Store::Setup(bool write) {
-  auto readHeader = [this](int* appId, int* tables) {
-    Stmt id(db_, "PRAGMA application_id");
-    int rc = id.Step();
-    if (rc != SQLITE_ROW) return rc;
-    *appId = static_cast<int>(id.Int(0));
-    Stmt count(db_, "SELECT count(*) FROM sqlite_master");
-    rc = count.Step();
-    if (rc != SQLITE_ROW) return rc;
-    *tables = static_cast<int>(count.Int(0));
-    return SQLITE_OK;
-  };
-  int appId = 0;
-  int tables = 0;
-  int rc = readHeader(&appId, &tables);
-  if (rc != SQLITE_OK) return write ? WriteError(rc) : ReadError(rc);
-  if (appId == kApplicationId) return ERROR_SUCCESS;
-  if (appId != 0 || tables != 0) return ERROR_BADDB;
-  if (!write) return ERROR_FILE_NOT_FOUND;
-
-  LONG err = Begin(true);
-  if (err != ERROR_SUCCESS) return err;
-  // Another writer may have set the file up while we waited for the lock.
-  rc = readHeader(&appId, &tables);
-  if (rc != SQLITE_OK) return WriteError(rc);
-  if (appId == kApplicationId) return Commit();
-  if (appId != 0 || tables != 0) return ERROR_BADDB;
-  err = Exec(kSchema);
-  if (err != ERROR_SUCCESS) return err;
-  std::string pragmas = "PRAGMA application_id=" + std::to_string(kApplicationId) +
-                        ";PRAGMA user_version=" + std::to_string(kSchemaVersion) + ";";
-  err = Exec(pragmas.c_str());
-  if (err != ERROR_SUCCESS) return err;
-  return Commit();
-}
-
-Store::Store(std::shared_ptr<StoreConnection> connection)
-    : connection_(std::move(connection)), db_(connection_->db) {}
+Store::Store(std::unique_ptr<State> state) : state_(std::move(state)) {}
 
 // The connection stays open for the thread's next use of the store.
 Store::~Store() {
-  if (inTransaction_) Rollback();
-}
-
-LONG Store::Exec(const char* sql) {
-  int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
-  return rc == SQLITE_OK ? ERROR_SUCCESS : WriteError(rc);
+  if (state_->inTransaction) Rollback();
 }
 
 LONG Store::SetDurable(bool durable) {
-  return Exec(durable ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL");
+  return Exec(state_->db, durable ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL");
 }
 
 LONG Store::Begin(bool write) {
-  LONG err = Exec(write ? "BEGIN IMMEDIATE" : "BEGIN");
+  LONG err = Exec(state_->db, write ? "BEGIN IMMEDIATE" : "BEGIN");
   if (err != ERROR_SUCCESS) return write ? err : ERROR_CANTREAD;
-  inTransaction_ = true;
-  writeTransaction_ = write;
+  state_->inTransaction = true;
+  state_->writeTransaction = write;
   return ERROR_SUCCESS;
 }
 
 LONG Store::Commit() {
-  if (writeTransaction_) {
+  if (state_->writeTransaction) {
     if (auto hook = g_beforeCommitHook.load()) hook();
   }
-  LONG err = Exec("COMMIT");
+  LONG err = Exec(state_->db, "COMMIT");
   if (err != ERROR_SUCCESS) {
     Rollback();
     return err;
   }
-  inTransaction_ = false;
+  state_->inTransaction = false;
   return ERROR_SUCCESS;
 }
 
 void Store::Rollback() {
-  if (sqlite3_get_autocommit(db_) == 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-  inTransaction_ = false;
+  if (sqlite3_get_autocommit(state_->db) == 0)
+    sqlite3_exec(state_->db, "ROLLBACK", nullptr, nullptr, nullptr);
+  state_->inTransaction = false;
 }
 
 LONG Store::KeyExists(const std::string& path, bool* exists) {
@@ -344,7 +355,7 @@ LONG Store::KeyExists(const std::string& path, bool* exists) {
     *exists = true;
     return ERROR_SUCCESS;
   }
-  Stmt s(db_, "SELECT 1 FROM keys WHERE fold=?");
+  Stmt s(state_->db, "SELECT 1 FROM keys WHERE fold=?");
   int rc = s.Bind(1, Fold(path)).Step();
   if (rc != SQLITE_ROW && rc != SQLITE_DONE) return ReadError(rc);
   *exists = rc == SQLITE_ROW;
@@ -359,10 +370,10 @@ LONG Store::CreateKey(const std::string& path, bool* created) {
     size_t next = path.find('\\', slash + 1);
     std::string key = path.substr(0, next);
     std::string name = path.substr(slash + 1, next == std::string::npos ? next : next - slash - 1);
-    Stmt insert(db_, "INSERT OR IGNORE INTO keys(fold, parent, name) VALUES(?, ?, ?)");
+    Stmt insert(state_->db, "INSERT OR IGNORE INTO keys(fold, parent, name) VALUES(?, ?, ?)");
     int rc = insert.Bind(1, Fold(key)).Bind(2, Fold(ParentOf(key))).Bind(3, name).Step();
     if (rc != SQLITE_DONE) return WriteError(rc);
-    *created = sqlite3_changes(db_) > 0;
+    *created = sqlite3_changes(state_->db) > 0;
     slash = next;
   }
   return ERROR_SUCCESS;
@@ -370,7 +381,7 @@ LONG Store::CreateKey(const std::string& path, bool* created) {
 
 LONG Store::SubKeys(const std::string& path, std::vector<std::string>* names) {
   names->clear();
-  Stmt s(db_, "SELECT name FROM keys WHERE parent=? ORDER BY fold");
+  Stmt s(state_->db, "SELECT name FROM keys WHERE parent=? ORDER BY fold");
   s.Bind(1, Fold(path));
   int rc;
   while ((rc = s.Step()) == SQLITE_ROW) names->push_back(s.Text(0));
@@ -378,7 +389,7 @@ LONG Store::SubKeys(const std::string& path, std::vector<std::string>* names) {
 }
 
 LONG Store::SubKeyAt(const std::string& path, DWORD index, std::string* name) {
-  Stmt s(db_, "SELECT name FROM keys WHERE parent=? ORDER BY fold LIMIT 1 OFFSET ?");
+  Stmt s(state_->db, "SELECT name FROM keys WHERE parent=? ORDER BY fold LIMIT 1 OFFSET ?");
   int rc = s.Bind(1, Fold(path)).Bind(2, int64_t{index}).Step();
   if (rc == SQLITE_DONE) return ERROR_NO_MORE_ITEMS;
   if (rc != SQLITE_ROW) return ReadError(rc);
@@ -388,7 +399,7 @@ LONG Store::SubKeyAt(const std::string& path, DWORD index, std::string* name) {
 
 LONG Store::Values(const std::string& path, std::vector<Value>* values) {
   values->clear();
-  Stmt s(db_, "SELECT name, type, data FROM vals WHERE key=? ORDER BY id");
+  Stmt s(state_->db, "SELECT name, type, data FROM vals WHERE key=? ORDER BY id");
   s.Bind(1, Fold(path));
   int rc;
   while ((rc = s.Step()) == SQLITE_ROW) {
@@ -398,7 +409,7 @@ LONG Store::Values(const std::string& path, std::vector<Value>* values) {
 }
 
 LONG Store::ValueAt(const std::string& path, DWORD index, Value* value) {
-  Stmt s(db_, "SELECT name, type, data FROM vals WHERE key=? ORDER BY id LIMIT 1 OFFSET ?");
+  Stmt s(state_->db, "SELECT name, type, data FROM vals WHERE key=? ORDER BY id LIMIT 1 OFFSET ?");
   int rc = s.Bind(1, Fold(path)).Bind(2, int64_t{index}).Step();
   if (rc == SQLITE_DONE) return ERROR_NO_MORE_ITEMS;
   if (rc != SQLITE_ROW) return ReadError(rc);
@@ -407,7 +418,7 @@ LONG Store::ValueAt(const std::string& path, DWORD index, Value* value) {
 }
 
 LONG Store::GetValue(const std::string& path, std::string_view name, Value* value) {
-  Stmt s(db_, "SELECT name, type, data FROM vals WHERE key=? AND fold=?");
+  Stmt s(state_->db, "SELECT name, type, data FROM vals WHERE key=? AND fold=?");
   int rc = s.Bind(1, Fold(path)).Bind(2, Fold(name)).Step();
   if (rc == SQLITE_DONE) return ERROR_FILE_NOT_FOUND;
   if (rc != SQLITE_ROW) return ReadError(rc);
@@ -417,7 +428,7 @@ LONG Store::GetValue(const std::string& path, std::string_view name, Value* valu
 
 LONG Store::SetValue(const std::string& path, const Value& value) {
   if (LONG err = CheckValueName(value.name); err != ERROR_SUCCESS) return err;
-  Stmt s(db_,
+  Stmt s(state_->db,
          "INSERT INTO vals(key, fold, name, type, data) VALUES(?, ?, ?, ?, ?)"
          " ON CONFLICT(key, fold) DO UPDATE SET type=excluded.type, data=excluded.data");
   int rc = s.Bind(1, Fold(path))
@@ -430,18 +441,18 @@ LONG Store::SetValue(const std::string& path, const Value& value) {
 }
 
 LONG Store::DeleteValue(const std::string& path, std::string_view name) {
-  Stmt s(db_, "DELETE FROM vals WHERE key=? AND fold=?");
+  Stmt s(state_->db, "DELETE FROM vals WHERE key=? AND fold=?");
   int rc = s.Bind(1, Fold(path)).Bind(2, Fold(name)).Step();
   if (rc != SQLITE_DONE) return WriteError(rc);
-  return sqlite3_changes(db_) > 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+  return sqlite3_changes(state_->db) > 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
 }
 
 LONG Store::DeleteKey(const std::string& path) {
   std::string fold = Fold(path);
-  Stmt vals(db_, "DELETE FROM vals WHERE key=?");
+  Stmt vals(state_->db, "DELETE FROM vals WHERE key=?");
   int rc = vals.Bind(1, fold).Step();
   if (rc != SQLITE_DONE) return WriteError(rc);
-  Stmt keys(db_, "DELETE FROM keys WHERE fold=?");
+  Stmt keys(state_->db, "DELETE FROM keys WHERE fold=?");
   rc = keys.Bind(1, fold).Step();
   return rc == SQLITE_DONE ? ERROR_SUCCESS : WriteError(rc);
 }
@@ -450,10 +461,10 @@ LONG Store::DeleteTree(const std::string& path) {
   // A predefined root is never deleted, with all that lies below it.
   if (IsRoot(path)) return ERROR_ACCESS_DENIED;
   std::string fold = Fold(path);
-  Stmt vals(db_, "DELETE FROM vals WHERE key=? OR (key>=? AND key<?)");
+  Stmt vals(state_->db, "DELETE FROM vals WHERE key=? OR (key>=? AND key<?)");
   int rc = vals.Bind(1, fold).Bind(2, SubtreeLow(fold)).Bind(3, SubtreeHigh(fold)).Step();
   if (rc != SQLITE_DONE) return WriteError(rc);
-  Stmt keys(db_, "DELETE FROM keys WHERE fold=? OR (fold>=? AND fold<?)");
+  Stmt keys(state_->db, "DELETE FROM keys WHERE fold=? OR (fold>=? AND fold<?)");
   rc = keys.Bind(1, fold).Bind(2, SubtreeLow(fold)).Bind(3, SubtreeHigh(fold)).Step();
   return rc == SQLITE_DONE ? ERROR_SUCCESS : WriteError(rc);
 }

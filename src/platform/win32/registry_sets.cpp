@@ -1,45 +1,20 @@
 // Windows implementation of the sets of values written as one (registry.h): the registry has no
 // transactions the program can count on, so a set is recorded whole in one value first, then
 // applied, flushed and its record deleted; a set a kill interrupted is completed from its record.
-// SIGNUP_REGISTRY_FAULT (kill:SET:POINT, full:SET, as on Linux) kills the process at, or fails,
-// the registry calls of a set, for the tests of whole runs.
-#include <cstdlib>
+// The fault plan (registry_fault_plan.h) kills the process at, or fails, the registry calls of a
+// set, for the tests of whole runs.
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "platform/registry.h"
+#include "platform/registry_fault_plan.h"
 #include "platform/win32/text.h"
 
 namespace {
 
 constexpr wchar_t kPendingKey[] = L"PendingSave";
 constexpr wchar_t kPendingValue[] = L"Values";
-
-struct FaultPlan {
-  enum Kind { None, Kill, Full } kind = None;
-  long set = 0;
-  long point = 0;
-};
-
-const FaultPlan& Plan() {
-  static const FaultPlan plan = [] {
-    FaultPlan p;
-    const char* env = std::getenv("SIGNUP_REGISTRY_FAULT");
-    if (env == nullptr) return p;
-    char* end = nullptr;
-    if (std::strncmp(env, "kill:", 5) == 0) {
-      p.set = std::strtol(env + 5, &end, 10);
-      if (*end == ':') p.point = std::strtol(end + 1, &end, 10);
-      if (*end == '\0' && p.set > 0 && p.point > 0) p.kind = FaultPlan::Kill;
-    } else if (std::strncmp(env, "full:", 5) == 0) {
-      p.set = std::strtol(env + 5, &end, 10);
-      if (*end == '\0' && p.set > 0) p.kind = FaultPlan::Full;
-    }
-    return p;
-  }();
-  return plan;
-}
 
 long g_setsBegun = 0;
 
@@ -49,11 +24,10 @@ class SetFaults {
  public:
   SetFaults() : set_(++g_setsBegun) {}
   LONG Point() {
-    const FaultPlan& plan = Plan();
-    if (plan.kind == FaultPlan::Full && set_ >= plan.set) return ERROR_DISK_FULL;
-    if (plan.kind == FaultPlan::Kill && set_ == plan.set && ++points_ == plan.point)
-      TerminateProcess(GetCurrentProcess(), 9);
-    return ERROR_SUCCESS;
+    using platform::regstore::FaultPlan;
+    const FaultPlan::Kind fault = platform::regstore::ProcessFaultPlan().At(set_, ++points_);
+    if (fault == FaultPlan::kKill) TerminateProcess(GetCurrentProcess(), 9);
+    return fault == FaultPlan::kFull ? ERROR_DISK_FULL : ERROR_SUCCESS;
   }
 
  private:

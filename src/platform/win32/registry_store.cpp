@@ -1,7 +1,9 @@
-// The registry store of regtool on Windows: the system's registry through its wide calls.
-#include "platform/win32/registry_store.h"
+// The registry store of regtool on Windows (see registry_store.h): the system's registry through
+// its wide calls.
+#include "platform/registry_store.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "platform/win32/text.h"
@@ -81,14 +83,41 @@ LONG ReadValue(HKEY key, const std::wstring& name, Value* value) {
   return err;
 }
 
+std::atomic<void (*)()> g_beforeCommitHook{nullptr};
+
 }  // namespace
+
+// The registry needs no connection; only whether a write is under way, for the test hook.
+struct Store::State {
+  bool writeTransaction = false;
+};
 
 std::string StorePath() { return "(the registry of the logged-on user)"; }
 
+void SetBeforeCommitHookForTest(void (*hook)()) { g_beforeCommitHook = hook; }
+
 LONG Store::Open(bool, std::unique_ptr<Store>* out) {
-  out->reset(new Store());
+  out->reset(new Store(std::make_unique<State>()));
   return ERROR_SUCCESS;
 }
+
+Store::Store(std::unique_ptr<State> state) : state_(std::move(state)) {}
+Store::~Store() = default;
+
+LONG Store::Begin(bool write) {
+  state_->writeTransaction = write;
+  return ERROR_SUCCESS;
+}
+
+LONG Store::SetDurable(bool) { return ERROR_SUCCESS; }
+
+LONG Store::Commit() {
+  if (auto hook = g_beforeCommitHook.load(); hook && state_->writeTransaction) hook();
+  state_->writeTransaction = false;
+  return ERROR_SUCCESS;
+}
+
+void Store::Rollback() { state_->writeTransaction = false; }
 
 LONG Store::KeyExists(const std::string& path, bool* exists) {
   OpenKey key;

@@ -160,10 +160,7 @@ GtkBackend::GtkBackend() {
 GtkBackend::~GtkBackend() {
   gdk_event_handler_set([](GdkEvent* event, gpointer) { gtk_main_do_event(event); }, nullptr,
                         nullptr);
-  std::vector<Native*> roots;
-  for (auto& [serial, n] : natives_)
-    if (!n->parent) roots.push_back(n.get());
-  for (Native* n : roots) Drop(n);
+  for (Native* n : natives_.Roots()) Drop(n);
   for (auto& [key, source] : timers_) g_source_remove(source);
   timers_.clear();
   if (postSource_) g_source_remove(postSource_);
@@ -180,25 +177,19 @@ GtkBackend::~GtkBackend() {
   g_backend = nullptr;
 }
 
-Native* GtkBackend::NewNative(Window& w, Kind kind, Native* parent) {
-  auto owned = std::make_unique<Native>();
-  Native* n = owned.get();
-  n->serial = nextSerial_++;
-  n->kind = kind;
-  n->window = &w;
-  n->parent = parent;
-  if (parent) parent->children.push_back(n);
-  natives_[n->serial] = std::move(owned);
-  w.native = n;
-  return n;
-}
-
 Native* GtkBackend::Ensure(Window& w) {
   if (Native* n = NativeOf(w)) return n;
-  if (auto* c = dynamic_cast<Control*>(&w)) return MakeControl(*c);
-  if (auto* page = dynamic_cast<PropertyPage*>(&w)) return MakePage(*page);
-  if (dynamic_cast<PropertySheet*>(&w)) return MakeTopLevel(w, Kind::Sheet);
-  if (dynamic_cast<Dialog*>(&w)) return MakeTopLevel(w, Kind::Dialog);
+  const std::optional<Kind> kind = NativeKindOf(w);
+  if (!kind) return nullptr;
+  switch (*kind) {
+    case Kind::Control:
+      return MakeControl(static_cast<Control&>(w));
+    case Kind::Page:
+      return MakePage(static_cast<PropertyPage&>(w));
+    case Kind::Sheet:
+    case Kind::Dialog:
+      return MakeTopLevel(w, *kind);
+  }
   return nullptr;
 }
 
@@ -212,34 +203,23 @@ void GtkBackend::CreateWindow(Window& window) {
   Ensure(window);
 }
 
-// Marks a native and its children dead and unhooks them from their windows; the widgets go
-// with their top-most container.
-void GtkBackend::ForgetTree(Native* n) {
-  n->dead = true;
-  for (Native* child : n->children) ForgetTree(child);
-  KillTimersOf(n->window);
-  if (n->window->native == n) n->window->native = nullptr;
-  for (GMainLoop* loop : n->loops) g_main_loop_quit(loop);
-  if (n->buffer) g_signal_handlers_disconnect_by_data(n->buffer, n);
-}
-
+// The native and those below it are forgotten, their widgets go with their top-most container.
 void GtkBackend::Drop(Native* n) {
   Applier a(this);
-  ForgetTree(n);
-  if (n->parent) std::erase(n->parent->children, n);
-  if (n->kind == Kind::Sheet || n->kind == Kind::Dialog) PopModal(n->outer);
+  natives_.Forget(n, [this](Native* gone) {
+    KillTimersOf(gone->window);
+    for (GMainLoop* loop : gone->loops) g_main_loop_quit(loop);
+    if (gone->buffer) g_signal_handlers_disconnect_by_data(gone->buffer, gone);
+  });
+  if (n->IsTopLevel()) PopModal(n->outer);
   gtk_widget_destroy(n->outer);
-  std::vector<Native*> all{n};
-  for (size_t i = 0; i < all.size(); ++i)
-    for (Native* child : all[i]->children) all.push_back(child);
-  for (Native* dead : all) {
+  natives_.Erase(n, [](Native* dead) {
     if (dead->radioOff) {
       gtk_widget_destroy(dead->radioOff);
       g_object_unref(dead->radioOff);
     }
     if (dead->css) g_object_unref(dead->css);
-  }
-  for (Native* dead : all) natives_.erase(dead->serial);
+  });
 }
 
 void GtkBackend::DestroyWindow(Window& window) {
@@ -278,14 +258,11 @@ void GtkBackend::CursorReset(GtkWidget* widget) {
 }
 
 void GtkBackend::RunModal(Window& window) {
-  Native* n = NativeOf(window);
-  if (!n) {
+  Native* n = natives_.ForModalRun(window, [&] {
     Applier a(this);
-    n = Ensure(window);
-  }
-  if (!n || (n->kind != Kind::Sheet && n->kind != Kind::Dialog) || n->ended) return;
-  if (auto* d = dynamic_cast<Dialog*>(&window); d && d->IsModalEnded()) return;
-  if (auto* s = dynamic_cast<PropertySheet*>(&window); s && s->IsModalEnded()) return;
+    return Ensure(window);
+  });
+  if (!n) return;
   {
     Applier a(this);
     MakeChildren(n);
@@ -295,8 +272,8 @@ void GtkBackend::RunModal(Window& window) {
   // dialog's first one is Cancel while Redial is disabled).
   if (FocusOwner(window) == nullptr) {
     Control* first = NextTabStop(window, nullptr, false);
-    if (first != nullptr && first->kind() != res::ControlKind::PushButton &&
-        first->kind() != res::ControlKind::DefPushButton)
+    if (first != nullptr && first->GetKind() != res::ControlKind::PushButton &&
+        first->GetKind() != res::ControlKind::DefPushButton)
       first->UserFocus();
   }
   GtkWindow* win = GTK_WINDOW(n->outer);
@@ -343,7 +320,7 @@ void GtkBackend::EndModal(Window& window) {
   if (!n) return;
   n->ended = true;
   for (GMainLoop* loop : n->loops) g_main_loop_quit(loop);
-  if (n->kind == Kind::Sheet || n->kind == Kind::Dialog) gtk_widget_hide(n->outer);
+  if (n->IsTopLevel()) gtk_widget_hide(n->outer);
 }
 
 void GtkBackend::PumpPending() {
@@ -444,8 +421,9 @@ void GtkBackend::KillTimersOf(Window* w) {
 
 void GtkBackend::SetWaitCursor(bool on) {
   waiting_ = on;
-  for (auto& [serial, n] : natives_)
-    if (n->kind == Kind::Sheet || n->kind == Kind::Dialog) ApplyCursor(n.get());
+  natives_.ForEach([this](Native* n) {
+    if (n->IsTopLevel()) ApplyCursor(n);
+  });
   // The program may block right after this (a POST under the wait cursor): show it now.
   if (GdkDisplay* display = gdk_display_get_default()) gdk_display_flush(display);
 }

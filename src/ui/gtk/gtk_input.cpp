@@ -267,7 +267,7 @@ bool GtkBackend::Navigate(Native* top, GdkEventKey* event) {
   if (to == nullptr || to == from) return true;
   MoveFocus(to);
   // Moving onto an automatic radio button chooses it.
-  if (to->kind() == res::ControlKind::RadioButton && to->IsWindowEnabled() && !to->GetCheck()) {
+  if (to->GetKind() == res::ControlKind::RadioButton && to->IsWindowEnabled() && !to->GetCheck()) {
     if (Native* n = Live(to->native)) Clicked(n);
   }
   return true;
@@ -283,7 +283,8 @@ bool GtkBackend::KeyPress(Native* top, GdkEventKey* event) {
   if (!enter) return Navigate(top, event);
   // A focused push button takes Enter itself, as on Windows.
   if (Control* f = FocusedControl(top)) {
-    if (f->kind() == res::ControlKind::PushButton || f->kind() == res::ControlKind::DefPushButton)
+    if (f->GetKind() == res::ControlKind::PushButton ||
+        f->GetKind() == res::ControlKind::DefPushButton)
       return false;
   }
   // Enter goes to the default push button when there is one, otherwise it is IDOK.
@@ -296,7 +297,7 @@ bool GtkBackend::KeyPress(Native* top, GdkEventKey* event) {
   }
   Control* def = nullptr;
   for (Control* c : controls)
-    if (c->kind() == res::ControlKind::DefPushButton && c->IsWindowVisible()) def = c;
+    if (c->GetKind() == res::ControlKind::DefPushButton && c->IsWindowVisible()) def = c;
   if (!def && top->sheet) {
     for (int id : {ID_WIZNEXT, ID_WIZFINISH}) {
       Control* c = top->sheet->GetDlgItem(id);

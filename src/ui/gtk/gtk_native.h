@@ -10,33 +10,28 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "platform/codepage.h"
 #include "ui/backend.h"
+#include "ui/native_tree.h"
 
 namespace ui::gtk {
 
 // Key of the Native a framework window's GTK widgets carry as object data.
 constexpr const char* kNativeKey = "signup-native";
 
-enum class Kind { Sheet, Dialog, Page, Control };
+using Kind = NativeKind;
 
 inline std::string Utf8(const std::string& ansi) { return platform::AnsiToUtf8(ansi); }
 
 // Native side of one framework window.
-struct Native {
-  uint64_t serial = 0;
-  Kind kind = Kind::Control;
-  Window* window = nullptr;
+struct Native : NativeNode<Native> {
   PropertySheet* sheet = nullptr;  // Kind::Sheet, or the sheet of a page
   Dialog* dialog = nullptr;        // Kind::Dialog and Kind::Page
   Control* control = nullptr;      // Kind::Control
   res::ControlKind controlKind = res::ControlKind::Static;
-  Native* parent = nullptr;
-  std::vector<Native*> children;
 
   GtkWidget* outer = nullptr;     // GtkWindow of a top-level; the placed widget otherwise
   GtkWidget* client = nullptr;    // container of the children (sheet, dialog, page)
@@ -47,9 +42,6 @@ struct Native {
   GtkCssProvider* css = nullptr;
 
   std::vector<GMainLoop*> loops;
-  bool ended = false;
-  bool shown = false;
-  bool dead = false;
   // A shown top-level until it has painted its first frame, and when it was shown.
   bool awaitingPaint = false;
   gint64 shownAt = 0;
@@ -107,10 +99,7 @@ class GtkBackend final : public Backend {
   // A window shown but not painted yet: its timers wait, as on Windows, where a paint comes before
   // a timer. The wait is bounded, for a window that some display never paints.
   bool AwaitingFirstPaint(const Window& w) const;
-  Native* Find(uint64_t serial) {
-    auto it = natives_.find(serial);
-    return it == natives_.end() ? nullptr : it->second.get();
-  }
+  Native* Find(uint64_t serial) { return natives_.Find(serial); }
   void Paint(Native* n, cairo_t* cr);
   void Clicked(Native* n);
   void EditChanged(Native* n);
@@ -140,15 +129,14 @@ class GtkBackend final : public Backend {
     GtkBackend* b;
   };
 
-  Native* NativeOf(const Window& w) const { return static_cast<Native*>(w.native); }
-  Native* NewNative(Window& w, Kind kind, Native* parent);
+  Native* NativeOf(const Window& w) const { return natives_.Of(w); }
   Native* MakeTopLevel(Window& w, Kind kind);
   Native* MakePage(PropertyPage& page);
   Native* MakeControl(Control& c);
+  // The window's native, made (with its parent's) when it has none yet.
   Native* Ensure(Window& w);
   void MakeChildren(Native* n);
   void Drop(Native* n);
-  void ForgetTree(Native* n);
 
   void ApplyAll(Native* n);
   void ApplyText(Native* n);
@@ -182,8 +170,7 @@ class GtkBackend final : public Backend {
 
   int applying_ = 0;
   int blocking_ = 0;
-  uint64_t nextSerial_ = 1;
-  std::unordered_map<uint64_t, std::unique_ptr<Native>> natives_;
+  NativeTree<Native> natives_;
   std::vector<GtkWidget*> modal_;
   std::map<std::pair<Window*, UINT>, guint> timers_;
   std::deque<std::function<void()>> posted_;

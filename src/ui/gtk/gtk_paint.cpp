@@ -17,10 +17,10 @@ void GtkBackend::Paint(Native* n, cairo_t* cr) {
 
 cairo_surface_t* GtkBackend::SurfaceFor(const Bitmap& bitmap, bool& owned) {
   owned = false;
-  if (bitmap.id() != 0) {
-    if (auto it = surfaces_.find(bitmap.id()); it != surfaces_.end()) return it->second;
+  if (bitmap.GetId() != 0) {
+    if (auto it = surfaces_.find(bitmap.GetId()); it != surfaces_.end()) return it->second;
   }
-  const res::Bitmap& data = bitmap.data();
+  const res::Bitmap& data = bitmap.GetData();
   if (data.width <= 0 || data.height <= 0 ||
       data.pixels.size() < static_cast<size_t>(data.width) * data.height)
     return nullptr;
@@ -35,8 +35,8 @@ cairo_surface_t* GtkBackend::SurfaceFor(const Bitmap& bitmap, bool& owned) {
       row[x] = src[x] < data.palette.size() ? (data.palette[src[x]] & 0xFFFFFF) : 0;
   }
   cairo_surface_mark_dirty(s);
-  if (bitmap.id() != 0) {
-    surfaces_[bitmap.id()] = s;
+  if (bitmap.GetId() != 0) {
+    surfaces_[bitmap.GetId()] = s;
   } else {
     owned = true;
   }

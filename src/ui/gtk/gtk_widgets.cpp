@@ -134,7 +134,7 @@ void GtkBackend::ApplyColours() {
 
 Native* GtkBackend::MakeTopLevel(Window& w, Kind kind) {
   ApplyColours();
-  Native* n = NewNative(w, kind, nullptr);
+  Native* n = natives_.New(w, kind, nullptr);
   if (kind == Kind::Sheet) {
     n->sheet = dynamic_cast<PropertySheet*>(&w);
   } else {
@@ -148,7 +148,7 @@ Native* GtkBackend::MakeTopLevel(Window& w, Kind kind) {
   gtk_window_set_position(GTK_WINDOW(win),
                           kind == Kind::Sheet ? GTK_WIN_POS_CENTER : GTK_WIN_POS_CENTER_ON_PARENT);
   if (n->dialog) {
-    if (const res::DialogTemplate* t = res::FindDialog(n->dialog->template_id()))
+    if (const res::DialogTemplate* t = res::FindDialog(n->dialog->GetTemplateId()))
       gtk_window_set_deletable(GTK_WINDOW(win), (t->style & WS_SYSMENU) != 0);
   }
   n->client = ExactFixedNew();
@@ -173,7 +173,7 @@ Native* GtkBackend::MakePage(PropertyPage& page) {
   Window* parentWindow = page.GetParent();
   Native* parent = parentWindow ? NativeOf(*parentWindow) : nullptr;
   if (!parent || !parent->client) return nullptr;
-  Native* n = NewNative(page, Kind::Page, parent);
+  Native* n = natives_.New(page, Kind::Page, parent);
   n->dialog = &page;
   n->sheet = parent->sheet;
   n->outer = n->client = ExactFixedNew();
@@ -196,12 +196,12 @@ Native* GtkBackend::MakeControl(Control& c) {
   Window* parentWindow = c.GetParent();
   Native* parent = parentWindow ? NativeOf(*parentWindow) : nullptr;
   if (!parent || !parent->client) return nullptr;
-  Native* n = NewNative(c, Kind::Control, parent);
+  Native* n = natives_.New(c, Kind::Control, parent);
   n->control = &c;
-  n->controlKind = c.kind();
-  const DWORD style = c.style();
+  n->controlKind = c.GetKind();
+  const DWORD style = c.GetStyle();
   GtkWidget* w = nullptr;
-  switch (c.kind()) {
+  switch (c.GetKind()) {
     case res::ControlKind::Static: {
       w = gtk_label_new(nullptr);
       GtkLabel* label = GTK_LABEL(w);
@@ -259,9 +259,9 @@ Native* GtkBackend::MakeControl(Control& c) {
     case res::ControlKind::DefPushButton:
     case res::ControlKind::CheckBox:
     case res::ControlKind::RadioButton: {
-      if (c.kind() == res::ControlKind::CheckBox) {
+      if (c.GetKind() == res::ControlKind::CheckBox) {
         w = gtk_check_button_new();
-      } else if (c.kind() == res::ControlKind::RadioButton) {
+      } else if (c.GetKind() == res::ControlKind::RadioButton) {
         w = gtk_radio_button_new(nullptr);
         n->radioOff = gtk_radio_button_new_from_widget(GTK_RADIO_BUTTON(w));
         g_object_ref_sink(n->radioOff);
@@ -279,7 +279,7 @@ Native* GtkBackend::MakeControl(Control& c) {
     }
     case res::ControlKind::ComboDropDown:
     case res::ControlKind::ComboDropList: {
-      const bool editable = c.kind() == res::ControlKind::ComboDropDown;
+      const bool editable = c.GetKind() == res::ControlKind::ComboDropDown;
       w = editable ? gtk_combo_box_text_new_with_entry() : gtk_combo_box_text_new();
       // An empty list can still take the focus and drop down, as on Windows.
       gtk_combo_box_set_button_sensitivity(GTK_COMBO_BOX(w), GTK_SENSITIVITY_ON);
@@ -526,15 +526,15 @@ GList* GtkBackend::IconsFor(int id) {
 void GtkBackend::ApplyCaption(Native* n) {
   if (n->kind != Kind::Sheet && n->kind != Kind::Dialog) return;
   std::string title = Utf8(n->window->GetWindowText());
-  if (title.empty() && n->sheet) title = Utf8(n->sheet->caption());
+  if (title.empty() && n->sheet) title = Utf8(n->sheet->GetCaption());
   if (title.empty() && n->dialog) {
-    if (const res::DialogTemplate* t = res::FindDialog(n->dialog->template_id()))
+    if (const res::DialogTemplate* t = res::FindDialog(n->dialog->GetTemplateId()))
       title = t->caption;
   }
   gtk_window_set_title(GTK_WINDOW(n->outer), title.c_str());
-  if (n->sheet && n->sheet->icon() != 0) {
+  if (n->sheet && n->sheet->GetIcon() != 0) {
     // Every size of the icon: the window manager takes the one its title bar and task list want.
-    if (GList* icons = IconsFor(n->sheet->icon()))
+    if (GList* icons = IconsFor(n->sheet->GetIcon()))
       gtk_window_set_icon_list(GTK_WINDOW(n->outer), icons);
   }
 }
@@ -573,7 +573,7 @@ void GtkBackend::ApplyGeometry(Native* n) {
   Rect r = n->window->GetWindowRect();
   if (n->kind == Kind::Sheet || n->kind == Kind::Dialog) {
     if (r.Width() <= 0 && r.Height() <= 0 && n->dialog) {
-      if (const res::DialogTemplate* t = res::FindDialog(n->dialog->template_id()))
+      if (const res::DialogTemplate* t = res::FindDialog(n->dialog->GetTemplateId()))
         r = DialogUnitsToPixels(0, 0, t->cx, t->cy);
     }
     gtk_widget_set_size_request(n->client, std::max(r.Width(), 1), std::max(r.Height(), 1));
@@ -605,7 +605,7 @@ void GtkBackend::ApplyCheck(Native* n) {
 // the first item, which made the first Down on "1" look ignored.
 void GtkBackend::FollowTextInList(Native* n) {
   if (!n->control || !GTK_IS_COMBO_BOX(n->outer)) return;
-  const std::vector<std::string>& items = n->control->items();
+  const std::vector<std::string>& items = n->control->GetItems();
   const std::string& text = n->control->GetWindowText();
   int index = n->control->GetCurSel();
   if (index < 0 || static_cast<size_t>(index) >= items.size() || items[index] != text) {
@@ -620,7 +620,7 @@ void GtkBackend::ApplyItems(Native* n) {
   if (!n->control || !GTK_IS_COMBO_BOX_TEXT(n->outer)) return;
   GtkComboBoxText* combo = GTK_COMBO_BOX_TEXT(n->outer);
   gtk_combo_box_text_remove_all(combo);
-  for (const std::string& item : n->control->items())
+  for (const std::string& item : n->control->GetItems())
     gtk_combo_box_text_append_text(combo, Utf8(item).c_str());
   ApplySelection(n);
 }

@@ -8,6 +8,7 @@
 
 #include "platform/codepage.h"
 #include "platform/read_file.h"
+#include "ui/native_tree.h"
 
 namespace ui::headless {
 
@@ -150,12 +151,6 @@ int NegativeAnswer(UINT type) {
 
 bool IsPage(const Window& w) { return dynamic_cast<const PropertyPage*>(&w) != nullptr; }
 
-bool ModalEnded(Window& w) {
-  if (auto* d = dynamic_cast<Dialog*>(&w)) return d->IsModalEnded();
-  if (auto* s = dynamic_cast<PropertySheet*>(&w)) return s->IsModalEnded();
-  return true;
-}
-
 }  // namespace
 
 // ---- Backend -----------------------------------------------------------------------------------
@@ -174,7 +169,7 @@ void HeadlessBackend::CreateWindow(Window& window) {
     sheet_ = sheet;
     Print("sheet open");
   } else if (auto* d = dynamic_cast<Dialog*>(&window); d != nullptr && !IsPage(window)) {
-    Print("dialog " + std::to_string(d->template_id()) + " open");
+    Print("dialog " + std::to_string(d->GetTemplateId()) + " open");
   }
   dirty_.insert(&window);
 }
@@ -187,11 +182,11 @@ void HeadlessBackend::DestroyWindow(Window& window) {
   dirty_.erase(&window);
   if (auto* sheet = dynamic_cast<PropertySheet*>(&window)) {
     Print(std::string("sheet close ") +
-          (sheet->modal_result() == ID_WIZFINISH ? "finish" : "cancel"));
+          (sheet->GetModalResult() == ID_WIZFINISH ? "finish" : "cancel"));
     if (sheet_ == sheet) sheet_ = nullptr;
   } else if (auto* d = dynamic_cast<Dialog*>(&window); d != nullptr && !IsPage(window)) {
-    Print("dialog " + std::to_string(d->template_id()) + " close " +
-          std::to_string(d->modal_result()));
+    Print("dialog " + std::to_string(d->GetTemplateId()) + " close " +
+          std::to_string(d->GetModalResult()));
   }
 }
 
@@ -204,7 +199,7 @@ void HeadlessBackend::Update(Window& window, Change what) {
     case Change::Text:
       if (auto* c = dynamic_cast<Control*>(&window)) {
         const bool status =
-            (c->IsEdit() && c->IsReadOnly()) || c->kind() == res::ControlKind::Static;
+            (c->IsEdit() && c->IsReadOnly()) || c->GetKind() == res::ControlKind::Static;
         Window* parent = c->GetParent();
         if (status && parent != nullptr && parent->IsCreated())
           Print("status " + std::to_string(c->GetDlgCtrlID()) + " " + Quote(c->GetWindowText()));
@@ -340,8 +335,8 @@ void HeadlessBackend::Loop(Done done, const char* waitingFor) {
 void HeadlessBackend::RunModal(Window& window) {
   modals_.push_back(&window);
   if (auto* sheet = dynamic_cast<PropertySheet*>(&window)) sheet_ = sheet;
-  Loop([&] { return ModalEnded(window); }, "input");
-  if (!ModalEnded(window)) ForceEnd(window);
+  Loop([&] { return IsModalEnded(window); }, "input");
+  if (!IsModalEnded(window)) ForceEnd(window);
   modals_.erase(std::find(modals_.begin(), modals_.end(), &window));
 }
 

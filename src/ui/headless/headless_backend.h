@@ -25,14 +25,14 @@ class Transcript {
   Transcript(const Transcript&) = delete;
   Transcript& operator=(const Transcript&) = delete;
   // Opens the file (a regular file or a device; a folder or a pipe is refused, see
-  // platform::OpenOutputFile). Called by main before the run; false with problem() set.
+  // platform::OpenOutputFile). Called by main before the run; false with GetProblem() set.
   bool Open();
   // Writes one UTF-8 line.
   void Line(const std::string& utf8);
   // Everything written so far.
-  const std::string& text() const { return text_; }
+  const std::string& GetText() const { return text_; }
   // Why the transcript could not be opened or written; empty while it could.
-  const std::string& problem() const { return problem_; }
+  const std::string& GetProblem() const { return problem_; }
 
  private:
   std::string path_;
@@ -123,15 +123,15 @@ class HeadlessBackend : public Backend {
 
   // The program has ended (main calls this before checking the rest of the scenario).
   void ProgramEnded();
-  bool programEnded() const { return ended_; }
+  bool HasProgramEnded() const { return ended_; }
   // Records a scenario failure; every loop then unwinds (boxes answer their negative button,
   // modal windows end cancelled). The first failure is the one reported.
   void Fail(const Command* command, const std::string& what);
-  bool failed() const { return failed_; }
-  const std::string& failure() const { return failure_; }
+  bool HasFailed() const { return failed_; }
+  const std::string& GetFailure() const { return failure_; }
   // Timers still set (tests check that a destroyed window leaves none behind).
   size_t PendingTimers() const { return timers_.size(); }
-  Transcript* transcript() { return transcript_; }
+  Transcript* GetTranscript() { return transcript_; }
   void Print(const std::string& utf8Line);
 
   // ---- What the scenario acts on ----
@@ -147,9 +147,8 @@ class HeadlessBackend : public Backend {
   // Every control of the top window: a dialog's, or the active page's and then the sheet's
   // buttons (none while a message box is up).
   std::vector<Control*> TopControls();
-  PropertySheet* sheet() { return sheet_; }
+  PropertySheet* GetSheet() { return sheet_; }
   void SetKeyDown(int virtualKey, bool down);
-  DWORD now() const { return now_; }
 
  private:
   struct Timer {

@@ -239,7 +239,7 @@ bool Scenario::Load(const std::string& path, std::string& error) {
 }
 
 Scenario::Step Scenario::Run(HeadlessBackend& backend) {
-  if (Exhausted() || backend.failed()) return Step::Exhausted;
+  if (Exhausted() || backend.HasFailed()) return Step::Exhausted;
   return Act(backend, commands_[next_]);
 }
 
@@ -251,7 +251,7 @@ DWORD Scenario::WakeAt() const {
 }
 
 void Scenario::FinishAtEnd(HeadlessBackend& backend) {
-  while (!Exhausted() && !backend.failed()) {
+  while (!Exhausted() && !backend.HasFailed()) {
     const Command& c = commands_[next_];
     if (c.verb == "wait" && c.what == "end") {
       ++next_;
@@ -292,14 +292,14 @@ Scenario::Step Scenario::Act(HeadlessBackend& b, const Command& c) {
   if (c.verb == "wait") {
     if (!started_) {
       started_ = true;
-      startedAt_ = b.now();
+      startedAt_ = b.TickCount();
     }
     bool holds = false;
     if (c.what == "page") {
-      holds = b.sheet() != nullptr && b.sheet()->GetActiveIndex() == id;
+      holds = b.GetSheet() != nullptr && b.GetSheet()->GetActiveIndex() == id;
     } else if (c.what == "dialog") {
       auto* d = dynamic_cast<Dialog*>(b.TopModal());
-      holds = b.TopBox() == nullptr && d != nullptr && d->template_id() == id;
+      holds = b.TopBox() == nullptr && d != nullptr && d->GetTemplateId() == id;
     } else if (c.what == "message") {
       holds = b.TopBox() != nullptr && Contains(b.TopBox()->text, c.text);
     } else if (c.what == "text") {
@@ -309,19 +309,19 @@ Scenario::Step Scenario::Act(HeadlessBackend& b, const Command& c) {
       Control* ctl = b.FindControl(id);
       holds = ctl != nullptr && ctl->IsWindowEnabled() == (c.what == "enabled");
     } else if (c.what == "end") {
-      holds = b.programEnded();
+      holds = b.HasProgramEnded();
     }
     if (holds) return done();
-    if (b.now() - startedAt_ > kWaitLimitMs) return fail("gave up after 600 s");
+    if (b.TickCount() - startedAt_ > kWaitLimitMs) return fail("gave up after 600 s");
     return Step::Blocked;
   }
 
   if (c.verb == "sleep") {
     if (!started_) {
       started_ = true;
-      sleepUntil_ = b.now() + static_cast<DWORD>(c.number);
+      sleepUntil_ = b.TickCount() + static_cast<DWORD>(c.number);
     }
-    if (b.now() >= sleepUntil_) return done();
+    if (b.TickCount() >= sleepUntil_) return done();
     return Step::Blocked;
   }
 
@@ -346,9 +346,9 @@ Scenario::Step Scenario::Act(HeadlessBackend& b, const Command& c) {
   }
 
   if (c.verb == "expect" && c.what == "page") {
-    if (b.sheet() == nullptr) return fail("no wizard is running");
-    if (b.sheet()->GetActiveIndex() != id)
-      return fail("the active page is " + std::to_string(b.sheet()->GetActiveIndex()));
+    if (b.GetSheet() == nullptr) return fail("no wizard is running");
+    if (b.GetSheet()->GetActiveIndex() != id)
+      return fail("the active page is " + std::to_string(b.GetSheet()->GetActiveIndex()));
     return done();
   }
 
@@ -420,7 +420,7 @@ Scenario::Step Scenario::Act(HeadlessBackend& b, const Command& c) {
   }
   if (c.verb == "type") {
     const bool editable =
-        (ctl->IsEdit() && !ctl->IsReadOnly()) || ctl->kind() == res::ControlKind::ComboDropDown;
+        (ctl->IsEdit() && !ctl->IsReadOnly()) || ctl->GetKind() == res::ControlKind::ComboDropDown;
     if (!editable) return fail(idText + (ctl->IsEdit() ? " is read-only" : " is not an edit"));
     done();
     ctl->UserFocus();

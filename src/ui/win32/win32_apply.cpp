@@ -54,8 +54,8 @@ void Win32Backend::Apply(Native* n, Change what) {
       ApplyGeometry(n);
       break;
     case Change::Checked:
-      if (c &&
-          (c->kind() == res::ControlKind::CheckBox || c->kind() == res::ControlKind::RadioButton))
+      if (c && (c->GetKind() == res::ControlKind::CheckBox ||
+                c->GetKind() == res::ControlKind::RadioButton))
         SendMessageW(hwnd, BM_SETCHECK, c->GetCheck() ? BST_CHECKED : BST_UNCHECKED, 0);
       break;
     case Change::Items:
@@ -112,7 +112,7 @@ void Win32Backend::Apply(Native* n, Change what) {
 void Win32Backend::ApplyText(Native* n) {
   if (n->kind == Kind::Sheet) return;  // the sheet shows its caption (ApplyCaption)
   Control* c = n->control;
-  if (c && c->kind() == res::ControlKind::ComboDropList) return;  // shows its selection
+  if (c && c->GetKind() == res::ControlKind::ComboDropList) return;  // shows its selection
   const std::string& text = n->window->GetWindowText();
   // Unchanged text is left alone, so the caret of an edit being typed in stays where it is.
   if (TextOf(n->hwnd) == text) return;
@@ -141,7 +141,7 @@ void Win32Backend::ApplyItems(Native* n) {
   Control* c = n->control;
   if (!c || !c->IsCombo()) return;
   SendMessageW(n->hwnd, CB_RESETCONTENT, 0, 0);
-  for (const std::string& item : c->items())
+  for (const std::string& item : c->GetItems())
     SendMessageW(n->hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(item).c_str()));
   SendMessageW(n->hwnd, CB_SETCURSEL, static_cast<WPARAM>(c->GetCurSel()), 0);
   if (c->GetCurSel() < 0) ApplyText(n);
@@ -193,11 +193,11 @@ void Win32Backend::ApplyToolTip(Native* n) {
 void Win32Backend::ApplyCaption(Native* n) {
   auto* sheet = dynamic_cast<PropertySheet*>(n->window);
   if (!sheet) return;
-  SetWindowTextW(n->hwnd, Wide(sheet->caption()).c_str());
-  if (sheet->icon() != 0) {
-    if (HICON big = IconFor(sheet->icon(), IconSize(n, true)))
+  SetWindowTextW(n->hwnd, Wide(sheet->GetCaption()).c_str());
+  if (sheet->GetIcon() != 0) {
+    if (HICON big = IconFor(sheet->GetIcon(), IconSize(n, true)))
       SendMessageW(n->hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
-    if (HICON little = IconFor(sheet->icon(), IconSize(n, false)))
+    if (HICON little = IconFor(sheet->GetIcon(), IconSize(n, false)))
       SendMessageW(n->hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(little));
   }
   ApplySystemMenu(n);

@@ -79,10 +79,7 @@ Win32Backend::Win32Backend() {
 }
 
 Win32Backend::~Win32Backend() {
-  std::vector<Native*> roots;
-  for (auto& n : natives_)
-    if (!n->parent) roots.push_back(n.get());
-  for (Native* n : roots) Drop(n);
+  for (Native* n : natives_.Roots()) Drop(n);
   for (auto& [id, timer] : timers_) ::KillTimer(nullptr, id);
   timers_.clear();
   if (postWindow_) ::DestroyWindow(postWindow_);
@@ -93,28 +90,16 @@ Win32Backend::~Win32Backend() {
   g_backend = nullptr;
 }
 
-Native* Win32Backend::NewNative(Window& w, Kind kind, Native* parent) {
-  natives_.push_back(std::make_unique<Native>());
-  Native* n = natives_.back().get();
-  n->kind = kind;
-  n->window = &w;
-  n->parent = parent;
-  if (parent) parent->children.push_back(n);
-  w.native = n;
-  return n;
-}
-
 Native* Win32Backend::Ensure(Window& w) {
   if (Native* n = NativeOf(w)) return n;
-  if (dynamic_cast<Control*>(&w)) return nullptr;  // made with their dialog
-  if (auto* page = dynamic_cast<PropertyPage*>(&w)) {
-    Window* sheet = page->GetParent();
+  const std::optional<Kind> kind = NativeKindOf(w);
+  if (!kind || *kind == Kind::Control) return nullptr;
+  if (*kind == Kind::Page) {
+    Window* sheet = static_cast<PropertyPage&>(w).GetParent();
     Native* parent = sheet ? Ensure(*sheet) : nullptr;
     return parent ? MakeDialog(w, Kind::Page, parent) : nullptr;
   }
-  if (dynamic_cast<PropertySheet*>(&w)) return MakeDialog(w, Kind::Sheet, nullptr);
-  if (dynamic_cast<Dialog*>(&w)) return MakeDialog(w, Kind::Dialog, nullptr);
-  return nullptr;
+  return MakeDialog(w, *kind, nullptr);
 }
 
 HWND Win32Backend::OwnerWindow() const {
@@ -127,7 +112,7 @@ HWND Win32Backend::OwnerWindow() const {
 // controls, or for the sheet an empty one that its buttons are added to.
 Native* Win32Backend::MakeDialog(Window& w, Kind kind, Native* parent) {
   const res::DialogTemplate* t = nullptr;
-  if (kind != Kind::Sheet) t = res::FindDialog(static_cast<Dialog&>(w).template_id());
+  if (kind != Kind::Sheet) t = res::FindDialog(static_cast<Dialog&>(w).GetTemplateId());
   DWORD style = t ? t->style & ~static_cast<DWORD>(res::WS_VISIBLE) : 0;
   if (kind == Kind::Page) {
     style = (style & ~(res::WS_POPUP | res::WS_CAPTION | res::WS_SYSMENU)) | res::WS_CHILD |
@@ -138,12 +123,12 @@ Native* Win32Backend::MakeDialog(Window& w, Kind kind, Native* parent) {
   }
   const std::wstring face = DialogFace(t ? t->font : nullptr);
   const std::vector<WORD> memory = BuildTemplate(t, style, face, t ? t->pointSize : 9);
-  Native* n = NewNative(w, kind, parent);
+  Native* n = natives_.New(w, kind, parent);
   HWND owner = parent ? parent->hwnd : OwnerWindow();
   n->hwnd = CreateDialogIndirectParamW(Instance(), reinterpret_cast<LPCDLGTEMPLATEW>(memory.data()),
                                        owner, DialogProc, reinterpret_cast<LPARAM>(n));
   if (!n->hwnd) {
-    Forget(n);
+    Drop(n);
     return nullptr;
   }
   if (kind == Kind::Sheet) SendMessageW(n->hwnd, DM_SETDEFID, ID_WIZNEXT, 0);
@@ -186,7 +171,7 @@ void Win32Backend::MakeControls(Native* n) {
 }
 
 Native* Win32Backend::MakeControl(Control& c, Native* parent, HWND hwnd) {
-  Native* n = NewNative(c, Kind::Control, parent);
+  Native* n = natives_.New(c, Kind::Control, parent);
   n->control = &c;
   n->hwnd = hwnd;
   if (hwnd) SetNativeOfHwnd(hwnd, n);
@@ -202,36 +187,25 @@ void Win32Backend::CreateWindow(Window& window) {
   Ensure(window);
 }
 
-// Unhooks a native and its children from their windows; the windows go with their top-most one.
-void Win32Backend::Forget(Native* n) {
-  n->dead = true;
-  for (Native* child : n->children) Forget(child);
-  for (auto it = timers_.begin(); it != timers_.end();) {
-    if (it->second.first == n->window) {
-      ::KillTimer(nullptr, it->first);
-      it = timers_.erase(it);
-    } else {
-      ++it;
-    }
-  }
-  if (n->window->native == n) n->window->native = nullptr;
-  if (n->hwnd) SetNativeOfHwnd(n->hwnd, nullptr);
-}
-
+// The native and those below it are forgotten; the windows go with their top-most one.
 void Win32Backend::Drop(Native* n) {
   Applier a(this);
   HWND hwnd = n->hwnd;
-  Forget(n);
-  if (n->parent) std::erase(n->parent->children, n);
+  natives_.Forget(n, [this](Native* gone) {
+    for (auto it = timers_.begin(); it != timers_.end();) {
+      if (it->second.first == gone->window) {
+        ::KillTimer(nullptr, it->first);
+        it = timers_.erase(it);
+      } else {
+        ++it;
+      }
+    }
+    if (gone->hwnd) SetNativeOfHwnd(gone->hwnd, nullptr);
+  });
   std::erase(modal_, n);
   if (n->tooltip) ::DestroyWindow(n->tooltip);
   if (hwnd && n->kind != Kind::Control) ::DestroyWindow(hwnd);
-  std::vector<Native*> all{n};
-  for (size_t i = 0; i < all.size(); ++i)
-    for (Native* child : all[i]->children) all.push_back(child);
-  std::erase_if(natives_, [&](const std::unique_ptr<Native>& owned) {
-    return std::find(all.begin(), all.end(), owned.get()) != all.end();
-  });
+  natives_.Erase(n, [](Native*) {});
 }
 
 void Win32Backend::DestroyWindow(Window& window) {
@@ -290,14 +264,11 @@ bool Win32Backend::Dispatch(MSG& msg) {
 }
 
 void Win32Backend::RunModal(Window& window) {
-  Native* n = NativeOf(window);
-  if (!n) {
+  Native* n = natives_.ForModalRun(window, [&] {
     Applier a(this);
-    n = Ensure(window);
-  }
-  if (!n || (n->kind != Kind::Sheet && n->kind != Kind::Dialog) || n->ended) return;
-  if (auto* d = dynamic_cast<Dialog*>(&window); d && d->IsModalEnded()) return;
-  if (auto* s = dynamic_cast<PropertySheet*>(&window); s && s->IsModalEnded()) return;
+    return Ensure(window);
+  });
+  if (!n) return;
   HWND owner = OwnerWindow();
   HWND self = n->hwnd;
   if (owner) EnableWindow(owner, FALSE);

@@ -92,7 +92,7 @@ void Win32Backend::ApplyFont(Native* n) {
     HFONT made = reinterpret_cast<HFONT>(SendMessageW(n->hwnd, WM_GETFONT, 0, 0));
     if (!made || !GetObjectW(made, sizeof n->font, &n->font)) return;
     const res::DialogTemplate* t = nullptr;
-    if (auto* d = dynamic_cast<Dialog*>(n->window)) t = res::FindDialog(d->template_id());
+    if (auto* d = dynamic_cast<Dialog*>(n->window)) t = res::FindDialog(d->GetTemplateId());
     n->font.lfHeight = -MulDiv(t ? t->pointSize : 9, 96, 72);
     n->font.lfWidth = 0;
     if (Calls().dialogBehavior)
@@ -148,13 +148,13 @@ void Win32Backend::DrawScaled(HDC target, const Bitmap& bitmap, UINT dpi, const 
     HBITMAP candidate = nullptr;
     if (drawn == 100) {
       candidate = BitmapFor(bitmap);
-    } else if (auto it = dpiResources_.pictures.find({bitmap.id(), drawn});
+    } else if (auto it = dpiResources_.pictures.find({bitmap.GetId(), drawn});
                it != dpiResources_.pictures.end()) {
       candidate = it->second;
     } else {
       res::Bitmap data;
-      if (res::LoadScaledBitmap(bitmap.id(), drawn, data)) candidate = MakePictureBitmap(data);
-      dpiResources_.pictures[{bitmap.id(), drawn}] = candidate;
+      if (res::LoadScaledBitmap(bitmap.GetId(), drawn, data)) candidate = MakePictureBitmap(data);
+      dpiResources_.pictures[{bitmap.GetId(), drawn}] = candidate;
     }
     if (candidate) {
       picture = candidate;

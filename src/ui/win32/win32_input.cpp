@@ -103,11 +103,11 @@ void Win32Backend::DrawBitmap(Window& window, const Bitmap& bitmap, int x, int y
 
 // A page picture as a DIB section, made once per bitmap resource.
 HBITMAP Win32Backend::BitmapFor(const Bitmap& bitmap) {
-  const res::Bitmap& data = bitmap.data();
+  const res::Bitmap& data = bitmap.GetData();
   if (data.width <= 0 || data.height <= 0) return nullptr;
-  if (auto it = bitmaps_.find(bitmap.id()); it != bitmaps_.end()) return it->second;
+  if (auto it = bitmaps_.find(bitmap.GetId()); it != bitmaps_.end()) return it->second;
   HBITMAP made = MakePictureBitmap(data);
-  if (made) bitmaps_[bitmap.id()] = made;
+  if (made) bitmaps_[bitmap.GetId()] = made;
   return made;
 }
 

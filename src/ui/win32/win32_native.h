@@ -13,23 +13,16 @@
 
 namespace ui::win32 {
 
-enum class Kind { Sheet, Dialog, Page, Control };
+using Kind = NativeKind;
 
 // Native side of one framework window.
-struct Native {
-  Kind kind = Kind::Control;
-  Window* window = nullptr;
+struct Native : NativeNode<Native> {
   Control* control = nullptr;  // Kind::Control
-  Native* parent = nullptr;
-  std::vector<Native*> children;
   HWND hwnd = nullptr;
   HWND tooltip = nullptr;          // top-level windows: the tool-tip control of their controls
   HIMC detachedContext = nullptr;  // an edit's input context while the input method is detached
-  bool ended = false;              // a modal run of this window is over
-  bool shown = false;              // shown once (placed on the screen)
-  bool dead = false;
-  UINT dpi = 0;     // top-level windows: the DPI they are laid out for (0: not yet)
-  LOGFONTW font{};  // sheets, dialogs, pages: their template's font at 96 DPI
+  UINT dpi = 0;                    // top-level windows: the DPI they are laid out for (0: not yet)
+  LOGFONTW font{};                 // sheets, dialogs, pages: their template's font at 96 DPI
 };
 
 // What the backend keeps for high DPI (win32_dpi.cpp): dialog fonts per DPI and the page
@@ -90,14 +83,14 @@ class Win32Backend final : public Backend {
     Win32Backend* b;
   };
 
-  Native* NativeOf(const Window& w) const { return static_cast<Native*>(w.native); }
-  Native* NewNative(Window& w, Kind kind, Native* parent);
+  Native* NativeOf(const Window& w) const { return natives_.Of(w); }
+  // The native of a sheet, dialog or page, made (a page's with its sheet's) when it has none yet;
+  // controls are made with their dialog.
   Native* Ensure(Window& w);
   Native* MakeDialog(Window& w, Kind kind, Native* parent);
   void MakeControls(Native* n);
   Native* MakeControl(Control& c, Native* parent, HWND hwnd);
   void Drop(Native* n);
-  void Forget(Native* n);
   HWND OwnerWindow() const;
 
   // win32_apply.cpp: the framework's state shown in the native windows.
@@ -132,7 +125,7 @@ class Win32Backend final : public Backend {
   int applying_ = 0;
   int blocking_ = 0;
   bool wait_ = false;
-  std::vector<std::unique_ptr<Native>> natives_;
+  NativeTree<Native> natives_;
   std::vector<Native*> modal_;
   std::map<UINT_PTR, std::pair<Window*, UINT>> timers_;
   std::deque<std::function<void()>> posted_;

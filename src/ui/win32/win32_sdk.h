@@ -110,3 +110,4 @@
 #include "res/styles.h"
 #include "ui/backend.h"
 #include "ui/framework.h"
+#include "ui/native_tree.h"

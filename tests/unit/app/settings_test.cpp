@@ -235,7 +235,7 @@ wait end
     backend.ProgramEnded();
   }
   ui::SetBackend(nullptr);
-  EXPECT_FALSE(backend.failed()) << backend.failure();
+  EXPECT_FALSE(backend.HasFailed()) << backend.GetFailure();
   ASSERT_FALSE(backend.boxes.empty());
   const std::string& told = backend.boxes[0];
   EXPECT_NE(told.find(path), std::string::npos) << "names the file: " << told;
@@ -257,7 +257,7 @@ TEST_F(SettingsTest, AnIssuedAccountNotStoredIsSaidEvenWhenTheStoreWasRefusedAtS
   CSignSettings::ShowFailedSave(true);
   backend.ProgramEnded();
   ui::SetBackend(nullptr);
-  EXPECT_FALSE(backend.failed()) << backend.failure();
+  EXPECT_FALSE(backend.HasFailed()) << backend.GetFailure();
   ASSERT_EQ(backend.boxes.size(), 1u) << "the settings' failure was said at start-up";
   EXPECT_EQ(backend.boxes[0].rfind(res::String(IDS_ISSUED_NOT_STORED), 0), 0u) << backend.boxes[0];
 }

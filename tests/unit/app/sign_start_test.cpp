@@ -26,7 +26,7 @@ class ProbeBackend : public HeadlessBackend {
                   int sy) override {
     HeadlessBackend::DrawBitmap(window, bitmap, x, y, w, h, sx, sy);
     if (auto* page = dynamic_cast<ui::PropertyPage*>(&window))
-      painted[page->template_id()] = {bitmap.id(), w * 10000 + h};
+      painted[page->GetTemplateId()] = {bitmap.GetId(), w * 10000 + h};
   }
   std::map<ui::Window*, ui::Rect> lastRect;
   std::map<int, std::pair<int, int>> painted;  // template -> (bitmap, w*10000+h)
@@ -63,13 +63,13 @@ TEST_F(SignStartTest, PageAreaIs448By310OnEveryPageAfterBackAndNext) {
       "click 0x3024\nclick 0x3024\nexpect page 6\nclick 0x3023\nclick 2\n");
   test::ShellWizard wizard;
   RunWizard(wizard);
-  EXPECT_FALSE(backend->failed()) << backend->failure();
-  EXPECT_EQ(wizard.pageRect().Width(), 448);
-  EXPECT_EQ(wizard.pageRect().Height(), 310);
+  EXPECT_FALSE(backend->HasFailed()) << backend->GetFailure();
+  EXPECT_EQ(wizard.GetPageRect().Width(), 448);
+  EXPECT_EQ(wizard.GetPageRect().Height(), 310);
   ASSERT_EQ(backend->lastRect.size(), 7u) << "every page was shown";
   for (const auto& [page, rect] : backend->lastRect) {
-    EXPECT_EQ(rect, wizard.pageRect())
-        << "page template " << static_cast<ui::PropertyPage*>(page)->template_id();
+    EXPECT_EQ(rect, wizard.GetPageRect())
+        << "page template " << static_cast<ui::PropertyPage*>(page)->GetTemplateId();
   }
 }
 
@@ -81,14 +81,14 @@ TEST_F(SignStartTest, SheetHasNoHelpButtonAndItsButtonsSitBelowThePageArea) {
       const bool r = CSignWizard::OnInitDialog();
       for (int id : {static_cast<int>(ui::ID_WIZBACK), static_cast<int>(ui::ID_WIZNEXT),
                      static_cast<int>(ui::IDCANCEL)})
-        belowPage = belowPage && GetDlgItem(id)->GetWindowRect().top >= pageRect().bottom;
+        belowPage = belowPage && GetDlgItem(id)->GetWindowRect().top >= GetPageRect().bottom;
       tabHidden = !GetTabControl()->IsWindowVisible();
       return r;
     }
     bool belowPage = true, tabHidden = false;
   } wizard(false, nullptr);
   RunWizard(wizard);
-  EXPECT_FALSE(backend->failed()) << backend->failure();
+  EXPECT_FALSE(backend->HasFailed()) << backend->GetFailure();
   EXPECT_TRUE(wizard.belowPage);
   for (UINT command : {ui::SC_MAXIMIZE, ui::SC_MINIMIZE, ui::SC_SIZE})
     EXPECT_FALSE(wizard.GetSystemMenu().IsEnabled(command)) << "system command " << command;
@@ -108,8 +108,8 @@ TEST_F(SignStartTest, EveryPagePaintsItsOwnPictureWhole) {
   const CSignPage* pages[] = {&real.page1, &real.page2, &real.page3, &real.page4,
                               &real.page5, &real.page6, &real.page7};
   for (size_t i = 0; i < std::size(pages); ++i) {
-    EXPECT_EQ(pages[i]->template_id(), expected[i].first) << "page " << i;
-    EXPECT_EQ(pages[i]->bitmap.id(), expected[i].second) << "page " << i;
+    EXPECT_EQ(pages[i]->GetTemplateId(), expected[i].first) << "page " << i;
+    EXPECT_EQ(pages[i]->bitmap.GetId(), expected[i].second) << "page " << i;
   }
   // ... and every page paints its picture whole.
   auto backend = Play(
@@ -117,7 +117,7 @@ TEST_F(SignStartTest, EveryPagePaintsItsOwnPictureWhole) {
       "click 0x3024\nclick 2\n");
   test::ShellWizard wizard;
   RunWizard(wizard);
-  EXPECT_FALSE(backend->failed()) << backend->failure();
+  EXPECT_FALSE(backend->HasFailed()) << backend->GetFailure();
   for (const auto& [page, bitmap] : expected) {
     EXPECT_EQ(backend->painted[page].first, bitmap) << "template " << page;
     EXPECT_EQ(backend->painted[page].second, 448 * 10000 + 310) << "template " << page;
@@ -152,7 +152,7 @@ TEST_F(SignStartTest, ButtonOperationsSetCaptionsAndIgnoreUnknownIds) {
     bool backNextDisabled = false, cancelHidden = false;
   } wizard(false, nullptr);
   RunWizard(wizard);
-  EXPECT_FALSE(backend->failed()) << backend->failure();
+  EXPECT_FALSE(backend->HasFailed()) << backend->GetFailure();
   EXPECT_EQ(test::Utf8(wizard.agreeNext), "同意する(&A)");
   EXPECT_EQ(test::Utf8(wizard.agreeBack), "同意しない(&N)");
   EXPECT_EQ(test::Utf8(wizard.yesNext), "はい(&Y) >");

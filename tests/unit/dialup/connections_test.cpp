@@ -18,7 +18,7 @@ TEST_F(ConnectionsTest, AnUnknownStateShowsTheUndefinedTextAndDoesNotEndTheDial)
   bool connected = false;
   auto texts = dialtest::PollToEnd(*library, connected);
   EXPECT_TRUE(connected) << "the dial goes on after the unknown state";
-  EXPECT_NE(std::find(texts.begin(), texts.end(), res::String(14500)), texts.end())
+  EXPECT_NE(std::find(texts.begin(), texts.end(), res::String(IDS_RAS_STATE_UNKNOWN)), texts.end())
       << "state 24 reads as text 14500";
 }
 

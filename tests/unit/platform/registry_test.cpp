@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/registry_store.h"
+#include "platform/registry_store.h"
 #include "support/regtool.h"
 #include "support/test_support.h"
 

@@ -198,14 +198,14 @@ TEST(DialogTemplates, GroupBoxesHoldTheInputControls) {
           << "template " << id << ": control " << c.id << " outside the group box";
     }
   }
-  const res::DialogTemplate* mail = res::FindDialog(147);
+  const res::DialogTemplate* mail = res::FindDialog(IDD_MAIL_ACCOUNT);
   const res::ControlTemplate* group = nullptr;
   for (const auto& c : mail->controls) {
     if (c.kind == ControlKind::GroupBox) group = &c;
   }
   ASSERT_NE(group, nullptr);
   EXPECT_STREQ(group->text, "ﾒｰﾙｱｶｳﾝﾄ情報:");
-  EXPECT_TRUE(Inside(ClosedBox(*FindControl(*mail, 1097)), ClosedBox(*group)));
+  EXPECT_TRUE(Inside(ClosedBox(*FindControl(*mail, IDC_MAIL_ACCOUNT)), ClosedBox(*group)));
 }
 
 TEST(DialogTemplates, ShownDialogsFitTheirStatedSizes) {
@@ -219,11 +219,11 @@ TEST(DialogTemplates, ShownDialogsFitTheirStatedSizes) {
     EXPECT_EQ(t->cy, s.cy) << s.id;
     EXPECT_TRUE(Has(t->style, res::DS_MODALFRAME | res::WS_POPUP | res::WS_CAPTION)) << s.id;
   }
-  EXPECT_TRUE(Has(res::FindDialog(142)->style, res::DS_SETFOREGROUND | res::WS_SYSMENU));
-  EXPECT_STREQ(res::FindDialog(142)->caption, "ｻｰﾊﾞｰに接続中(ﾌﾘｰﾀﾞｲﾔﾙ)...");
-  EXPECT_STREQ(res::FindDialog(147)->caption, "ﾒｰﾙｱｶｳﾝﾄ確認");
-  EXPECT_STREQ(res::FindDialog(157)->caption, "ﾀﾞｲﾔﾙｱｯﾌﾟ詳細");
-  EXPECT_STREQ(res::FindDialog(159)->caption, "LAN接続詳細");
+  EXPECT_TRUE(Has(res::FindDialog(IDD_PROGRESS)->style, res::DS_SETFOREGROUND | res::WS_SYSMENU));
+  EXPECT_STREQ(res::FindDialog(IDD_PROGRESS)->caption, "ｻｰﾊﾞｰに接続中(ﾌﾘｰﾀﾞｲﾔﾙ)...");
+  EXPECT_STREQ(res::FindDialog(IDD_MAIL_ACCOUNT)->caption, "ﾒｰﾙｱｶｳﾝﾄ確認");
+  EXPECT_STREQ(res::FindDialog(IDD_DIALUP_DETAILS)->caption, "ﾀﾞｲﾔﾙｱｯﾌﾟ詳細");
+  EXPECT_STREQ(res::FindDialog(IDD_LAN_DETAILS)->caption, "LAN接続詳細");
 }
 
 TEST(DialogTemplates, PageTemplatesHoldThePagePictureArea) {
@@ -234,19 +234,19 @@ TEST(DialogTemplates, PageTemplatesHoldThePagePictureArea) {
     EXPECT_NEAR(t->cx * 1.5, 448, 2) << id;
     EXPECT_NEAR(t->cy * 1.625, 310, 2) << id;
   }
-  EXPECT_STREQ(res::FindDialog(146)->caption, "ORVELサインアップ");
-  EXPECT_STREQ(res::FindDialog(154)->caption, "サインアップの完了");
+  EXPECT_STREQ(res::FindDialog(IDD_START_PAGE)->caption, "ORVELサインアップ");
+  EXPECT_STREQ(res::FindDialog(IDD_COMPLETION_PAGE)->caption, "サインアップの完了");
 }
 
 TEST(DialogTemplates, ProgressDialogButtonsAreAsTheDialDescribes) {
-  const res::DialogTemplate* t = res::FindDialog(142);
-  const res::ControlTemplate* status = FindControl(*t, 1035);
+  const res::DialogTemplate* t = res::FindDialog(IDD_PROGRESS);
+  const res::ControlTemplate* status = FindControl(*t, IDC_DIAL_STATUS);
   EXPECT_TRUE(Has(status->style, res::ES_MULTILINE | res::ES_READONLY | res::ES_CENTER));
-  const res::ControlTemplate* hangUp = FindControl(*t, 1037);
+  const res::ControlTemplate* hangUp = FindControl(*t, IDC_DIAL_HANGUP);
   EXPECT_FALSE(hangUp->style & res::WS_VISIBLE) << "1037 is created hidden";
   EXPECT_TRUE(hangUp->style & res::WS_DISABLED) << "1037 is created disabled";
-  EXPECT_STREQ(FindControl(*t, 1038)->text, "ﾘﾀﾞｲﾔﾙ(&R)");
-  EXPECT_EQ(FindControl(*t, 1038)->style & res::kButtonTypeMask, res::BS_DEFPUSHBUTTON);
+  EXPECT_STREQ(FindControl(*t, IDC_DIAL_REDIAL)->text, "ﾘﾀﾞｲﾔﾙ(&R)");
+  EXPECT_EQ(FindControl(*t, IDC_DIAL_REDIAL)->style & res::kButtonTypeMask, res::BS_DEFPUSHBUTTON);
   EXPECT_TRUE(FindControl(*t, 2)->style & res::WS_VISIBLE);
 }
 
@@ -262,12 +262,17 @@ TEST(DialogTemplates, EditStylesMatchTheirUse) {
     EXPECT_TRUE(Has(style(dialog, id), res::ES_MULTILINE | res::ES_READONLY))
         << dialog << "/" << id;
   }
-  EXPECT_FALSE(style(151, 1060) & res::WS_VSCROLL) << "the question box has no scroll bar";
-  EXPECT_TRUE(Has(style(147, 1101), res::ES_MULTILINE | res::ES_READONLY | res::ES_CENTER));
-  EXPECT_TRUE(style(153, 1073) & res::ES_PASSWORD) << "login password is masked";
-  EXPECT_TRUE(style(159, 1327) & res::ES_PASSWORD) << "proxy password is masked";
-  EXPECT_TRUE(style(157, 1109) & res::ES_READONLY) << "the resulting number is display only";
-  EXPECT_FALSE(style(147, 2) & res::WS_VISIBLE) << "the mail dialog shows only OK";
+  EXPECT_FALSE(style(IDD_TERMS_PAGE, IDC_TERMS_STATUS) & res::WS_VSCROLL)
+      << "the question box has no scroll bar";
+  EXPECT_TRUE(Has(style(IDD_MAIL_ACCOUNT, IDC_MAIL_NOTICE),
+                  res::ES_MULTILINE | res::ES_READONLY | res::ES_CENTER));
+  EXPECT_TRUE(style(IDD_COMM_ID_PAGE, IDC_LOGIN_PASSWORD) & res::ES_PASSWORD)
+      << "login password is masked";
+  EXPECT_TRUE(style(IDD_LAN_DETAILS, IDC_LAN_PASSWORD) & res::ES_PASSWORD)
+      << "proxy password is masked";
+  EXPECT_TRUE(style(IDD_DIALUP_DETAILS, IDC_DETAILS_NUMBER) & res::ES_READONLY)
+      << "the resulting number is display only";
+  EXPECT_FALSE(style(IDD_MAIL_ACCOUNT, 2) & res::WS_VISIBLE) << "the mail dialog shows only OK";
 }
 
 TEST(DialogTemplates, ListsCarryTheirInitialItems) {
@@ -277,24 +282,25 @@ TEST(DialogTemplates, ListsCarryTheirInitialItems) {
     for (const char* s : v) joined += std::string(s) + "|";
     return joined;
   };
-  EXPECT_EQ(text(items(157, 1108)), "(なし)|0,|9,|8,|");
-  EXPECT_EQ(text(items(152, 1042)), "男|女|");
-  ASSERT_EQ(items(152, 1046).size(), 12u);
-  EXPECT_STREQ(items(152, 1046).front(), "1");
-  EXPECT_STREQ(items(152, 1046).back(), "12");
-  ASSERT_EQ(items(152, 1047).size(), 31u);
-  EXPECT_STREQ(items(152, 1047).back(), "31");
-  EXPECT_TRUE(items(146, 1089).empty()) << "the connection list is filled at run time";
+  EXPECT_EQ(text(items(IDD_DIALUP_DETAILS, IDC_DETAILS_PREFIX)), "(なし)|0,|9,|8,|");
+  EXPECT_EQ(text(items(IDD_USER_PAGE, IDC_SEX)), "男|女|");
+  ASSERT_EQ(items(IDD_USER_PAGE, IDC_AGE2).size(), 12u);
+  EXPECT_STREQ(items(IDD_USER_PAGE, IDC_AGE2).front(), "1");
+  EXPECT_STREQ(items(IDD_USER_PAGE, IDC_AGE2).back(), "12");
+  ASSERT_EQ(items(IDD_USER_PAGE, IDC_AGE3).size(), 31u);
+  EXPECT_STREQ(items(IDD_USER_PAGE, IDC_AGE3).back(), "31");
+  EXPECT_TRUE(items(IDD_START_PAGE, IDC_CONNECTION_LIST).empty())
+      << "the connection list is filled at run time";
 }
 
 TEST(DialogTemplates, LanDialogLabelsAndCaptions) {
-  const res::DialogTemplate* t = res::FindDialog(159);
-  EXPECT_STREQ(FindControl(*t, 1116)->text, "ｱﾄﾞﾚｽ:");
-  EXPECT_STREQ(FindControl(*t, 1117)->text, "ﾎﾟｰﾄ:");
-  EXPECT_STREQ(FindControl(*t, 1324)->text, "ﾕｰｻﾞｰ:");
-  EXPECT_STREQ(FindControl(*t, 1326)->text, "ﾊﾟｽﾜｰﾄﾞ:");
-  EXPECT_STREQ(FindControl(*t, 1073)->text, "&UDP");
-  EXPECT_STREQ(FindControl(*t, 1124)->text, "接続方法が不明な場合(&P)");
+  const res::DialogTemplate* t = res::FindDialog(IDD_LAN_DETAILS);
+  EXPECT_STREQ(FindControl(*t, IDC_LAN_ADDRESS_LABEL)->text, "ｱﾄﾞﾚｽ:");
+  EXPECT_STREQ(FindControl(*t, IDC_LAN_PORT_LABEL)->text, "ﾎﾟｰﾄ:");
+  EXPECT_STREQ(FindControl(*t, IDC_LAN_USER_LABEL)->text, "ﾕｰｻﾞｰ:");
+  EXPECT_STREQ(FindControl(*t, IDC_LAN_PASSWORD_LABEL)->text, "ﾊﾟｽﾜｰﾄﾞ:");
+  EXPECT_STREQ(FindControl(*t, IDC_LAN_UDP)->text, "&UDP");
+  EXPECT_STREQ(FindControl(*t, IDC_LAN_UNKNOWN)->text, "接続方法が不明な場合(&P)");
   // Each label sits left of its edit on the same row.
   for (auto [label, edit] : {std::pair{1116, 1114}, {1117, 1115}, {1324, 1325}, {1326, 1327}}) {
     const auto* l = FindControl(*t, label);

@@ -35,11 +35,11 @@ class Headless {
 // The LAN details template (159) as a plain dialog with one exchanged field.
 class PortDialog : public ui::Dialog {
  public:
-  PortDialog() : ui::Dialog(159) {}
+  PortDialog() : ui::Dialog(IDD_LAN_DETAILS) {}
   void DoDataExchange(ui::DataExchange& dx) override {
-    dx.Text(1115, port, 5);
-    dx.Text(1325, user, 5);
-    dx.Check(1113, proxy);
+    dx.Text(IDC_LAN_PORT, port, 5);
+    dx.Text(IDC_LAN_USER, user, 5);
+    dx.Check(IDC_LAN_PROXY, proxy);
   }
   std::string port = "80", user;
   int proxy = 0;
@@ -52,7 +52,7 @@ TEST(FrameworkTest, TypingIsCutToTheByteLimitWithoutSplittingACharacter) {
   EXPECT_EQ(dlg.port, "12345");
   EXPECT_EQ(dlg.user, test::Sjis(u8"あい")) << "5 bytes hold two double-byte characters";
   EXPECT_EQ(dlg.proxy, 1);
-  EXPECT_FALSE(h.backend->failed()) << h.backend->failure();
+  EXPECT_FALSE(h.backend->HasFailed()) << h.backend->GetFailure();
 }
 
 TEST(FrameworkTest, CancelLeavesTheMembersAsTheyWere) {
@@ -60,8 +60,8 @@ TEST(FrameworkTest, CancelLeavesTheMembersAsTheyWere) {
   PortDialog dlg;
   EXPECT_EQ(dlg.DoModal(), ui::IDCANCEL);
   EXPECT_EQ(dlg.port, "80");
-  EXPECT_NE(h.transcript.text().find("dialog 159 open\ndialog 159 close 2\n"), std::string::npos)
-      << h.transcript.text();
+  EXPECT_NE(h.transcript.GetText().find("dialog 159 open\ndialog 159 close 2\n"), std::string::npos)
+      << h.transcript.GetText();
 }
 
 // A page that records what the sheet does to it.
@@ -82,7 +82,11 @@ class Page : public ui::PropertyPage {
 };
 
 struct Wizard {
-  Wizard() : sheet(103, nullptr, 0), p0(146), p1(151), p2(152) {
+  Wizard()
+      : sheet(IDS_WIZARD_CAPTION, nullptr, 0),
+        p0(IDD_START_PAGE),
+        p1(IDD_TERMS_PAGE),
+        p2(IDD_USER_PAGE) {
     sheet.AddPage(&p0);
     sheet.AddPage(&p1);
     sheet.AddPage(&p2);
@@ -104,7 +108,7 @@ TEST(FrameworkTest, WizardNextAndBackFollowTheHandlersResult) {
   };
   w.p2.next = [] { return static_cast<LRESULT>(-1); };
   EXPECT_EQ(w.sheet.DoModal(), ui::IDCANCEL);
-  EXPECT_FALSE(h.backend->failed()) << h.backend->failure();
+  EXPECT_FALSE(h.backend->HasFailed()) << h.backend->GetFailure();
   EXPECT_EQ(w.p1.inits, 1) << "a page is created once, on its first activation";
   EXPECT_EQ(w.p0.activations, 2);
   EXPECT_EQ(w.p2.inits, 1);
@@ -118,7 +122,7 @@ TEST(FrameworkTest, AHandlerThatActivatesAnotherPageAndStaysLeavesThatPageActive
     return -1;
   };
   w.sheet.DoModal();
-  EXPECT_FALSE(h.backend->failed()) << h.backend->failure();
+  EXPECT_FALSE(h.backend->HasFailed()) << h.backend->GetFailure();
   EXPECT_EQ(w.p1.inits, 0) << "the skipped page was never created";
 }
 
@@ -128,7 +132,7 @@ TEST(FrameworkTest, RadioButtonsOfAGroupExcludeEachOther) {
       "expect checked 1088\nclick 2\n");
   Wizard w;
   w.sheet.DoModal();
-  EXPECT_FALSE(h.backend->failed()) << h.backend->failure();
+  EXPECT_FALSE(h.backend->HasFailed()) << h.backend->GetFailure();
 }
 
 TEST(FrameworkTest, PostedWizardButtonsTakeEffectAtTheNextPump) {
@@ -137,18 +141,18 @@ TEST(FrameworkTest, PostedWizardButtonsTakeEffectAtTheNextPump) {
   // Posted before the run: it acts only once the run's loop pumps.
   w.sheet.PostMessage(ui::PSM_SETWIZBUTTONS, 0, ui::PSWIZB_FINISH);
   const bool finished = w.sheet.DoModal() == ui::ID_WIZFINISH;
-  EXPECT_FALSE(h.backend->failed()) << h.backend->failure();
+  EXPECT_FALSE(h.backend->HasFailed()) << h.backend->GetFailure();
   EXPECT_TRUE(finished);
 }
 
 // A dialog whose button opens another dialog whose initialisation asks a question.
 class Outer : public ui::Dialog {
  public:
-  Outer() : ui::Dialog(159) {}
+  Outer() : ui::Dialog(IDD_LAN_DETAILS) {}
   bool OnCommand(UINT code, int id) override {
     if (code == ui::BN_CLICKED && id == 1124) {
       struct Inner : ui::Dialog {
-        Inner() : ui::Dialog(147) {}
+        Inner() : ui::Dialog(IDD_MAIL_ACCOUNT) {}
         bool OnInitDialog() override {
           answer = ui::MessageBox("inner?", ui::MB_YESNO | ui::MB_ICONQUESTION);
           return true;
@@ -172,10 +176,10 @@ TEST(FrameworkTest, ModalLoopsNestMessageBoxInsideDialogInsideDialog) {
   EXPECT_EQ(outer.DoModal(), ui::IDOK);
   EXPECT_EQ(outer.innerAnswer, ui::IDYES);
   EXPECT_EQ(outer.innerResult, ui::IDOK);
-  EXPECT_FALSE(h.backend->failed()) << h.backend->failure();
-  EXPECT_NE(h.transcript.text().find("message question \"\" \"inner?\" yesno\nanswer yes\n"),
+  EXPECT_FALSE(h.backend->HasFailed()) << h.backend->GetFailure();
+  EXPECT_NE(h.transcript.GetText().find("message question \"\" \"inner?\" yesno\nanswer yes\n"),
             std::string::npos)
-      << h.transcript.text();
+      << h.transcript.GetText();
 }
 
 TEST(FrameworkTest, MessageBoxWithoutIconGetsTheExclamationIcon) {
@@ -183,7 +187,7 @@ TEST(FrameworkTest, MessageBoxWithoutIconGetsTheExclamationIcon) {
   ui::MessageBox("a");
   ui::MessageBox("b", ui::MB_YESNO);
   ui::MessageBox("c", ui::MB_OK | ui::MB_ICONSTOP);
-  const std::string& t = h.transcript.text();
+  const std::string& t = h.transcript.GetText();
   EXPECT_NE(t.find("message exclamation \"\" \"a\" ok"), std::string::npos) << t;
   EXPECT_NE(t.find("message exclamation \"\" \"b\" yesno"), std::string::npos) << t;
   EXPECT_NE(t.find("message stop \"\" \"c\" ok"), std::string::npos) << t;
@@ -192,7 +196,7 @@ TEST(FrameworkTest, MessageBoxWithoutIconGetsTheExclamationIcon) {
 // A dialog with a one-shot timer that closes it.
 class TimerDialog : public ui::Dialog {
  public:
-  TimerDialog() : ui::Dialog(142) {}
+  TimerDialog() : ui::Dialog(IDD_PROGRESS) {}
   bool OnInitDialog() override {
     SetTimer(256, 200);
     SetTimer(7, 50);
@@ -226,24 +230,24 @@ TEST(FrameworkTest, TimersFireInVirtualTimeOrderAndPumpingWaitsWithoutCost) {
 
 TEST(FrameworkTest, APersonCannotClickADisabledOrHiddenControl) {
   Headless h("click 1037\n");
-  ui::Dialog dlg(142);
+  ui::Dialog dlg(IDD_PROGRESS);
   dlg.DoModal();
-  EXPECT_TRUE(h.backend->failed());
-  EXPECT_NE(h.backend->failure().find("line 1"), std::string::npos) << h.backend->failure();
-  EXPECT_NE(h.backend->failure().find("hidden"), std::string::npos) << h.backend->failure();
+  EXPECT_TRUE(h.backend->HasFailed());
+  EXPECT_NE(h.backend->GetFailure().find("line 1"), std::string::npos) << h.backend->GetFailure();
+  EXPECT_NE(h.backend->GetFailure().find("hidden"), std::string::npos) << h.backend->GetFailure();
 }
 
 TEST(FrameworkTest, WaitGivesUpWhenNothingMoreCanHappen) {
   Headless h("wait text 1035 \"never\"\n");
-  ui::Dialog dlg(142);
+  ui::Dialog dlg(IDD_PROGRESS);
   EXPECT_EQ(dlg.DoModal(), ui::IDCANCEL) << "the failed run unwinds the dialog";
-  EXPECT_TRUE(h.backend->failed());
+  EXPECT_TRUE(h.backend->HasFailed());
 }
 
 // The dial progress template (142) with scripted timers; records when things happened.
 class ClockDialog : public ui::Dialog {
  public:
-  ClockDialog() : ui::Dialog(142) {}
+  ClockDialog() : ui::Dialog(IDD_PROGRESS) {}
   bool OnInitDialog() override {
     if (onInit) onInit(*this);
     return true;
@@ -268,7 +272,7 @@ TEST(FrameworkTest, ASleepEndsAtItsOwnTimeBeforeALaterTimerAndInsideAProgramsPum
     ClockDialog dlg;
     dlg.onInit = [](ClockDialog& d) { d.SetTimer(1, 5000); };
     EXPECT_EQ(dlg.DoModal(), ui::IDCANCEL);
-    EXPECT_FALSE(h.backend->failed()) << h.backend->failure();
+    EXPECT_FALSE(h.backend->HasFailed()) << h.backend->GetFailure();
     EXPECT_EQ(dlg.cancelledAt, 100u);
     EXPECT_TRUE(dlg.fired.empty()) << "the timer due at 5000 fired during a 100 ms sleep";
   }
@@ -282,7 +286,7 @@ TEST(FrameworkTest, ASleepEndsAtItsOwnTimeBeforeALaterTimerAndInsideAProgramsPum
       ui::PumpMessagesFor(60000);
     };
     EXPECT_EQ(dlg.DoModal(), ui::IDCANCEL);
-    EXPECT_FALSE(h.backend->failed()) << h.backend->failure();
+    EXPECT_FALSE(h.backend->HasFailed()) << h.backend->GetFailure();
     EXPECT_EQ(dlg.cancelledAt, 50u);
   }
 }
@@ -293,13 +297,13 @@ TEST(FrameworkTest, AWaitGivesUpAfter600sBeforeALaterTimerFires) {
   bool failedWhenFired = false;
   dlg.onInit = [](ClockDialog& d) { d.SetTimer(1, 700000); };
   dlg.onTimer = [&](ClockDialog& d, UINT id) {
-    failedWhenFired = h.backend->failed();
+    failedWhenFired = h.backend->HasFailed();
     d.KillTimer(id);
   };
   EXPECT_EQ(dlg.DoModal(), ui::IDCANCEL);
-  ASSERT_TRUE(h.backend->failed());
-  EXPECT_NE(h.backend->failure().find("gave up after 600 s"), std::string::npos)
-      << h.backend->failure();
+  ASSERT_TRUE(h.backend->HasFailed());
+  EXPECT_NE(h.backend->GetFailure().find("gave up after 600 s"), std::string::npos)
+      << h.backend->GetFailure();
   EXPECT_TRUE(dlg.fired.empty() || failedWhenFired)
       << "the program went on 700 s into a wait that ends after 600 s";
 }
@@ -310,11 +314,11 @@ TEST(FrameworkTest, AMessageBoxRightAfterAWaitHeldDoesNotFailThatWait) {
   dlg.onInit = [](ClockDialog& d) { d.SetTimer(1, 100); };
   dlg.onTimer = [](ClockDialog& d, UINT id) {
     d.KillTimer(id);
-    d.SetDlgItemText(1035, "ready");
+    d.SetDlgItemText(IDC_DIAL_STATUS, "ready");
     ui::MessageBox("go");
   };
   EXPECT_EQ(dlg.DoModal(), ui::IDCANCEL);
-  EXPECT_FALSE(h.backend->failed()) << h.backend->failure();
+  EXPECT_FALSE(h.backend->HasFailed()) << h.backend->GetFailure();
 }
 
 TEST(FrameworkTest, AFailedRunEndsADialogWhoseTimerNeverStops) {
@@ -322,16 +326,16 @@ TEST(FrameworkTest, AFailedRunEndsADialogWhoseTimerNeverStops) {
   ClockDialog dlg;
   dlg.onInit = [](ClockDialog& d) { d.SetTimer(1, 1000); };
   EXPECT_EQ(dlg.DoModal(), ui::IDCANCEL);
-  EXPECT_TRUE(h.backend->failed());
+  EXPECT_TRUE(h.backend->HasFailed());
   EXPECT_EQ(h.backend->PendingTimers(), 0u);
 }
 
 TEST(FrameworkTest, TimersOfAControlGoWithItsDialog) {
   Headless h("wait end\n");
-  ui::Dialog dlg(142);
+  ui::Dialog dlg(IDD_PROGRESS);
   ASSERT_TRUE(dlg.Create(nullptr));
   dlg.SetTimer(1, 10);
-  dlg.GetDlgItem(1035)->SetTimer(2, 10);
+  dlg.GetDlgItem(IDC_DIAL_STATUS)->SetTimer(2, 10);
   EXPECT_EQ(h.backend->PendingTimers(), 2u);
   dlg.Destroy();
   EXPECT_EQ(h.backend->PendingTimers(), 0u) << "a timer would fire on a freed control";
@@ -403,7 +407,7 @@ TEST(FrameworkTest, ScenarioTranscriptAndDialupLibraryAreNeverAPipeOrAFolder) {
   for (const std::string& path : {dir.path(), pipe, dir.File("none/t"), std::string("/dev/full")}) {
     Transcript transcript(path);
     transcript.Line("x");
-    EXPECT_NE(transcript.problem(), "") << "a transcript to " << path << " fails the run";
+    EXPECT_NE(transcript.GetProblem(), "") << "a transcript to " << path << " fails the run";
   }
   test::ScopedEnv library("SIGNUP_RASAPI32", pipe);
   EXPECT_EQ(LoadLibraryA("rasapi32.dll"), nullptr) << "a pipe is never loaded";
@@ -411,9 +415,9 @@ TEST(FrameworkTest, ScenarioTranscriptAndDialupLibraryAreNeverAPipeOrAFolder) {
 
 TEST(FrameworkTest, ComboSearchesIgnoreCaseOfSingleByteLettersOnly) {
   Headless h("wait end\n");
-  ui::Dialog dlg(157);
+  ui::Dialog dlg(IDD_DIALUP_DETAILS);
   ASSERT_TRUE(dlg.Create(nullptr));
-  ui::Control* c = dlg.GetDlgItem(1108);
+  ui::Control* c = dlg.GetDlgItem(IDC_DETAILS_PREFIX);
   ASSERT_NE(c, nullptr);
   c->ResetContent();
   c->AddString(test::Sjis(u8"ア"));  // 83 41: trail byte 'A'
@@ -447,8 +451,8 @@ TEST(FrameworkTest, PrintNamesWritesEveryShownControlsAccessibleName) {
     SCOPED_TRACE("template " + std::to_string(c.templateId));
     Headless h("print names\nclick 2\n");
     if (c.templateId == 152) {
-      ui::PropertyPage page(152);
-      ui::PropertySheet sheet(103, nullptr, 0);
+      ui::PropertyPage page(IDD_USER_PAGE);
+      ui::PropertySheet sheet(IDS_WIZARD_CAPTION, nullptr, 0);
       sheet.SetWizardMode();
       sheet.AddPage(&page);
       sheet.DoModal();
@@ -456,14 +460,15 @@ TEST(FrameworkTest, PrintNamesWritesEveryShownControlsAccessibleName) {
       ui::Dialog dlg(c.templateId);
       dlg.DoModal();
     }
-    EXPECT_FALSE(h.backend->failed()) << h.backend->failure();
+    EXPECT_FALSE(h.backend->HasFailed()) << h.backend->GetFailure();
     for (const std::string& line : c.lines)
-      EXPECT_NE(h.transcript.text().find(line + "\n"), std::string::npos) << line << " in\n"
-                                                                          << h.transcript.text();
+      EXPECT_NE(h.transcript.GetText().find(line + "\n"), std::string::npos)
+          << line << " in\n"
+          << h.transcript.GetText();
   }
   Headless hidden("print names\nclick 2\n");
-  ui::Dialog progress(142);
+  ui::Dialog progress(IDD_PROGRESS);
   progress.DoModal();
-  EXPECT_EQ(hidden.transcript.text().find("name 1037"), std::string::npos)
+  EXPECT_EQ(hidden.transcript.GetText().find("name 1037"), std::string::npos)
       << "the hidden hang-up button is not listed";
 }
