@@ -30,15 +30,20 @@ std::string EncodeFormValue(std::string_view value) {
   });
 }
 
-std::string EncodeForm(std::string_view format, std::initializer_list<std::string_view> values) {
+std::string EncodeForm(std::string_view format,
+                       const std::function<std::string_view(std::string_view key)>& valueOf) {
   std::string out;
   std::string literal;
-  auto next = values.begin();
   for (size_t i = 0; i < format.size(); ++i) {
     if (format[i] == '%' && i + 1 < format.size() && format[i + 1] == 's') {
+      std::string_view key = literal;
+      if (!key.empty() && key.back() == '=') key.remove_suffix(1);
+      if (const size_t amp = key.rfind('&'); amp != std::string_view::npos)
+        key.remove_prefix(amp + 1);
+      const std::string_view value = valueOf(key);
       out += ServerProtocol::UrlEncode(literal);
       literal.clear();
-      if (next != values.end()) out += EncodeFormValue(*next++);
+      out += EncodeFormValue(value);
       ++i;
     } else if (format[i] == '%' && i + 1 < format.size() && format[i + 1] == '%') {
       literal.push_back('%');
@@ -49,6 +54,13 @@ std::string EncodeForm(std::string_view format, std::initializer_list<std::strin
   }
   out += ServerProtocol::UrlEncode(literal);
   return out;
+}
+
+std::string EncodeForm(std::string_view format, std::initializer_list<std::string_view> values) {
+  auto next = values.begin();
+  return EncodeForm(format, [&](std::string_view) {
+    return next != values.end() ? *next++ : std::string_view();
+  });
 }
 
 std::string SignupAddressField(std::string_view line1, std::string_view line2,

@@ -2,6 +2,7 @@
 // signup form's fixed-width address field.
 #pragma once
 
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -20,6 +21,10 @@ std::string EncodeFormValue(std::string_view value);
 // literal percent sign; a missing value is empty. Called by the signup, recovery and
 // communication-ID transactions.
 std::string EncodeForm(std::string_view format, std::initializer_list<std::string_view> values);
+// The same, each "%s" filled with the value `valueOf` gives for the key before it ("lastname" in
+// "&lastname=%s"). Called by the signup transaction, whose form takes the user's entries by key.
+std::string EncodeForm(std::string_view format,
+                       const std::function<std::string_view(std::string_view key)>& valueOf);
 
 // The signup form's address: both lines joined by a blank, padded with blanks (or cut at a
 // character boundary) to 93 bytes, then the 7-byte entry-code tag "#code-code". Always 100 bytes.

@@ -254,27 +254,72 @@ TEST_F(SettingsTest, UserInformationIsSavedIntoTheSignupProfile) {
   EXPECT_EQ(Load()->Name, test::Sjis(u8"山田"));
 }
 
-TEST_F(SettingsTest, SummaryShowsTheSexTextAndTheJoinedEntryCode) {
-  CSignApp app;
-  app.Kana = "K1";
-  app.Name = "N1";
-  app.EntryCode = "12";
-  app.EntryCode2 = "345";
-  for (const char* sex : {"fema", "female", "", "MALE"}) {
-    app.Sex = sex;
-    std::string out;
-    app.FormatUserSummary(out);
-    EXPECT_NE(out.find(test::Sjis(u8"性別: \t女")), std::string::npos) << sex;
+TEST_F(SettingsTest, EachUserEntryHasItsOwnPlaceInTheStoreTheSummaryAndTheSignupForm) {
+  struct Entry {
+    const char* key;
+    std::string CSignSettings::*member;
+    const char* value;
+  };
+  const Entry entries[] = {{"Kana", &CSignSettings::Kana, "ka"},
+                           {"Kana2", &CSignSettings::Kana2, "kb"},
+                           {"Name", &CSignSettings::Name, "na"},
+                           {"Name2", &CSignSettings::Name2, "nb"},
+                           {"Age", &CSignSettings::Age, "1981"},
+                           {"Age2", &CSignSettings::Age2, "2"},
+                           {"Age3", &CSignSettings::Age3, "3"},
+                           {"Sex", &CSignSettings::Sex, "fema"},
+                           {"Address1", &CSignSettings::Address1, "a1"},
+                           {"Address2", &CSignSettings::Address2, "a2"},
+                           {"Tel", &CSignSettings::Tel, "t1"},
+                           {"Tel2", &CSignSettings::Tel2, "t2"},
+                           {"Tel3", &CSignSettings::Tel3, "t3"},
+                           {"Zip", &CSignSettings::Zip, "z1"},
+                           {"Zip2", &CSignSettings::Zip2, "z2"},
+                           {"MekoID", &CSignSettings::MekoID, "m1"},
+                           {"MekoID2", &CSignSettings::MekoID2, "m2"},
+                           {"MekoID3", &CSignSettings::MekoID3, "m3"},
+                           {"EntryCode", &CSignSettings::EntryCode, "e1"},
+                           {"EntryCode2", &CSignSettings::EntryCode2, "e2"}};
+  auto app = Load();
+  std::string exported = "[" + kProgramKey + "Signup]\n";
+  for (const Entry& e : entries) {
+    (*app).*e.member = e.value;
+    exported += std::string("\"") + e.key + "\"=\"" + e.value + "\"\n";
   }
-  app.Sex = "male";
-  std::string out;
-  app.FormatUserSummary(out);
-  EXPECT_NE(out.find(test::Sjis(u8"性別: \t男")), std::string::npos);
-  EXPECT_NE(out.find(test::Sjis(u8"\u3000ﾌﾘｶﾞﾅ:\t K1 ")), std::string::npos);
-  EXPECT_NE(out.find(test::Sjis(u8"ｴﾝﾄﾘｰｺｰﾄﾞ\r\n\u3000"
-                                "12-345\r\n")),
+  ASSERT_TRUE(app->SaveUserInfo(""));
+  EXPECT_NE(test::RunRegtool({"export", kProgramKey + "Signup"}).out.find(exported),
             std::string::npos)
-      << test::Utf8(out);
+      << "every entry under its own name, in the order of the record";
+  auto loaded = Load();
+  for (const Entry& e : entries) EXPECT_EQ((*loaded).*e.member, e.value) << e.key;
+
+  std::string summary;
+  app->FormatUserSummary(summary);
+  EXPECT_EQ(summary, ui::Format(res::String(IDS_USER_SUMMARY), "ka", "kb", "na", "nb", "1981", "2",
+                                "3", res::String(IDS_SEX_FEMALE), "z1", "z2", "a1", "a2", "t1",
+                                "t2", "t3", "m1", "m2", "m3", "e1-e2"));
+  for (const char* sex : {"female", "", "MALE", "male"}) {
+    app->Sex = sex;
+    app->FormatUserSummary(summary);
+    EXPECT_NE(summary.find(test::Sjis(app->Sex == "male" ? u8"性別: \t男" : u8"性別: \t女")),
+              std::string::npos)
+        << sex;
+  }
+  app->EntryCode = app->EntryCode2 = "";
+  app->FormatUserSummary(summary);
+  EXPECT_NE(summary.find(test::Sjis(u8"ｴﾝﾄﾘｰｺｰﾄﾞ\r\n\u3000-\r\n")), std::string::npos)
+      << "empty codes show as a lone hyphen";
+
+  // The address field: both lines and their blank padded to 93 bytes, then the entry-code tag.
+  std::string padding;
+  for (int i = 0; i < 93 - 5; ++i) padding += "%20";
+  const std::string form = app->BuildSignupForm();
+  EXPECT_EQ(form, "qxid=" + app->machineId +
+                      "&lastname=na&firtname=nb&kana_lastname=ka&kana_firstname=kb&zipcode1=z1"
+                      "&zipcode2=z2&address=a1%20a2" +
+                      padding +
+                      "%23-%20%20%20%20%20&T1=t1&T2=t2&T3=t3&sex=male&year=1981&month=2&day=3"
+                      "&1st_acc=m1&2nd_acc=m2&3rd_acc=m3");
 }
 
 TEST_F(SettingsTest, SetModemAcceptsOnlyTonePulseOrEmpty) {
