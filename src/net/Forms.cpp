@@ -22,6 +22,8 @@ bool IsUrlLiteral(unsigned char byte) {
   return kKept.find(static_cast<char>(byte)) != std::string_view::npos;
 }
 
+std::string UrlEncode(std::string_view text) { return platform::PercentEncode(text, IsUrlLiteral); }
+
 std::string EncodeFormValue(std::string_view value) {
   return platform::PercentEncode(value, [](unsigned char byte) {
     static constexpr std::string_view kSeparators = "&=+;";
@@ -41,7 +43,7 @@ std::string EncodeForm(std::string_view format,
       if (const size_t amp = key.rfind('&'); amp != std::string_view::npos)
         key.remove_prefix(amp + 1);
       const std::string_view value = valueOf(key);
-      out += ServerProtocol::UrlEncode(literal);
+      out += UrlEncode(literal);
       literal.clear();
       out += EncodeFormValue(value);
       ++i;
@@ -52,7 +54,7 @@ std::string EncodeForm(std::string_view format,
       literal.push_back(format[i]);
     }
   }
-  out += ServerProtocol::UrlEncode(literal);
+  out += UrlEncode(literal);
   return out;
 }
 

@@ -1,5 +1,5 @@
-// Form bodies of the server transactions: the per-value encoding every form uses and the
-// signup form's fixed-width address field.
+// Form bodies of the server transactions: the URL encoding, the per-value encoding every form
+// uses and the signup form's fixed-width address field.
 #pragma once
 
 #include <functional>
@@ -11,6 +11,10 @@ namespace net {
 
 // The bytes UrlEncode keeps as they are: letters, digits and ";/?:@&=+$,*-_.".
 bool IsUrlLiteral(unsigned char byte);
+
+// The text with every byte that IsUrlLiteral does not keep written as "%XX" (upper-case hex).
+// Called by EncodeForm for the format's own text.
+std::string UrlEncode(std::string_view text);
 
 // One form value, encoded as UrlEncode does and with "&", "=", "+" and ";" escaped as well, so
 // that a value can neither split the form nor add keys to it.

@@ -7,6 +7,7 @@
 #include "app/SignApp.h"
 #include "pages/SignPages.h"
 #include "res/resources.h"
+#include "support/protocol_seam.h"
 #include "support/regtool.h"
 #include "support/test_support.h"
 #include "ui/headless/headless_backend.h"
@@ -313,8 +314,10 @@ TEST_F(SettingsTest, EachUserEntryHasItsOwnPlaceInTheStoreTheSummaryAndTheSignup
   // The address field: both lines and their blank padded to 93 bytes, then the entry-code tag.
   std::string padding;
   for (int i = 0; i < 93 - 5; ++i) padding += "%20";
-  const std::string form = app->BuildSignupForm();
-  EXPECT_EQ(form, "qxid=" + app->machineId +
+  test::ProtocolSeam protocol;
+  static_cast<UserInfo&>(protocol) = *app;
+  const std::string form = protocol.BuildSignupForm();
+  EXPECT_EQ(form, "qxid=" + protocol.machineId +
                       "&lastname=na&firtname=nb&kana_lastname=ka&kana_firstname=kb&zipcode1=z1"
                       "&zipcode2=z2&address=a1%20a2" +
                       padding +
