@@ -18,7 +18,7 @@ namespace net {
 bool IsUrlLiteral(unsigned char byte) {
   if ((byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z'))
     return true;
-  static constexpr std::string_view kKept = ";/?:@&=+$,*-_=.";
+  static constexpr std::string_view kKept = ";/?:@&=+$,*-_.";
   return kKept.find(static_cast<char>(byte)) != std::string_view::npos;
 }
 

@@ -81,7 +81,8 @@ std::string EscapePath(const std::string& path) {
   return (path.empty() || path[0] != '/' ? "/" : "") + platform::PercentEncode(path, KeepInPath);
 }
 
-// Applies header lines to a list with WinInet's modifiers.
+// Applies header lines to a list with the modifiers the program uses: HTTP_ADDREQ_FLAG_REPLACE
+// (with HTTP_ADDREQ_FLAG_ADD, added when absent); otherwise each line is added.
 BOOL ApplyHeaders(std::vector<Header>& list, const std::string& text, DWORD modifiers) {
   size_t pos = 0;
   bool any = false;
@@ -112,14 +113,6 @@ BOOL ApplyHeaders(std::vector<Header>& list, const std::string& text, DWORD modi
         SetLastError(ERROR_HTTP_HEADER_NOT_FOUND);
         return FALSE;
       }
-    } else if (modifiers & HTTP_ADDREQ_FLAG_ADD_IF_NEW) {
-      if (it != list.end()) {
-        SetLastError(ERROR_HTTP_HEADER_ALREADY_EXISTS);
-        return FALSE;
-      }
-      list.push_back(h);
-    } else if ((modifiers & HTTP_ADDREQ_FLAG_COALESCE) && it != list.end()) {
-      it->value += ", " + h.value;
     } else {
       list.push_back(h);
     }
@@ -368,26 +361,11 @@ BOOL HttpQueryInfoA(HINTERNET hRequest, DWORD dwInfoLevel, LPVOID lpBuffer,
       return answer(r->reason);
     case HTTP_QUERY_VERSION:
       return answer(r->version);
-    case HTTP_QUERY_RAW_HEADERS_CRLF:
-    case HTTP_QUERY_RAW_HEADERS: {
-      const std::string sep = level == HTTP_QUERY_RAW_HEADERS ? std::string(1, '\0') : "\r\n";
-      std::string all = r->version + " " + std::to_string(r->status) + " " + r->reason + sep;
-      for (const Header& h : r->reply_headers) all += h.name + ": " + h.value + sep;
-      return ReturnText(all + sep, lpBuffer, lpdwBufferLength);
-    }
     default:
       break;
   }
-  std::string name;
-  if (level == HTTP_QUERY_CUSTOM) {
-    if (lpBuffer == nullptr) {
-      SetLastError(ERROR_INVALID_PARAMETER);
-      return FALSE;
-    }
-    name = static_cast<const char*>(lpBuffer);
-  } else if (const char* n = HeaderNameFor(level)) {
-    name = n;
-  } else {
+  const char* name = HeaderNameFor(level);
+  if (name == nullptr) {
     SetLastError(ERROR_HTTP_INVALID_QUERY_REQUEST);
     return FALSE;
   }
