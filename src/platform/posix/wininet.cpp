@@ -30,6 +30,7 @@ using platform::wininet::LimitsFor;
 using platform::wininet::Lookup;
 using platform::wininet::Net;
 using platform::wininet::Options;
+using platform::wininet::ProxyEnvironment;
 using platform::wininet::ReadBody;
 using platform::wininet::ReadProxyEnvironment;
 using platform::wininet::Register;
@@ -152,8 +153,11 @@ bool ResolveSettings(const std::shared_ptr<Request>& r, SendSettings& s) {
           EscapePath(r->path);
   s.agent = session->agent;
 
+  // The environment counts only for a preconfigured session; the program always sets its own.
+  const bool preconfigured = session->access_type == INTERNET_OPEN_TYPE_PRECONFIG ||
+                             session->access_type == INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY;
   s.proxy = ChooseProxy(conn->host, s.secure, session->access_type, session->proxy, session->bypass,
-                        ReadProxyEnvironment());
+                        preconfigured ? ReadProxyEnvironment() : ProxyEnvironment{});
   s.proxy_user = Lookup(r, [](const Options& o) { return o.proxy_user; });
   s.proxy_password = Lookup(r, [](const Options& o) { return o.proxy_password; });
   s.connect_timeout = DwordOption(r, INTERNET_OPTION_CONNECT_TIMEOUT);
@@ -311,17 +315,21 @@ BOOL HttpSendRequestA(HINTERNET hRequest, LPCSTR lpszHeaders, DWORD dwHeadersLen
   r->Reset();
   SendSettings s;
   if (!ResolveSettings(r, s)) return FALSE;
-  std::vector<Header> saved = r->headers;
+  // Headers given with the send count for this send only: the request's own are kept aside.
+  std::optional<std::vector<Header>> saved;
   if (lpszHeaders != nullptr && dwHeadersLength != 0) {
     std::string extra = TextArg(lpszHeaders, dwHeadersLength);
-    if (!Trim(extra).empty() && !ApplyHeaders(r->headers, extra, HTTP_ADDREQ_FLAG_ADD))
+    saved = r->headers;
+    if (!Trim(extra).empty() && !ApplyHeaders(r->headers, extra, HTTP_ADDREQ_FLAG_ADD)) {
+      r->headers = std::move(*saved);
       return FALSE;
+    }
   }
   r->body.assign(static_cast<const char*>(lpOptional ? lpOptional : ""),
                  lpOptional ? dwOptionalLength : 0);
 
   const DWORD error = SendRequest(*r, s, LimitsFor(r));
-  r->headers = saved;
+  if (saved) r->headers = std::move(*saved);
   if (error != ERROR_SUCCESS) {
     SetLastError(error);
     return FALSE;
