@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
   // One of each first, so that neither side pays for a cold start.
   std::string reply;
   if (!app.PostForm(app.profileServerUrl, path, body, reply) || !CurlPost(url, body, reply)) {
-    std::fprintf(stderr, "warm-up request failed (transport error %d)\n", app.lastTransportError);
+    std::fprintf(stderr, "warm-up request failed (transport error %d)\n", app.LastTransportError());
     return 1;
   }
 

@@ -47,7 +47,12 @@ class ServerProtocol : public virtual CSignSettings {
   // The code a failed transaction is reported with: the last transport error after a transport
   // failure (-1), else the last server result itself (-2 for a malformed reply). The pages append
   // it as "(#%d)".
-  int FailureCode() const { return lastServerResult == -1 ? lastTransportError : lastServerResult; }
+  int FailureCode() const {
+    return lastServerResult == -1 ? LastTransportError() : lastServerResult;
+  }
+  // The last transport error: 0 after a request that got its reply, else why it failed (the
+  // record's lastTransportError). Read by the pages through FailureCode.
+  int LastTransportError() const { return lastTransportError; }
 
   // ---- The terms document -------------------------------------------------------------------
   // GETs a document for the terms page, the chunks going to `callback` as they arrive; returns

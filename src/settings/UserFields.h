@@ -12,6 +12,7 @@
 struct UserInfo {
   std::string Kana, Kana2, Name, Name2, Age, Age2, Age3, Sex, Address1, Address2, Tel, Tel2, Tel3,
       Zip, Zip2, MekoID, MekoID2, MekoID3, EntryCode, EntryCode2;
+  bool operator==(const UserInfo&) const = default;
 };
 
 // How the user information page's field takes its text.

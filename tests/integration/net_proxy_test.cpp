@@ -100,30 +100,30 @@ test::ProxyFixture* NetProxyTest::proxy_ = nullptr;
 
 TEST_F(NetProxyTest, ProtocolTcpWithTheUsersProxyGoesThroughItWithCredentials) {
   app.ApplyConnectionConfig("Lan", "tcp", true, "127.0.0.1", ProxyPort(), kUser, kPassword);
-  EXPECT_TRUE(Recover()) << "transport error " << app.lastTransportError << "\n" << proxy_->Log();
+  EXPECT_TRUE(Recover()) << "transport error " << app.LastTransportError() << "\n" << proxy_->Log();
   EXPECT_TRUE(CameThroughProxy());
 }
 
 TEST_F(NetProxyTest, TheProxyRefusesARequestWithoutCredentials) {
   app.ApplyConnectionConfig("Lan", "tcp", true, "127.0.0.1", ProxyPort(), "", "");
   EXPECT_FALSE(Recover());
-  EXPECT_EQ(app.lastTransportError, 407);
+  EXPECT_EQ(app.LastTransportError(), 407);
   EXPECT_EQ(app.lastServerResult, -1);
   EXPECT_TRUE(provider_->Requests().empty()) << "nothing reached the server";
   std::string body, status;
   app.DownloadDocument(provider_->HttpUrl() + "signup_pc/kiyaku.txt", body, status, nullptr);
-  EXPECT_EQ(app.lastTransportError, 407) << "the terms page shows the proxy's code: " << status;
+  EXPECT_EQ(app.LastTransportError(), 407) << "the terms page shows the proxy's code: " << status;
 
   app.ApplyConnectionConfig("Lan", "tcp", true, "127.0.0.1", ProxyPort(), kUser, "wrong");
   EXPECT_FALSE(Recover());
   // tinyproxy answers wrong credentials with 401 rather than a second 407.
-  EXPECT_TRUE(app.lastTransportError == 401 || app.lastTransportError == 407)
-      << app.lastTransportError;
+  EXPECT_TRUE(app.LastTransportError() == 401 || app.LastTransportError() == 407)
+      << app.LastTransportError();
 }
 
 TEST_F(NetProxyTest, ProtocolUdpGoesDirectWhateverTheProxySettingsSay) {
   app.ApplyConnectionConfig("Lan", "udp", true, "127.0.0.1", ProxyPort(), kUser, kPassword);
-  EXPECT_TRUE(Recover()) << app.lastTransportError;
+  EXPECT_TRUE(Recover()) << app.LastTransportError();
   EXPECT_FALSE(CameThroughProxy());
 }
 
@@ -135,7 +135,7 @@ TEST_F(NetProxyTest, ProtocolAutoUsesTheStoredSystemProxyAfterTheFirstDiscovery)
 
   ASSERT_TRUE(app.DiscoverProxyOnce());
   Mark();
-  EXPECT_TRUE(Recover()) << app.lastTransportError;
+  EXPECT_TRUE(Recover()) << app.LastTransportError();
   EXPECT_TRUE(CameThroughProxy());
 
   StoreSystemProxy(0, "127.0.0.1:" + ProxyPort());
@@ -157,13 +157,13 @@ TEST_F(NetProxyTest, ProtocolAutoTakesTheDesktopProxyWhenTheStoreHasNone) {
   test::ScopedEnv desktop("http_proxy", "http://127.0.0.1:" + ProxyPort() + "/");
   app.ApplyConnectionConfig("Lan", "auto", false, "", "80", kUser, kPassword);
   app.DiscoverProxyOnce();
-  EXPECT_TRUE(Recover()) << app.lastTransportError;
+  EXPECT_TRUE(Recover()) << app.LastTransportError();
   EXPECT_TRUE(CameThroughProxy());
 }
 
 TEST_F(NetProxyTest, AnUnresolvableProxyHostMeansADirectRequest) {
   app.ApplyConnectionConfig("Lan", "tcp", true, "no-such-proxy.invalid", ProxyPort(), kUser,
                             kPassword);
-  EXPECT_TRUE(Recover()) << app.lastTransportError;
+  EXPECT_TRUE(Recover()) << app.LastTransportError();
   EXPECT_FALSE(CameThroughProxy());
 }

@@ -102,7 +102,7 @@ class NetTransactionsTest : public ::testing::Test {
   static test::ProviderFixture* provider_;
   test::TempDir dir;
   test::ScopedEnv registry{"SIGNUP_REGISTRY", dir.File("registry.db")};
-  CSignApp app;
+  test::ProtocolSeamOf<CSignApp> app;
 };
 
 test::ProviderFixture* NetTransactionsTest::provider_ = nullptr;
@@ -111,7 +111,7 @@ test::ProviderFixture* NetTransactionsTest::provider_ = nullptr;
 
 TEST_F(NetTransactionsTest, ASignupSendsTheFormInShiftJisAndAdoptsTheNetworkInformation) {
   FillSignupUser("yamada80");
-  ASSERT_TRUE(app.RunSignup()) << "transport error " << app.lastTransportError;
+  ASSERT_TRUE(app.RunSignup()) << "transport error " << app.LastTransportError();
   EXPECT_EQ(app.lastServerResult, 0) << test::Utf8(app.serverMessage);
   EXPECT_EQ(app.LoginID, "yamada80");
   EXPECT_FALSE(app.LoginPasswd.empty());
@@ -170,15 +170,14 @@ TEST_F(NetTransactionsTest, TheMachineIdentityIsTheDigestOfRegistrationAndUser) 
   ASSERT_TRUE(GetUserNameA(user, &size));
 
   std::string productId, organization, owner;
-  test::ProtocolSeam::ReadRegistration(productId, organization, owner);
+  app.ReadRegistration(productId, organization, owner);
   EXPECT_EQ(productId, "55274-640-1234567-23456");
   EXPECT_EQ(owner, test::Sjis(u8"山田太郎"));
   EXPECT_EQ(organization, "") << "a value that is not REG_SZ counts as empty";
 
-  std::string id = test::ProtocolSeam::ComputeMachineId();
+  std::string id = app.ComputeMachineId();
   EXPECT_EQ(id, Sha1Digest::Of("55274-640-1234567-23456" + test::Sjis(u8"山田太郎") + user));
-  EXPECT_EQ(test::ProtocolSeam::ComputeMachineId(), id)
-      << "the same machine and user give the same identity";
+  EXPECT_EQ(app.ComputeMachineId(), id) << "the same machine and user give the same identity";
 }
 
 TEST_F(NetTransactionsTest, TheMachineIdentityTakesProductOrganizationOwnerAndUserInThatOrder) {
@@ -204,16 +203,15 @@ TEST_F(NetTransactionsTest, TheMachineIdentityTakesProductOrganizationOwnerAndUs
       "55274-640-1234567-23456"
       "Orvel Inc." +
       owner + user;
-  EXPECT_EQ(test::ProtocolSeam::ComputeMachineId(), Sha1Digest::Of(text))
-      << "digest of " << test::Utf8(text);
+  EXPECT_EQ(app.ComputeMachineId(), Sha1Digest::Of(text)) << "digest of " << test::Utf8(text);
 }
 
 TEST_F(NetTransactionsTest, WithNoRegistrationTheIdentityDigestsTheUserNameAlone) {
   char user[64] = {};
   DWORD size = sizeof(user);
   ASSERT_TRUE(GetUserNameA(user, &size));
-  EXPECT_EQ(test::ProtocolSeam::ComputeMachineId(), Sha1Digest::Of(user));
-  EXPECT_EQ(test::ProtocolSeam::ComputeMachineId().size(), 40u);
+  EXPECT_EQ(app.ComputeMachineId(), Sha1Digest::Of(user));
+  EXPECT_EQ(app.ComputeMachineId().size(), 40u);
 }
 
 TEST_F(NetTransactionsTest, ARecoveryReplacesTheLoginAndSendsAPasswordWithSeparatorsIntact) {
@@ -222,7 +220,7 @@ TEST_F(NetTransactionsTest, ARecoveryReplacesTheLoginAndSendsAPasswordWithSepara
   app.LoginPasswd = "p+w&d=x;y";
   std::string raw;
   EXPECT_TRUE(app.RunRecovery(raw))
-      << "result " << app.lastServerResult << " transport " << app.lastTransportError;
+      << "result " << app.lastServerResult << " transport " << app.LastTransportError();
   EXPECT_EQ(app.lastServerResult, 0);
   EXPECT_EQ(raw.rfind("00:1.0\n01:OK\n", 0), 0u) << raw;
   EXPECT_EQ(app.LoginID, "hanako");
@@ -266,7 +264,7 @@ TEST_F(NetTransactionsTest, TransportFailuresBecomeResultMinusOne) {
   std::string raw = "untouched";
   EXPECT_FALSE(app.RunRecovery(raw));
   EXPECT_EQ(app.lastServerResult, -1);
-  EXPECT_EQ(app.lastTransportError, ERROR_INTERNET_UNRECOGNIZED_SCHEME);
+  EXPECT_EQ(app.LastTransportError(), ERROR_INTERNET_UNRECOGNIZED_SCHEME);
   EXPECT_EQ(raw, "untouched");
   EXPECT_EQ(app.RequestCommunicationId("", "", "x", "y", "z"), -1);
   app.signupServerUrl = "";
@@ -302,7 +300,7 @@ TEST_F(NetTransactionsTest, TheStandInsFaultsEndARecoveryWithTheirResultAndCode)
     std::string raw;
     EXPECT_EQ(app.RunRecovery(raw), c.result == 0) << static_cast<int>(c.kind);
     EXPECT_EQ(app.lastServerResult, c.result) << static_cast<int>(c.kind);
-    EXPECT_EQ(app.lastTransportError, c.error) << static_cast<int>(c.kind);
+    EXPECT_EQ(app.LastTransportError(), c.error) << static_cast<int>(c.kind);
     EXPECT_EQ(app.Smtp_host, c.result == 0 ? "smtp.example.ne.jp" : "") << "the last line";
   }
   EXPECT_EQ(app.replyFields[15].size(), 257u) << "the long reply's padding line is cut to 257";
@@ -339,7 +337,7 @@ TEST_F(NetTransactionsTest, ASuccessCarriesItsFieldsAtLineStartsAndAFailedReadIt
     if (c.transaction == 1) app.RunRecovery(raw);
     if (c.transaction == 2) app.RequestCommunicationId("", "", "before", "pw", "n");
     EXPECT_EQ(app.lastServerResult, c.result) << c.http.substr(0, 120);
-    EXPECT_EQ(app.lastTransportError, c.result == -1 ? ERROR_INTERNET_CONNECTION_ABORTED : 0);
+    EXPECT_EQ(app.LastTransportError(), c.result == -1 ? ERROR_INTERNET_CONNECTION_ABORTED : 0);
     EXPECT_EQ(app.LoginID, c.result == 0 ? "u1" : "before") << "taken over only on success";
   }
   EXPECT_EQ(app.SecondaryDNS + " " + app.Pop_host + " " + app.Pop_password,

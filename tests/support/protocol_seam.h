@@ -1,13 +1,13 @@
-// The server protocol with its internals in the tests' reach: the bare request, the reply
-// parsing, the forms and the machine identity, which the program uses only inside the
-// transactions.
+// The server protocol's internals (request, reply parsing, forms, identity) in the tests' reach.
 #pragma once
 
 #include "net/ServerProtocol.h"
 
 namespace test {
 
-struct ProtocolSeam : ServerProtocol {
+// Base: ServerProtocol, or an object that derives from it (the application object).
+template <class Base>
+struct ProtocolSeamOf : Base {
   using ServerProtocol::AdoptNetworkInfo;
   using ServerProtocol::BuildRecoveryForm;
   using ServerProtocol::BuildSignupForm;
@@ -21,5 +21,6 @@ struct ProtocolSeam : ServerProtocol {
   using ServerProtocol::ReadRegistration;
   using ServerProtocol::ReplyTextToPlain;
 };
+using ProtocolSeam = ProtocolSeamOf<ServerProtocol>;
 
 }  // namespace test

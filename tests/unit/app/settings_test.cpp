@@ -2,6 +2,7 @@
 // summary text, and the round trip through the registry store.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <fstream>
 
 #include "app/SignApp.h"
@@ -256,49 +257,34 @@ TEST_F(SettingsTest, UserInformationIsSavedIntoTheSignupProfile) {
 }
 
 TEST_F(SettingsTest, EachUserEntryHasItsOwnPlaceInTheStoreTheSummaryAndTheSignupForm) {
-  struct Entry {
-    const char* key;
-    std::string CSignSettings::*member;
-    const char* value;
-  };
-  const Entry entries[] = {{"Kana", &CSignSettings::Kana, "ka"},
-                           {"Kana2", &CSignSettings::Kana2, "kb"},
-                           {"Name", &CSignSettings::Name, "na"},
-                           {"Name2", &CSignSettings::Name2, "nb"},
-                           {"Age", &CSignSettings::Age, "1981"},
-                           {"Age2", &CSignSettings::Age2, "2"},
-                           {"Age3", &CSignSettings::Age3, "3"},
-                           {"Sex", &CSignSettings::Sex, "fema"},
-                           {"Address1", &CSignSettings::Address1, "a1"},
-                           {"Address2", &CSignSettings::Address2, "a2"},
-                           {"Tel", &CSignSettings::Tel, "t1"},
-                           {"Tel2", &CSignSettings::Tel2, "t2"},
-                           {"Tel3", &CSignSettings::Tel3, "t3"},
-                           {"Zip", &CSignSettings::Zip, "z1"},
-                           {"Zip2", &CSignSettings::Zip2, "z2"},
-                           {"MekoID", &CSignSettings::MekoID, "m1"},
-                           {"MekoID2", &CSignSettings::MekoID2, "m2"},
-                           {"MekoID3", &CSignSettings::MekoID3, "m3"},
-                           {"EntryCode", &CSignSettings::EntryCode, "e1"},
-                           {"EntryCode2", &CSignSettings::EntryCode2, "e2"}};
+  // Each entry holds its own name in lower case, so that one in another's place shows.
+  const UserInfo entries = {"kana",   "kana2",   "name",    "name2",     "age",
+                            "age2",   "age3",    "sex",     "address1",  "address2",
+                            "tel",    "tel2",    "tel3",    "zip",       "zip2",
+                            "mekoid", "mekoid2", "mekoid3", "entrycode", "entrycode2"};
   auto app = Load();
-  std::string exported = "[" + kProgramKey + "Signup]\n";
-  for (const Entry& e : entries) {
-    (*app).*e.member = e.value;
-    exported += std::string("\"") + e.key + "\"=\"" + e.value + "\"\n";
-  }
+  static_cast<UserInfo&>(*app) = entries;
   ASSERT_TRUE(app->SaveUserInfo(""));
-  EXPECT_NE(test::RunRegtool({"export", kProgramKey + "Signup"}).out.find(exported),
+  std::string stored;
+  for (std::string name :
+       {"Kana", "Kana2",    "Name",     "Name2",   "Age",       "Age2",      "Age3",
+        "Sex",  "Address1", "Address2", "Tel",     "Tel2",      "Tel3",      "Zip",
+        "Zip2", "MekoID",   "MekoID2",  "MekoID3", "EntryCode", "EntryCode2"}) {
+    stored += "\"" + name + "\"=\"";
+    for (char c : name) stored += static_cast<char>(std::tolower(c));
+    stored += "\"\n";
+  }
+  EXPECT_NE(test::RunRegtool({"export", kProgramKey + "Signup"}).out.find(stored),
             std::string::npos)
       << "every entry under its own name, in the order of the record";
-  auto loaded = Load();
-  for (const Entry& e : entries) EXPECT_EQ((*loaded).*e.member, e.value) << e.key;
+  EXPECT_TRUE(static_cast<const UserInfo&>(*Load()) == entries) << "and loaded back";
 
   std::string summary;
   app->FormatUserSummary(summary);
-  EXPECT_EQ(summary, ui::Format(res::String(IDS_USER_SUMMARY), "ka", "kb", "na", "nb", "1981", "2",
-                                "3", res::String(IDS_SEX_FEMALE), "z1", "z2", "a1", "a2", "t1",
-                                "t2", "t3", "m1", "m2", "m3", "e1-e2"));
+  EXPECT_EQ(summary, ui::Format(res::String(IDS_USER_SUMMARY), "kana", "kana2", "name", "name2",
+                                "age", "age2", "age3", res::String(IDS_SEX_FEMALE), "zip", "zip2",
+                                "address1", "address2", "tel", "tel2", "tel3", "mekoid", "mekoid2",
+                                "mekoid3", "entrycode-entrycode2"));
   for (const char* sex : {"female", "", "MALE", "male"}) {
     app->Sex = sex;
     app->FormatUserSummary(summary);
@@ -313,16 +299,16 @@ TEST_F(SettingsTest, EachUserEntryHasItsOwnPlaceInTheStoreTheSummaryAndTheSignup
 
   // The address field: both lines and their blank padded to 93 bytes, then the entry-code tag.
   std::string padding;
-  for (int i = 0; i < 93 - 5; ++i) padding += "%20";
+  for (int i = 0; i < 93 - 17; ++i) padding += "%20";
   test::ProtocolSeam protocol;
   static_cast<UserInfo&>(protocol) = *app;
   const std::string form = protocol.BuildSignupForm();
   EXPECT_EQ(form, "qxid=" + protocol.machineId +
-                      "&lastname=na&firtname=nb&kana_lastname=ka&kana_firstname=kb&zipcode1=z1"
-                      "&zipcode2=z2&address=a1%20a2" +
+                      "&lastname=name&firtname=name2&kana_lastname=kana&kana_firstname=kana2"
+                      "&zipcode1=zip&zipcode2=zip2&address=address1%20address2" +
                       padding +
-                      "%23-%20%20%20%20%20&T1=t1&T2=t2&T3=t3&sex=male&year=1981&month=2&day=3"
-                      "&1st_acc=m1&2nd_acc=m2&3rd_acc=m3");
+                      "%23-%20%20%20%20%20&T1=tel&T2=tel2&T3=tel3&sex=male&year=age&month=age2"
+                      "&day=age3&1st_acc=mekoid&2nd_acc=mekoid2&3rd_acc=mekoid3");
 }
 
 TEST_F(SettingsTest, SetModemAcceptsOnlyTonePulseOrEmpty) {
