@@ -35,8 +35,8 @@ class ServerProtocol : public virtual CSignSettings {
   // transport failed.
   bool RunSignup();
   // The recovery of the account of LoginID and LoginPasswd; called by the communication
-  // information page in recovery mode. On success the network information is taken over and the
-  // reply text is left in rawReply. True only on success.
+  // information page in recovery mode. On success the network information is taken over. A reply
+  // that was read, whatever it says, is left in rawReply. True only on success.
   bool RunRecovery(std::string& rawReply);
   // The communication ID commId with its password and nickname for the login; called by the
   // communication information page. On success Comm_id, Comm_data and Comm_name are taken from
