@@ -1,11 +1,11 @@
-// The server protocol's internals (request, reply parsing, forms, identity) in the tests' reach.
+// The server protocol's internals (request, reply parsing, forms, identity) in the tests' reach,
+// on ServerProtocol or on an object derived from it (ProtocolSeamOf<CSignApp>).
 #pragma once
 
 #include "net/ServerProtocol.h"
 
 namespace test {
 
-// Base: ServerProtocol, or an object that derives from it (the application object).
 template <class Base>
 struct ProtocolSeamOf : Base {
   using ServerProtocol::AdoptNetworkInfo;

@@ -278,7 +278,6 @@ TEST_F(SettingsTest, EachUserEntryHasItsOwnPlaceInTheStoreTheSummaryAndTheSignup
             std::string::npos)
       << "every entry under its own name, in the order of the record";
   EXPECT_TRUE(static_cast<const UserInfo&>(*Load()) == entries) << "and loaded back";
-
   std::string summary;
   app->FormatUserSummary(summary);
   EXPECT_EQ(summary, ui::Format(res::String(IDS_USER_SUMMARY), "kana", "kana2", "name", "name2",
@@ -296,7 +295,6 @@ TEST_F(SettingsTest, EachUserEntryHasItsOwnPlaceInTheStoreTheSummaryAndTheSignup
   app->FormatUserSummary(summary);
   EXPECT_NE(summary.find(test::Sjis(u8"ｴﾝﾄﾘｰｺｰﾄﾞ\r\n\u3000-\r\n")), std::string::npos)
       << "empty codes show as a lone hyphen";
-
   // The address field: both lines and their blank padded to 93 bytes, then the entry-code tag.
   std::string padding;
   for (int i = 0; i < 93 - 17; ++i) padding += "%20";
