@@ -13,7 +13,7 @@ CCACHE ?= $(shell command -v ccache 2>/dev/null)
 LAUNCHER := $(if $(CCACHE),-DCMAKE_CXX_COMPILER_LAUNCHER=$(CCACHE) -DCMAKE_C_COMPILER_LAUNCHER=$(CCACHE))
 
 .PHONY: setup deps configure build run test windows windows64 windows-if-possible check fuzz \
-	bench format clean install package windows-release msi
+	bench format clean install package windows-release msi mutation
 
 setup: deps configure
 
@@ -92,6 +92,12 @@ fuzz: deps
 	@test -f $(FUZZ_BUILD)/build.ninja || CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja $(LAUNCHER) -DCMAKE_BUILD_TYPE=Debug -DSIGNUP_FUZZ=ON -DSIGNUP_SANITIZE=ON
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# The mutation run (not part of make test): each mutation of scripts/mutations.tsv applied alone,
+# the tests of its row run, and the mutations the tests killed and those that survived counted;
+# ONLY=REGEX takes only the rows that match.
+mutation: build
+	JOBS=$(JOBS) scripts/mutation.sh $(BUILD) "$(ONLY)"
 
 bench: build
 	scripts/run-bench.sh $(BUILD)

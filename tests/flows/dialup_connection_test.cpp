@@ -1,21 +1,25 @@
 // Connecting for a server transaction, played headless in this process: the dial-up object, the
 // progress dialog with its states, errors, redial and cancel, asking before dropping another
-// connection, the account per wizard mode, and hanging up.
+// connection, the account per wizard mode, and hanging up; and what the pages do with the
+// connection, the real wizard run from the page concerned.
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "app/SignApp.h"
 #include "dialup/DialupDialog.h"
+#include "pages/SignPages.h"
 #include "res/resources.h"
 #include "support/ras_fixture.h"
 #include "ui/headless/headless_backend.h"
 
 namespace {
 
-// The application object and a headless backend playing one scenario. Build it after the
-// simulated service is arranged: the settings record probes for the library when it is made.
+// The application object and a headless backend playing one scenario, with a private registry
+// store. Build it after the simulated service is arranged: the settings record probes for the
+// library when it is made.
 class Harness {
  public:
   explicit Harness(const std::string& scenarioUtf8) {
@@ -25,7 +29,7 @@ class Harness {
     backend_ = std::make_unique<ui::headless::HeadlessBackend>(std::move(scenario), &transcript_);
     ui::SetBackend(backend_.get());
     app = std::make_unique<CSignApp>();
-    app->appName = "Signup";
+    app->SelectProfile("");
     app->ModemName = "Modem A";
     app->FreeAP = res::String(14006);
     app->PreFixNumber = res::String(14058);
@@ -42,10 +46,19 @@ class Harness {
   const std::string& transcript() const { return transcript_.text(); }
   // Queues work for the first message pump (as a window message would arrive).
   void Post(std::function<void()> fn) { backend_->Post(std::move(fn)); }
+  // Runs the wizard from that page, without the start-up and shutdown around it, and ends the play.
+  std::string RunWizardFrom(int page) {
+    CSignWizard wizard(true, nullptr);
+    wizard.SetStartPage(page);
+    wizard.DoModal();
+    return Finish();
+  }
 
   std::unique_ptr<CSignApp> app;
 
  private:
+  test::TempDir dir_;
+  test::ScopedEnv store_{"SIGNUP_REGISTRY", dir_.File("registry.db")};
   ui::headless::Transcript transcript_{"/dev/null"};
   std::unique_ptr<ui::headless::HeadlessBackend> backend_;
 };
@@ -265,6 +278,72 @@ TEST_F(DialupFlowTest, TheChosenModemMissingIsNamedAndNothingIsDialled) {
   EXPECT_TRUE(parent.IsWindowEnabled());
   EXPECT_FALSE(ras.LastDial().has_value());
   EXPECT_FALSE(ras.Entry(res::String(14613)).has_value());
+}
+
+// ---- The pages' connections ----
+
+TEST_F(DialupFlowTest, TheCompletionPageHangsUpAsItIsShownUnlessLanIsChosen) {
+  ASSERT_NE(ras.Connect("Office"), 0u);
+  for (const bool lan : {true, false}) {
+    Harness h("wait page 6\nclick 0x3025\nwait dialog 147\nclick 1\nwait end\n");
+    ASSERT_NE(h.app->CreateDialupObject(false), nullptr);
+    h.app->SetConnectType(lan);
+    EXPECT_EQ(h.RunWizardFrom(6), "") << h.transcript();
+    EXPECT_EQ(ras.ListedConnections().size(), lan ? 1u : 0u) << "LAN chosen: " << lan;
+  }
+}
+
+TEST_F(DialupFlowTest, WithoutAConnectionTheTransactionPagesStayWithBackAndNextEnabled) {
+  // The confirmation page dials and the user gives up on a busy line; the communication
+  // information page of recovery mode asks first, and the user declines.
+  const struct {
+    int page;
+    WizardMode mode;
+    std::string connect;
+  } cases[] = {
+      {3, WizardMode::NewSignup,
+       "wait dialog 142\nwait message \"\"\nanswer ok\nwait enabled 1038\nclick 2\n"},
+      {5, WizardMode::Recovery, "wait message \"に接続します\"\nanswer no\n"},
+  };
+  for (const auto& c : cases) {
+    ASSERT_TRUE(ras.SetOutcome("error 676"));
+    const std::string page = std::to_string(c.page);
+    Harness h("wait page " + page + "\nclick 0x3024\n" + c.connect + "expect page " + page +
+              "\nexpect enabled 0x3023\nexpect enabled 0x3024\nclick 2\nwait end\n");
+    ASSERT_NE(h.app->CreateDialupObject(false), nullptr);
+    h.app->mode = c.mode;
+    EXPECT_EQ(h.RunWizardFrom(c.page), "") << h.transcript();
+    EXPECT_TRUE(ras.ListedConnections().empty()) << "page " << page;
+  }
+}
+
+// A library whose devices can be counted, but not listed a second time.
+struct NamesUnreadable : DialupDialog {
+  NamesUnreadable() { real = std::exchange(rasEnumDevices_, &Enum), lists = 0; }
+  static DWORD WINAPI Enum(LPRASDEVINFOA devices, LPDWORD size, LPDWORD count) {
+    return devices && ++lists > 1 ? ERROR_CANNOT_OPEN_PHONEBOOK : real(devices, size, count);
+  }
+  static inline PFN_RasEnumDevicesA real = nullptr;
+  static inline int lists = 0;
+};
+
+TEST_F(DialupFlowTest, TheStartPageClosesTheWizardWhenItsModemsCannotBeListed) {
+  // The modem names cannot be read (an OK box); or, once the page is up, the modem goes, and
+  // Back from the communication-ID page finds none to make the dial-up object with (a stop box).
+  const std::string told =
+      "wait message \"" + U(IDS_NO_MODEM_FOUND).substr(0, 18) + "\"\nanswer ok\nwait end\n";
+  for (const bool back : {false, true}) {
+    Harness h(back ? "click 1088\nclick 0x3024\nwait page 4\nclick 0x3023\n" + told : told);
+    if (back) {
+      ASSERT_NE(h.app->CreateDialupObject(false), nullptr);
+      h.Post([this] { ASSERT_TRUE(ras.RemoveDevice("Modem A")); });
+    } else {
+      h.app->dialup.reset(new NamesUnreadable);
+    }
+    EXPECT_EQ(h.RunWizardFrom(0), "") << h.transcript();
+    EXPECT_EQ(Count(h.transcript(), back ? "message stop" : "message exclamation"), 1u);
+    EXPECT_NE(h.transcript().find("sheet close cancel"), std::string::npos) << h.transcript();
+  }
 }
 
 // ---- What a misbehaving library or hostile settings cannot do ----

@@ -239,8 +239,21 @@ TEST_F(SignupPagesFlowTest, NextWaitsForEveryRequiredFieldAndDigitsAndAccountsTa
     scenario += "focus " + std::to_string(id) + "\nexpect ime " + std::to_string(id) + " on\n";
   for (int id : {1045, 1046, 1047, 1048, 1049, 1052, 1053, 1054, 1055, 1056, 1057, 1099, 1100})
     scenario += "focus " + std::to_string(id) + "\nexpect ime " + std::to_string(id) + " off\n";
+  // Each field takes as many bytes as its limit.
+  const std::pair<int, size_t> limits[] = {
+      {1040, 16}, {1041, 16}, {1043, 16}, {1044, 16}, {1045, 4}, {1046, 2}, {1047, 2},
+      {1050, 50}, {1051, 42}, {1052, 6},  {1053, 5},  {1054, 5}, {1048, 3}, {1049, 4},
+      {1055, 8},  {1056, 8},  {1057, 8},  {1099, 2},  {1100, 3}};
+  const std::string typed(60, '8');
+  std::vector<std::string> kept;
+  for (const auto& [id, limit] : limits) {
+    scenario +=
+        "type " + std::to_string(id) + " \"" + typed + "\"\nprint " + std::to_string(id) + "\n";
+    kept.push_back(test::PrintLine(id, typed.substr(0, limit)));
+  }
   const test::FlowResult r = world.Play(scenario + "click 2\nwait end\n");
   EXPECT_EQ(r.exitCode, 0) << r.stderrText << r.transcript;
+  EXPECT_EQ(test::TranscriptLines(r.transcript, "print "), kept);
 }
 
 // ---- The signup's refusals -------------------------------------------------------------------
@@ -288,10 +301,10 @@ click 0x3024
 TEST_F(SignupPagesFlowTest, ASignupServerGoneAfterTheTermsIsATransportErrorWithItsCode) {
   ASSERT_TRUE(world.StoreUserEntries(entries));
   ASSERT_TRUE(world.provider.SetFault(kTermsPath, {test::FaultKind::kDown}));
-  const std::string before = world.run.Export();
   const test::FlowResult r =
       world.Play(std::string(test::scenario::kLanNext) + test::scenario::kAgree + R"(
 wait page 2
+type 1055 "taro09"
 click 0x3024
 wait page 3
 click 0x3024
@@ -309,7 +322,11 @@ wait end
   EXPECT_EQ(test::TranscriptLines(r.transcript, "print "),
             std::vector<std::string>{
                 test::PrintLine(1058, res::String(IDS_SIGNUP_ERROR) + "(#12029)\r\n")});
-  EXPECT_EQ(world.run.Export(), before);
+  // The entries as typed are kept for the next attempt, and nothing else is stored.
+  const std::string after = world.run.Export();
+  entries.account = "taro09";
+  ASSERT_TRUE(world.StoreUserEntries(entries));
+  EXPECT_EQ(after, world.run.Export());
 }
 
 }  // namespace

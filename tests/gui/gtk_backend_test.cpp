@@ -464,21 +464,42 @@ TEST_F(GtkBackendTest, TimersRepeatUntilKilledAndDieWithTheirWindow) {
   class Ticking : public ui::Dialog {
    public:
     using Dialog::Dialog;
+    bool OnInitDialog() override {
+      SetTimer(10, 0);
+      return Dialog::OnInitDialog();
+    }
     void OnTimer(UINT id) override {
       ++calls;
+      if (id == 10) {
+        KillTimer(10);
+        firstAfterPaint = painted;
+      }
       if (id == 7 && ++sevens == 3) KillTimer(7);
       if (id == 8 && sevens >= 3) EndDialog(ui::IDOK);
     }
     int sevens = 0;
     int calls = 0;
+    bool firstAfterPaint = false;
+    bool painted = false;
   };
   Ticking dialog(142);
+  // Work a dialog starts from a timer (the dial) comes after the dialog shows, never over a blank.
+  const guint signal = g_signal_lookup("draw", GTK_TYPE_WIDGET);
+  const gulong hook = g_signal_add_emission_hook(
+      signal, 0,
+      +[](GSignalInvocationHint*, guint, const GValue* values, gpointer painted) -> gboolean {
+        if (GTK_IS_WINDOW(g_value_get_object(values))) *static_cast<bool*>(painted) = true;
+        return TRUE;
+      },
+      &dialog.painted, nullptr);
   WhenShown([&] {
     dialog.SetTimer(7, 5);
     dialog.SetTimer(8, 40);
     dialog.SetTimer(9, 1);  // still running when the dialog goes away
   });
   EXPECT_EQ(dialog.DoModal(), ui::IDOK) << "timer 8 ended the dialog";
+  g_signal_remove_emission_hook(signal, hook);
+  EXPECT_TRUE(dialog.firstAfterPaint) << "a timer set at initialisation waits for the first paint";
   EXPECT_EQ(dialog.sevens, 3) << "timer 7 fired until it was killed";
   const int calls = dialog.calls;
   ui::PumpMessagesFor(20);

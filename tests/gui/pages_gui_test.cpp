@@ -323,12 +323,32 @@ TEST_F(PagesGuiTest, TheTermsDownloadShowsTheWaitCursorOverTheWholeWizard) {
 struct HeldRequestChecks {
   GtkWidget* top = nullptr;
   ui::Control* cancel = nullptr;
+  std::vector<ui::Control*> backNext;
+  std::vector<int> darkest;  // of Back, Next and Cancel as drawn while the request was held
   std::atomic<bool> held{false};
   int draws = 0;
   bool repainted = false;
   bool done = false;
   std::promise<void> checked;
 };
+
+// The darkest grey level inside a widget as the window shows it: a button's caption.
+int DarkestPixel(GtkWidget* top, GtkWidget* widget) {
+  const ui::Rect r = gui::AllocationIn(widget, top);
+  GdkPixbuf* shot = gdk_pixbuf_get_from_window(gtk_widget_get_window(top), r.left, r.top,
+                                               r.right - r.left, r.bottom - r.top);
+  if (!shot) return -1;
+  int darkest = 255;
+  const int stride = gdk_pixbuf_get_rowstride(shot), step = gdk_pixbuf_get_n_channels(shot);
+  const guchar* pixels = gdk_pixbuf_get_pixels(shot);
+  for (int y = 0; y < gdk_pixbuf_get_height(shot); ++y)
+    for (int x = 0; x < gdk_pixbuf_get_width(shot); ++x) {
+      const guchar* p = pixels + y * stride + x * step;
+      darkest = std::min(darkest, (p[0] + p[1] + p[2]) / 3);
+    }
+  g_object_unref(shot);
+  return darkest;
+}
 
 gboolean CheckWhileHeld(gpointer data) {
   auto* c = static_cast<HeldRequestChecks*>(data);
@@ -344,6 +364,9 @@ gboolean CheckWhileHeld(gpointer data) {
   const int before = c->draws;
   gtk_widget_destroy(cover);
   c->repainted = gui::WaitUntil([&] { return c->draws > before; });
+  gui::SaveScreenshot(c->top, "request-held");
+  for (ui::Control* b : {c->backNext[0], c->backNext[1], c->cancel})
+    c->darkest.push_back(DarkestPixel(c->top, WidgetOf(*b)));
   GtkWidget* button = WidgetOf(*c->cancel);
   GtkAllocation a;
   gtk_widget_get_allocation(button, &a);
@@ -375,6 +398,7 @@ TEST_F(PagesGuiTest, TheWindowRepaintsAndTakesNoInputWhileTheSignupWaitsOnTheSer
       ASSERT_TRUE(wizard.SetActivePage(3));
       checks.top = WidgetOf(wizard);
       checks.cancel = wizard.GetDlgItem(ui::IDCANCEL);
+      checks.backNext = {wizard.GetDlgItem(ui::ID_WIZBACK), wizard.GetDlgItem(ui::ID_WIZNEXT)};
       ASSERT_TRUE(gui::WaitForDrawn(checks.top));
       g_signal_connect(checks.top, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t*, gpointer d) {
                          ++static_cast<HeldRequestChecks*>(d)->draws;
@@ -386,6 +410,10 @@ TEST_F(PagesGuiTest, TheWindowRepaintsAndTakesNoInputWhileTheSignupWaitsOnTheSer
       EXPECT_TRUE(checks.done) << "the window handled events during the request";
       if (!checks.done) g_source_remove(source);
       EXPECT_TRUE(checks.repainted) << "and painted what was uncovered";
+      // Back and Next, disabled for the request, are drawn so: their captions grey beside Cancel's.
+      ASSERT_EQ(checks.darkest.size(), 3u);
+      EXPECT_GT(checks.darkest[0], checks.darkest[2] + 50) << "Back is drawn disabled";
+      EXPECT_GT(checks.darkest[1], checks.darkest[2] + 50) << "Next is drawn disabled";
       EXPECT_FALSE(wizard.IsModalEnded()) << "Cancel and Escape were not acted on";
       EXPECT_EQ(wizard.GetActiveIndex(), 4) << "after the reply the wizard went on";
       EXPECT_EQ(app.LoginID, "taro1980");

@@ -102,6 +102,10 @@ TEST_F(NetProxyTest, ProtocolTcpWithTheUsersProxyGoesThroughItWithCredentials) {
   app.ApplyConnectionConfig("Lan", "tcp", true, "127.0.0.1", ProxyPort(), kUser, kPassword);
   EXPECT_TRUE(Recover()) << "transport error " << app.LastTransportError() << "\n" << proxy_->Log();
   EXPECT_TRUE(CameThroughProxy());
+  Mark();
+  app.ApplyConnectionConfig("Lan", "tcp", false, "127.0.0.1", ProxyPort(), kUser, kPassword);
+  EXPECT_TRUE(Recover());
+  EXPECT_FALSE(CameThroughProxy()) << "a proxy switched off is no longer used";
 }
 
 TEST_F(NetProxyTest, TheProxyRefusesARequestWithoutCredentials) {

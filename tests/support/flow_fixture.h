@@ -85,7 +85,8 @@ namespace scenario {
 inline constexpr char kLanNext[] = "wait page 0\nselect 1089 \"<LAN接続>\"\nclick 0x3024\n";
 // The terms page: once the terms are shown, agree.
 inline constexpr char kAgree[] =
-    "wait enabled 0x3024\nexpect text 1060 \"同意しますか\"\nclick 0x3024\n";
+    "wait enabled 0x3024\nexpect text 1060 \"同意しますか\"\nexpect text 1059 \"第1条\"\nclick "
+    "0x3024\n";
 // The completion page: Finish, OK in the mail-account dialog, and the end.
 inline constexpr char kFinish[] = "wait page 6\nclick 0x3025\nwait dialog 147\nclick 1\nwait end\n";
 // Types every entry into the user information page and chooses the sex.

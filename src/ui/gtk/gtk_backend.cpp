@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <thread>
+#include <utility>
 
 #include "ui/gtk/gtk_native.h"
 
@@ -68,7 +69,8 @@ constexpr const char* kBaseCss = R"css(
 gboolean OnTimer(gpointer data) {
   auto* t = static_cast<std::pair<Window*, UINT>*>(data);
   // While a request blocks the program, its timers wait for the next period.
-  if (g_backend && g_backend->Blocking()) return G_SOURCE_CONTINUE;
+  if (g_backend && (g_backend->Blocking() || g_backend->AwaitingFirstPaint(*t->first)))
+    return G_SOURCE_CONTINUE;
   t->first->OnTimer(t->second);
   return G_SOURCE_CONTINUE;
 }
@@ -302,6 +304,19 @@ void GtkBackend::RunModal(Window& window) {
     gtk_window_set_transient_for(win, GTK_WINDOW(owner));
   gtk_window_set_modal(win, TRUE);
   n->shown = true;
+  if (window.IsWindowVisible() && !n->awaitingPaint) {
+    n->awaitingPaint = true;
+    n->shownAt = g_get_monotonic_time();
+    n->paintHandler = g_signal_connect_after(
+        n->outer, "draw", G_CALLBACK(+[](GtkWidget* w, cairo_t*, gpointer d) {
+          if (Native* painted = Live(d)) {
+            painted->awaitingPaint = false;
+            g_signal_handler_disconnect(w, std::exchange(painted->paintHandler, 0));
+          }
+          return FALSE;
+        }),
+        n);
+  }
   gtk_widget_set_visible(n->outer, window.IsWindowVisible());
   gtk_window_present(win);
   ReportFirstFrame(n->outer);
@@ -315,6 +330,12 @@ void GtkBackend::RunModal(Window& window) {
   if (Native* again = Find(serial)) std::erase(again->loops, loop);
   PopModal(self);
   g_main_loop_unref(loop);
+}
+
+bool GtkBackend::AwaitingFirstPaint(const Window& w) const {
+  constexpr gint64 kLongestWaitUs = 2 * G_USEC_PER_SEC;
+  const Native* n = NativeOf(w);
+  return n != nullptr && n->awaitingPaint && g_get_monotonic_time() - n->shownAt < kLongestWaitUs;
 }
 
 void GtkBackend::EndModal(Window& window) {
@@ -398,8 +419,10 @@ void GtkBackend::RunKeepingWindowsAlive(const std::function<void()>& work) {
 void GtkBackend::SetTimer(Window& window, UINT id, UINT ms) {
   KillTimer(window, id);
   GSource* source = g_timeout_source_new(ms);
-  // Timers fire in nested loops too, as WM_TIMER does.
+  // Timers fire in nested loops too, as WM_TIMER does, and after input and painting, as WM_TIMER
+  // comes last: a timer that waits for a first paint does not starve it.
   g_source_set_can_recurse(source, TRUE);
+  g_source_set_priority(source, GDK_PRIORITY_REDRAW + 10);
   g_source_set_callback(source, OnTimer, new std::pair<Window*, UINT>(&window, id), FreeTimer);
   timers_[{&window, id}] = g_source_attach(source, nullptr);
   g_source_unref(source);

@@ -50,6 +50,10 @@ struct Native {
   bool ended = false;
   bool shown = false;
   bool dead = false;
+  // A shown top-level until it has painted its first frame, and when it was shown.
+  bool awaitingPaint = false;
+  gint64 shownAt = 0;
+  gulong paintHandler = 0;
 };
 
 // A message box being answered (gtk_message_box.cpp).
@@ -100,6 +104,9 @@ class GtkBackend final : public Backend {
   bool Applying() const { return applying_ > 0; }
   // A call runs in RunKeepingWindowsAlive: user input, timers and posted work wait.
   bool Blocking() const { return blocking_ > 0; }
+  // A window shown but not painted yet: its timers wait, as on Windows, where a paint comes before
+  // a timer. The wait is bounded, for a window that some display never paints.
+  bool AwaitingFirstPaint(const Window& w) const;
   Native* Find(uint64_t serial) {
     auto it = natives_.find(serial);
     return it == natives_.end() ? nullptr : it->second.get();

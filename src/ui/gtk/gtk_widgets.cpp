@@ -103,8 +103,9 @@ gboolean HideCoveredToolTips(GtkWidget* window, GdkEvent*, gpointer) {
 // ---- Making the widgets -----------------------------------------------------------------------
 
 // The dialog colours as Windows draws them: every label, check box and radio button caption in
-// the dialog's text colour on its background; a disabled caption etched in the system's shadow
-// grey over a highlight, whatever the dialog colours.
+// the dialog's text colour on its background; a disabled caption, a push button's too, etched in
+// the system's shadow grey over a highlight, whatever the dialog colours (the theme's own grey
+// for a disabled button is too close to its black for a person to see Back and Next are off).
 void GtkBackend::ApplyColours() {
   Application* app = Application::Current();
   COLORREF bk = app ? app->dialogBkColor : RGB(192, 192, 192);
@@ -119,7 +120,7 @@ void GtkBackend::ApplyColours() {
       " .signup-window radiobutton > label, .signup-window frame > label";
   const std::string disabled =
       ".signup-window label.signup-text:disabled, .signup-window checkbutton:disabled > label,"
-      " .signup-window radiobutton:disabled > label";
+      " .signup-window radiobutton:disabled > label, .signup-window button:disabled > label";
   std::string css =
       ".signup-window { background-color: " + CssColor(bk) + "; }\n" + captions +
       " { color: " + CssColor(text) + "; }\n" + disabled +

@@ -246,6 +246,24 @@ wait end
   EXPECT_EQ(test::RunRegtool({"export"}).out, before) << "nothing of the run reached the store";
 }
 
+TEST_F(SettingsTest, AnIssuedAccountNotStoredIsSaidEvenWhenTheStoreWasRefusedAtStart) {
+  auto scenario = std::make_unique<ui::headless::Scenario>();
+  std::string error;
+  ASSERT_TRUE(scenario->Parse("wait message \"\"\nanswer ok\n", error)) << error;
+  ui::headless::Transcript transcript("/dev/null");
+  RepairingBackend backend(std::move(scenario), &transcript, dir.File("unused"), "");
+  ui::SetBackend(&backend);
+  CSignApp app;
+  app.profileWritesRefused = true;
+  CSignSettings::ShowFailedSave(false);
+  CSignSettings::ShowFailedSave(true);
+  backend.ProgramEnded();
+  ui::SetBackend(nullptr);
+  EXPECT_FALSE(backend.failed()) << backend.failure();
+  ASSERT_EQ(backend.boxes.size(), 1u) << "the settings' failure was said at start-up";
+  EXPECT_EQ(backend.boxes[0].rfind(res::String(IDS_ISSUED_NOT_STORED), 0), 0u) << backend.boxes[0];
+}
+
 TEST_F(SettingsTest, UserInformationIsSavedIntoTheSignupProfile) {
   auto app = Load();
   app->Name = test::Sjis(u8"山田");

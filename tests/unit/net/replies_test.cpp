@@ -62,6 +62,7 @@ TEST_F(ReplyTest, AnOkReplyFillsTheFieldsAndSucceeds) {
   settings.AdoptNetworkInfo();
   EXPECT_EQ(settings.LoginID, "u1234");
   EXPECT_EQ(settings.PrimaryDNS, "10.0.0.1");
+  EXPECT_EQ(settings.Comm_id, "C9");
   EXPECT_EQ(settings.Comm_name, "nick");
   EXPECT_EQ(settings.Comm_data2, "extra");
   EXPECT_EQ(settings.Smtp_host, "");

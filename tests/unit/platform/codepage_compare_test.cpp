@@ -26,6 +26,7 @@ TEST(CodepageCompareTest, ComparisonsFoldAsciiLettersAndKeepTwoByteCharactersWho
   };
   const std::vector<Case> cases = {
       {"Modem", "MODEM", true, true, "ASCII letters fold"},
+      {"AZ", "az", true, true, "the first and the last letter fold"},
       {"Modem 2", "mo", false, true, "a prefix folds too"},
       {"Modem", "Modem2", false, false, "a longer text is neither equal nor a prefix"},
       {"", "", true, true, "empty texts"},
