@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "app/SignApp.h"
 #include "bench_support.h"
 #include "res/resources.h"
+#include "support/protocol_seam.h"
 #include "support/provider_fixture.h"
 #include "support/test_support.h"
 
@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
   provider.AddAccount("bench", "secret");
   curl_global_init(CURL_GLOBAL_DEFAULT);
 
-  CSignApp app;
+  test::ProtocolSeam app;
   app.profileServerUrl = provider.HttpUrl();
   app.LoginID = "bench";
   app.LoginPasswd = "secret";

@@ -3,6 +3,9 @@
 // afterwards.
 #include "app/SignApp.h"
 
+#include <array>
+#include <tuple>
+
 #include "app/SignPresenceWnd.h"
 #include "app/SignStart.h"
 #include "dialup/DialupDialog.h"
@@ -102,8 +105,16 @@ void CSignApp::RefuseUnreadableStore() {
 void CSignApp::SelectProfile(const std::string& name) { CSignSettings::SelectProfile(*this, name); }
 
 void CSignApp::FormatUserSummary(std::string& out) {
-  const std::string sex = res::String(Sex == "male" ? IDS_SEX_MALE : IDS_SEX_FEMALE);
-  out = ui::Format(res::String(IDS_USER_SUMMARY), Kana, Kana2, Name, Name2, Age, Age2, Age3, sex,
-                   Zip, Zip2, Address1, Address2, Tel, Tel2, Tel3, MekoID, MekoID2, MekoID3,
-                   EntryCode + "-" + EntryCode2);
+  std::array<std::string, kUserSummarySlots> shown;
+  std::array<bool, kUserSummarySlots> taken = {};
+  for (const UserField& field : kUserFields) {
+    const auto at = static_cast<size_t>(field.summarySlot);
+    if (taken[at]) shown[at] += "-";
+    shown[at] +=
+        field.kind == UserFieldKind::Choice ? ShownSex(this->*field.member) : this->*field.member;
+    taken[at] = true;
+  }
+  out = std::apply(
+      [](const auto&... values) { return ui::Format(res::String(IDS_USER_SUMMARY), values...); },
+      shown);
 }

@@ -18,9 +18,11 @@ namespace net {
 bool IsUrlLiteral(unsigned char byte) {
   if ((byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z'))
     return true;
-  static constexpr std::string_view kKept = ";/?:@&=+$,*-_=.";
+  static constexpr std::string_view kKept = ";/?:@&=+$,*-_.";
   return kKept.find(static_cast<char>(byte)) != std::string_view::npos;
 }
+
+std::string UrlEncode(std::string_view text) { return platform::PercentEncode(text, IsUrlLiteral); }
 
 std::string EncodeFormValue(std::string_view value) {
   return platform::PercentEncode(value, [](unsigned char byte) {
@@ -30,15 +32,20 @@ std::string EncodeFormValue(std::string_view value) {
   });
 }
 
-std::string EncodeForm(std::string_view format, std::initializer_list<std::string_view> values) {
+std::string EncodeForm(std::string_view format,
+                       const std::function<std::string_view(std::string_view key)>& valueOf) {
   std::string out;
   std::string literal;
-  auto next = values.begin();
   for (size_t i = 0; i < format.size(); ++i) {
     if (format[i] == '%' && i + 1 < format.size() && format[i + 1] == 's') {
-      out += ServerProtocol::UrlEncode(literal);
+      std::string_view key = literal;
+      if (!key.empty() && key.back() == '=') key.remove_suffix(1);
+      if (const size_t amp = key.rfind('&'); amp != std::string_view::npos)
+        key.remove_prefix(amp + 1);
+      const std::string_view value = valueOf(key);
+      out += UrlEncode(literal);
       literal.clear();
-      if (next != values.end()) out += EncodeFormValue(*next++);
+      out += EncodeFormValue(value);
       ++i;
     } else if (format[i] == '%' && i + 1 < format.size() && format[i + 1] == '%') {
       literal.push_back('%');
@@ -47,8 +54,15 @@ std::string EncodeForm(std::string_view format, std::initializer_list<std::strin
       literal.push_back(format[i]);
     }
   }
-  out += ServerProtocol::UrlEncode(literal);
+  out += UrlEncode(literal);
   return out;
+}
+
+std::string EncodeForm(std::string_view format, std::initializer_list<std::string_view> values) {
+  auto next = values.begin();
+  return EncodeForm(format, [&](std::string_view) {
+    return next != values.end() ? *next++ : std::string_view();
+  });
 }
 
 std::string SignupAddressField(std::string_view line1, std::string_view line2,

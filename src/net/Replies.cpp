@@ -1,11 +1,9 @@
-// Server replies and URL encoding: the numbered reply lines, the result codes, the error message
+// Server replies: the numbered reply lines, the result codes, the error message
 // block between "98:" and "99:", and the line-break and markup handling of reply texts.
 #include <climits>
 #include <cstdlib>
 
-#include "net/Forms.h"
 #include "net/ServerProtocol.h"
-#include "platform/percent_encoding.h"
 
 namespace {
 
@@ -66,10 +64,6 @@ int CollectValue(std::string_view reply, std::string_view key, std::string& valu
 }
 
 }  // namespace
-
-std::string ServerProtocol::UrlEncode(std::string_view text) {
-  return platform::PercentEncode(text, net::IsUrlLiteral);
-}
 
 int ServerProtocol::ExtractReplyValue(std::string_view reply, std::string_view key,
                                       std::string& value) {

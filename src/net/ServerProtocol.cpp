@@ -16,7 +16,6 @@ net::TransportOptions ServerProtocol::TransportOptionsNow() const {
   options.proxyUser = Proxy_Data1;
   options.proxyPassword = Proxy_Data2;
   options.certificateTolerance = ProtocolVer;
-  options.receiveTimeoutMs = receiveTimeoutMs;
   return options;
 }
 

@@ -6,10 +6,14 @@
 
 std::string ServerProtocol::BuildSignupForm() {
   machineId = ComputeMachineId();
-  std::string address = net::SignupAddressField(Address1, Address2, EntryCode, EntryCode2);
-  return net::EncodeForm(res::String(IDS_SIGNUP_FORM),
-                         {machineId, Name, Name2, Kana, Kana2, Zip, Zip2, address, Tel, Tel2, Tel3,
-                          Sex, Age, Age2, Age3, MekoID, MekoID2, MekoID3});
+  const std::string address = net::SignupAddressField(Address1, Address2, EntryCode, EntryCode2);
+  // The form's own format gives the order; the user's entries come by their form keys.
+  return net::EncodeForm(res::String(IDS_SIGNUP_FORM), [&](std::string_view key) {
+    if (key == "qxid") return std::string_view(machineId);
+    if (key == "address") return std::string_view(address);
+    const UserField* field = FindUserFieldByFormKey(key);
+    return field != nullptr ? std::string_view(this->*field->member) : std::string_view();
+  });
 }
 
 bool ServerProtocol::RunSignup() {

@@ -3,8 +3,6 @@
 
 #include "settings/SignSettings.h"
 
-namespace {}  // namespace
-
 CMailAccountDlg::CMailAccountDlg(ui::Window* parent) : ui::Dialog(kTemplateId, parent) {}
 
 bool CMailAccountDlg::OnInitDialog() {

@@ -11,12 +11,24 @@
 
 namespace {
 
-// Fields typed without the input method: the digits of the date, postal code and telephone
-// number, then the account names and the entry code.
-constexpr int kDigitFields[] = {IDC_AGE,  IDC_AGE2, IDC_AGE3, IDC_ZIP,
-                                IDC_ZIP2, IDC_TEL,  IDC_TEL2, IDC_TEL3};
-constexpr int kDirectFields[] = {IDC_MEKOID, IDC_MEKOID2, IDC_MEKOID3, IDC_ENTRYCODE,
-                                 IDC_ENTRYCODE2};
+// The date's corrections on Next: a part outside its range takes the fallback; the month and the
+// day are rewritten as plain numbers ("05" becomes "5").
+struct DateRule {
+  std::string UserInfo::*member;
+  long low, high;
+  const char* fallback;
+  bool plain;
+};
+constexpr DateRule kDateRules[] = {{&UserInfo::Age, 1800, 2999, "1980", false},
+                                   {&UserInfo::Age2, 1, 12, "1", true},
+                                   {&UserInfo::Age3, 1, 31, "1", true}};
+
+// The entry that the control shows; null for another control.
+const UserField* FieldOf(int control) {
+  for (const UserField& field : kUserFields)
+    if (field.control == control) return &field;
+  return nullptr;
+}
 
 // The number a date field starts with, as the standard conversion reads it (leading blanks and
 // a sign allowed; no digits are 0); values beyond an int count as out of range.
@@ -25,12 +37,12 @@ long LeadingNumber(const std::string& text) {
   return std::clamp(value, static_cast<long>(INT_MIN), static_cast<long>(INT_MAX));
 }
 
-// A date part: kept (as a plain number when `plain`) inside [low, high], `fallback` otherwise.
-std::string DatePart(const std::string& text, long low, long high, const char* fallback,
-                     bool plain) {
+// A date part: kept (as a plain number when the rule says so) inside its range, its fallback
+// otherwise.
+std::string DatePart(const std::string& text, const DateRule& rule) {
   const long value = LeadingNumber(text);
-  if (value < low || value > high) return fallback;
-  return plain ? std::to_string(value) : text;
+  if (value < rule.low || value > rule.high) return rule.fallback;
+  return rule.plain ? std::to_string(value) : text;
 }
 
 }  // namespace
@@ -38,45 +50,33 @@ std::string DatePart(const std::string& text, long low, long high, const char* f
 CSignStep3User::CSignStep3User() : CSignPage(IDD_USER_PAGE, IDB_USER) {}
 
 void CSignStep3User::DoDataExchange(ui::DataExchange& dx) {
-  dx.Text(IDC_KANA, Kana, 16);
-  dx.Text(IDC_KANA2, Kana2, 16);
-  dx.Text(IDC_NAME, Name, 16);
-  dx.Text(IDC_NAME2, Name2, 16);
-  dx.Text(IDC_AGE, Age, 4);
-  dx.Text(IDC_AGE2, Age2, 2);
-  dx.Text(IDC_AGE3, Age3, 2);
-  dx.Text(IDC_ADDRESS1, Address1, 50);
-  dx.Text(IDC_ADDRESS2, Address2, 42);
-  dx.Text(IDC_TEL, Tel, 6);
-  dx.Text(IDC_TEL2, Tel2, 5);
-  dx.Text(IDC_TEL3, Tel3, 5);
-  dx.Text(IDC_ZIP, Zip, 3);
-  dx.Text(IDC_ZIP2, Zip2, 4);
-  dx.Text(IDC_MEKOID, MekoID, 8);
-  dx.Text(IDC_MEKOID3, MekoID3, 8);
-  dx.CBString(IDC_SEX, Sex);
-  dx.Text(IDC_MEKOID2, MekoID2, 8);
-  dx.Text(IDC_ENTRYCODE, EntryCode, 2);
-  dx.Text(IDC_ENTRYCODE2, EntryCode2, 3);
+  for (const UserField& field : kUserFields) {
+    if (field.kind == UserFieldKind::Choice)
+      dx.CBString(field.control, entries.*field.member);
+    else
+      dx.Text(field.control, entries.*field.member, field.limit);
+  }
   dx.Bind(IDC_USER_LOG, logEdit);
 }
 
 bool CSignStep3User::OnInitDialog() {
   CSignPage::OnInitDialog();
   PlaceControls();
-  for (int id : kDigitFields)
-    if (ui::Control* c = GetDlgItem(id)) c->SetInputMethod(ui::InputMethod::DetachedDigits);
-  for (int id : kDirectFields)
-    if (ui::Control* c = GetDlgItem(id)) c->SetInputMethod(ui::InputMethod::Detached);
+  // The digits, account names and entry code take direct keys only.
+  for (const UserField& field : kUserFields) {
+    const bool digits = field.kind == UserFieldKind::Digits || field.kind == UserFieldKind::Date;
+    if (!digits && field.kind != UserFieldKind::Direct) continue;
+    if (ui::Control* c = GetDlgItem(field.control))
+      c->SetInputMethod(digits ? ui::InputMethod::DetachedDigits : ui::InputMethod::Detached);
+  }
   return true;
 }
 
 void CSignStep3User::UpdateNext() {
   UpdateData(true);
-  const std::string* required[] = {&Kana, &Kana2, &Name, &Name2,  &Address1, &Zip,    &Zip2,
-                                   &Tel,  &Tel2,  &Tel3, &MekoID, &MekoID2,  &MekoID3};
-  const bool filled =
-      std::all_of(std::begin(required), std::end(required), [](auto* s) { return !s->empty(); });
+  const bool filled = std::all_of(std::begin(kUserFields), std::end(kUserFields), [&](auto& f) {
+    return f.next != UserFieldNext::Requires || !(entries.*f.member).empty();
+  });
   Sheet()->EnableButton(ui::ID_WIZNEXT, filled);
 }
 
@@ -114,51 +114,25 @@ LRESULT CSignStep3User::OnWizardNext() {
 }
 
 void CSignStep3User::StoreFields() {
-  CSignApp* app = App();
   UpdateData(true);
-  app->Kana = Kana;
-  app->Kana2 = Kana2;
-  app->Name = Name;
-  app->Name2 = Name2;
-  Age = DatePart(Age, 1800, 2999, "1980", false);
-  app->Age = Age;
-  Age2 = DatePart(Age2, 1, 12, "1", true);
-  app->Age2 = Age2;
-  Age3 = DatePart(Age3, 1, 31, "1", true);
-  app->Age3 = Age3;
+  for (const DateRule& rule : kDateRules)
+    entries.*rule.member = DatePart(entries.*rule.member, rule);
   // The corrections are seen when the user comes back.
   UpdateData(false);
-  app->Sex = Sex == res::String(IDS_SEX_MALE) ? "male" : "fema";
-  app->Address1 = Address1;
-  app->Address2 = Address2;
-  app->Tel = Tel;
-  app->Tel2 = Tel2;
-  app->Tel3 = Tel3;
-  app->Zip = Zip;
-  app->Zip2 = Zip2;
-  app->MekoID = MekoID;
-  app->MekoID2 = MekoID2;
-  app->MekoID3 = MekoID3;
-  app->EntryCode = EntryCode;
-  app->EntryCode2 = EntryCode2;
+  CSignApp* app = App();
+  static_cast<UserInfo&>(*app) = entries;
+  app->Sex = StoredSex(entries.Sex);
 }
 
 bool CSignStep3User::OnCommand(UINT code, int id) {
   // The name and address fields open the input method when they get the focus; the fields that
-  // decide Next update it as they are typed in.
-  static constexpr int kJapaneseFields[] = {IDC_KANA,  IDC_KANA2,    IDC_NAME,
-                                            IDC_NAME2, IDC_ADDRESS1, IDC_ADDRESS2};
-  static constexpr int kNextFields[] = {IDC_KANA, IDC_KANA2,  IDC_NAME,     IDC_NAME2,  IDC_AGE,
-                                        IDC_ZIP,  IDC_ZIP2,   IDC_ADDRESS1, IDC_TEL,    IDC_TEL2,
-                                        IDC_TEL3, IDC_MEKOID, IDC_MEKOID2,  IDC_MEKOID3};
-  auto in = [id](const auto& ids) {
-    return std::find(std::begin(ids), std::end(ids), id) != std::end(ids);
-  };
-  if (code == ui::EN_SETFOCUS && in(kJapaneseFields)) {
+  // decide Next (and the year) update it as they are typed in.
+  const UserField* field = FieldOf(id);
+  if (code == ui::EN_SETFOCUS && field != nullptr && field->kind == UserFieldKind::Japanese) {
     if (ui::Control* c = GetDlgItem(id)) c->SetInputMethod(ui::InputMethod::Open);
     return true;
   }
-  if (code == ui::EN_UPDATE && in(kNextFields)) {
+  if (code == ui::EN_UPDATE && field != nullptr && field->next != UserFieldNext::Ignores) {
     UpdateNext();
     return true;
   }

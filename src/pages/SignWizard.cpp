@@ -20,26 +20,8 @@ std::array<ui::PropertyPage*, CSignStart::kPageCount> CSignWizard::WizardPages()
 void CSignWizard::CopyUserInfoToPages() {
   CSignApp* app = CSignApp::Get();
   if (app == nullptr) return;
-  page3.Kana = app->Kana;
-  page3.Kana2 = app->Kana2;
-  page3.Name = app->Name;
-  page3.Name2 = app->Name2;
-  page3.Age = app->Age;
-  page3.Age2 = app->Age2;
-  page3.Age3 = app->Age3;
-  page3.Address1 = app->Address1;
-  page3.Address2 = app->Address2;
-  page3.Tel = app->Tel;
-  page3.Tel2 = app->Tel2;
-  page3.Tel3 = app->Tel3;
-  page3.Zip = app->Zip;
-  page3.Zip2 = app->Zip2;
-  page3.MekoID = app->MekoID;
-  page3.MekoID2 = app->MekoID2;
-  page3.MekoID3 = app->MekoID3;
-  page3.EntryCode = app->EntryCode;
-  page3.EntryCode2 = app->EntryCode2;
-  page3.Sex = res::String(app->Sex == "male" ? IDS_SEX_MALE : IDS_SEX_FEMALE);
+  page3.entries = *app;
+  page3.entries.Sex = ShownSex(app->Sex);
   page5.Comm_name = app->Comm_name;
   page5.LoginID = app->LoginID;
   page5.LoginPasswd = app->LoginPasswd;

@@ -76,9 +76,7 @@ using INTERNET_PORT = WORD;
 #define INTERNET_FLAG_PRAGMA_NOCACHE 0x00000100
 
 // Header modifiers (HttpAddRequestHeadersA).
-#define HTTP_ADDREQ_FLAG_ADD_IF_NEW 0x10000000
 #define HTTP_ADDREQ_FLAG_ADD 0x20000000
-#define HTTP_ADDREQ_FLAG_COALESCE 0x40000000
 #define HTTP_ADDREQ_FLAG_REPLACE 0x80000000
 
 // Information levels (HttpQueryInfoA).
@@ -87,12 +85,9 @@ using INTERNET_PORT = WORD;
 #define HTTP_QUERY_VERSION 18
 #define HTTP_QUERY_STATUS_CODE 19
 #define HTTP_QUERY_STATUS_TEXT 20
-#define HTTP_QUERY_RAW_HEADERS 21
-#define HTTP_QUERY_RAW_HEADERS_CRLF 22
 #define HTTP_QUERY_TRANSFER_ENCODING 63
 #define HTTP_QUERY_LOCATION 33
 #define HTTP_QUERY_SERVER 37
-#define HTTP_QUERY_CUSTOM 65535
 #define HTTP_QUERY_FLAG_REQUEST_HEADERS 0x80000000
 #define HTTP_QUERY_FLAG_NUMBER 0x20000000
 #define HTTP_QUERY_MODIFIER_FLAGS_MASK 0xF0000000
@@ -186,7 +181,6 @@ using INTERNET_PORT = WORD;
 #define ERROR_HTTP_INVALID_SERVER_RESPONSE 12152L
 #define ERROR_HTTP_INVALID_HEADER 12153L
 #define ERROR_HTTP_INVALID_QUERY_REQUEST 12154L
-#define ERROR_HTTP_HEADER_ALREADY_EXISTS 12155L
 #define ERROR_HTTP_REDIRECT_FAILED 12156L
 
 typedef struct {
@@ -219,8 +213,9 @@ HINTERNET HttpOpenRequestA(HINTERNET hConnect, LPCSTR lpszVerb, LPCSTR lpszObjec
                            DWORD dwFlags, DWORD_PTR dwContext);
 
 // Adds, replaces or removes request headers ("Name: value\r\n" lines; length -1 means a
-// zero-terminated text). Returns FALSE with ERROR_HTTP_HEADER_NOT_FOUND when a replaced header
-// is absent, ERROR_HTTP_HEADER_ALREADY_EXISTS for ADD_IF_NEW on a present one.
+// zero-terminated text): HTTP_ADDREQ_FLAG_REPLACE replaces (an empty value removes), with
+// HTTP_ADDREQ_FLAG_ADD it adds an absent header; without REPLACE each line is added. Returns
+// FALSE with ERROR_HTTP_HEADER_NOT_FOUND when a header replaced alone is absent.
 BOOL HttpAddRequestHeadersA(HINTERNET hRequest, LPCSTR lpszHeaders, DWORD dwHeadersLength,
                             DWORD dwModifiers);
 
@@ -234,10 +229,12 @@ BOOL HttpAddRequestHeadersA(HINTERNET hRequest, LPCSTR lpszHeaders, DWORD dwHead
 BOOL HttpSendRequestA(HINTERNET hRequest, LPCSTR lpszHeaders, DWORD dwHeadersLength,
                       LPVOID lpOptional, DWORD dwOptionalLength);
 
-// Reads reply information after HttpSendRequestA: status code, reason text, content length,
-// any header. Text into the buffer (*lpdwBufferLength gets its length without the zero), or a
-// DWORD with HTTP_QUERY_FLAG_NUMBER. ERROR_INSUFFICIENT_BUFFER leaves the needed size in
-// *lpdwBufferLength; ERROR_HTTP_HEADER_NOT_FOUND when the reply lacks the header.
+// Reads reply information after HttpSendRequestA: status code, reason text, version, and the
+// headers that have a level of their own (content type and length, transfer encoding, location,
+// server; with HTTP_QUERY_FLAG_REQUEST_HEADERS, of the request). Text into the buffer
+// (*lpdwBufferLength gets its length without the zero), or a DWORD with HTTP_QUERY_FLAG_NUMBER.
+// ERROR_INSUFFICIENT_BUFFER leaves the needed size in *lpdwBufferLength;
+// ERROR_HTTP_HEADER_NOT_FOUND when the reply lacks the header.
 BOOL HttpQueryInfoA(HINTERNET hRequest, DWORD dwInfoLevel, LPVOID lpBuffer,
                     LPDWORD lpdwBufferLength, LPDWORD lpdwIndex);
 

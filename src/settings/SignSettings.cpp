@@ -89,32 +89,11 @@ void CSignSettings::WriteScrambled(const std::string& section, const std::string
 
 void CSignSettings::LoadSettings(const std::string& userSection, const std::string& netSection) {
   ui::Application& app = App();
-  auto user = [&](const char* key, const char* def = "") {
-    return app.GetProfileString(userSection, key, def);
-  };
-  Kana = user("Kana");
-  Kana2 = user("Kana2");
-  Name = user("Name");
-  Name2 = user("Name2");
-  Age = user("Age");
-  Age2 = user("Age2");
-  Age3 = user("Age3");
-  if (Age.empty()) Age = "2000";
-  if (Age2.empty()) Age2 = "1";
-  if (Age3.empty()) Age3 = "1";
-  Sex = user("Sex", "male");
-  Address1 = user("Address1");
-  Address2 = user("Address2");
-  Tel = user("Tel");
-  Tel2 = user("Tel2");
-  Tel3 = user("Tel3");
-  Zip = user("Zip");
-  Zip2 = user("Zip2");
-  MekoID = user("MekoID");
-  MekoID2 = user("MekoID2");
-  MekoID3 = user("MekoID3");
-  EntryCode = user("EntryCode");
-  EntryCode2 = user("EntryCode2");
+  for (const UserField& field : kUserFields) {
+    std::string& value = this->*field.member;
+    value = app.GetProfileString(userSection, field.key, field.fallback);
+    if (value.empty() && field.kind == UserFieldKind::Date) value = field.fallback;
+  }
 
   SelectProfile(app, "NetInfo");
   auto net = [&](const char* key, const std::string& def = "") {
@@ -156,28 +135,11 @@ void CSignSettings::LoadSettings(const std::string& userSection, const std::stri
 }
 
 bool CSignSettings::SaveUserInfo(const std::string& section) {
-  using ui::ProfileValue;
+  std::vector<ui::ProfileValue> values;
+  for (const UserField& field : kUserFields)
+    values.push_back(ui::ProfileValue::Text(field.key, this->*field.member));
   // One unit: a kill in the middle never leaves half of the new entries beside half of the old.
-  return App().WriteProfileValues(section, {ProfileValue::Text("Kana", Kana),
-                                            ProfileValue::Text("Kana2", Kana2),
-                                            ProfileValue::Text("Name", Name),
-                                            ProfileValue::Text("Name2", Name2),
-                                            ProfileValue::Text("Age", Age),
-                                            ProfileValue::Text("Age2", Age2),
-                                            ProfileValue::Text("Age3", Age3),
-                                            ProfileValue::Text("Sex", Sex),
-                                            ProfileValue::Text("Address1", Address1),
-                                            ProfileValue::Text("Address2", Address2),
-                                            ProfileValue::Text("Tel", Tel),
-                                            ProfileValue::Text("Tel2", Tel2),
-                                            ProfileValue::Text("Tel3", Tel3),
-                                            ProfileValue::Text("Zip", Zip),
-                                            ProfileValue::Text("Zip2", Zip2),
-                                            ProfileValue::Text("MekoID", MekoID),
-                                            ProfileValue::Text("MekoID2", MekoID2),
-                                            ProfileValue::Text("MekoID3", MekoID3),
-                                            ProfileValue::Text("EntryCode", EntryCode),
-                                            ProfileValue::Text("EntryCode2", EntryCode2)});
+  return App().WriteProfileValues(section, values);
 }
 
 bool CSignSettings::SaveNetInfo(const std::string& section) {

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "platform/win32.h"
+#include "settings/UserFields.h"
 
 namespace ui {
 class Application;
@@ -19,7 +20,9 @@ class Window;
 // What the wizard is doing, chosen on the start page.
 enum class WizardMode : int { NewSignup = 0, ExistingAccount = 1, Recovery = 2 };
 
-class CSignSettings {
+// The user's registration entries (Kana ... EntryCode2) are its UserInfo base, so that the table
+// of those entries (settings/UserFields.h) reaches them in the record and in the page alike.
+class CSignSettings : public UserInfo {
  public:
   // Connection flag word bits.
   static constexpr uint16_t kConnLan = 0x0001;
@@ -102,8 +105,6 @@ class CSignSettings {
   int lastServerResult = 0;
 
   std::string machineId;
-  std::string Kana, Kana2, Name, Name2, Age, Age2, Age3, Sex, Address1, Address2, Tel, Tel2, Tel3,
-      Zip, Zip2, MekoID, MekoID2, MekoID3, EntryCode, EntryCode2;
 
   std::array<std::string, kReplyFieldCount> replyFields;
   std::string serverMessage;

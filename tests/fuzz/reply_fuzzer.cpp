@@ -9,6 +9,7 @@
 
 #include "app/SignApp.h"
 #include "net/Forms.h"
+#include "support/protocol_seam.h"
 
 namespace {
 
@@ -40,8 +41,8 @@ std::string Decode(std::string_view encoded) {
   return out;
 }
 
-ServerProtocol& Settings() {
-  static ServerProtocol* settings = new ServerProtocol();
+test::ProtocolSeam& Settings() {
+  static test::ProtocolSeam* settings = new test::ProtocolSeam();
   return *settings;
 }
 
@@ -49,7 +50,7 @@ ServerProtocol& Settings() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string input(reinterpret_cast<const char*>(data), size);
-  ServerProtocol& settings = Settings();
+  test::ProtocolSeam& settings = Settings();
 
   int result = settings.ParseReply(input);
   Require(result == 0 || result == -2 || result > 0);
@@ -58,8 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(field.find_first_of(std::string_view(" \t\r\n\0", 5)) == std::string::npos);
   }
   // A reply accepted as a transaction's success carries every field that transaction takes over.
-  for (std::span<const int> needed : {std::span<const int>(ServerProtocol::kAccountFields),
-                                      std::span<const int>(ServerProtocol::kCommIdFields)}) {
+  for (std::span<const int> needed : {std::span<const int>(test::ProtocolSeam::kAccountFields),
+                                      std::span<const int>(test::ProtocolSeam::kCommIdFields)}) {
     if (settings.ParseReply(input, needed) != 0) continue;
     for (int field : needed) Require(!settings.replyFields[field].empty());
   }
@@ -68,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require(unchecked == -2 || unchecked > 0);
   if (unchecked > 0) Require(message.size() <= 2 * 512);
 
-  std::string plain = ServerProtocol::ReplyTextToPlain(input);
+  std::string plain = test::ProtocolSeam::ReplyTextToPlain(input);
   Require(plain.find('<') == std::string::npos);
   std::string lines = ServerProtocol::NormalizeLineBreaks(input);
   for (size_t i = 0; i < lines.size(); ++i) {
@@ -76,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (lines[i] == '\n') Require(i > 0 && lines[i - 1] == '\r');
   }
 
-  std::string encoded = ServerProtocol::UrlEncode(input);
+  std::string encoded = net::UrlEncode(input);
   Require(Decode(encoded) == input);
   std::string value = net::EncodeFormValue(input);
   Require(value.find_first_of("&=+; ") == std::string::npos);
@@ -88,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string key(view.substr(0, cut));
   std::string extracted;
   int kept =
-      ServerProtocol::ExtractReplyValue(view.substr(cut < size ? cut : size), key, extracted);
+      test::ProtocolSeam::ExtractReplyValue(view.substr(cut < size ? cut : size), key, extracted);
   Require(kept >= 0 && kept <= 257 && static_cast<size_t>(kept) == extracted.size());
 
   size_t quarter = size / 4;

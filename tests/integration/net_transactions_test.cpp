@@ -13,6 +13,7 @@
 #include "platform/wininet.h"
 #include "res/resources.h"
 #include "support/loopback_server.h"
+#include "support/protocol_seam.h"
 #include "support/provider_fixture.h"
 #include "support/test_support.h"
 
@@ -101,7 +102,7 @@ class NetTransactionsTest : public ::testing::Test {
   static test::ProviderFixture* provider_;
   test::TempDir dir;
   test::ScopedEnv registry{"SIGNUP_REGISTRY", dir.File("registry.db")};
-  CSignApp app;
+  test::ProtocolSeamOf<CSignApp> app;
 };
 
 test::ProviderFixture* NetTransactionsTest::provider_ = nullptr;

@@ -30,6 +30,7 @@ using platform::wininet::LimitsFor;
 using platform::wininet::Lookup;
 using platform::wininet::Net;
 using platform::wininet::Options;
+using platform::wininet::ProxyEnvironment;
 using platform::wininet::ReadBody;
 using platform::wininet::ReadProxyEnvironment;
 using platform::wininet::Register;
@@ -81,7 +82,8 @@ std::string EscapePath(const std::string& path) {
   return (path.empty() || path[0] != '/' ? "/" : "") + platform::PercentEncode(path, KeepInPath);
 }
 
-// Applies header lines to a list with WinInet's modifiers.
+// Applies header lines to a list with the modifiers the program uses: HTTP_ADDREQ_FLAG_REPLACE
+// (with HTTP_ADDREQ_FLAG_ADD, added when absent); otherwise each line is added.
 BOOL ApplyHeaders(std::vector<Header>& list, const std::string& text, DWORD modifiers) {
   size_t pos = 0;
   bool any = false;
@@ -112,14 +114,6 @@ BOOL ApplyHeaders(std::vector<Header>& list, const std::string& text, DWORD modi
         SetLastError(ERROR_HTTP_HEADER_NOT_FOUND);
         return FALSE;
       }
-    } else if (modifiers & HTTP_ADDREQ_FLAG_ADD_IF_NEW) {
-      if (it != list.end()) {
-        SetLastError(ERROR_HTTP_HEADER_ALREADY_EXISTS);
-        return FALSE;
-      }
-      list.push_back(h);
-    } else if ((modifiers & HTTP_ADDREQ_FLAG_COALESCE) && it != list.end()) {
-      it->value += ", " + h.value;
     } else {
       list.push_back(h);
     }
@@ -159,8 +153,11 @@ bool ResolveSettings(const std::shared_ptr<Request>& r, SendSettings& s) {
           EscapePath(r->path);
   s.agent = session->agent;
 
+  // The environment counts only for a preconfigured session; the program always sets its own.
+  const bool preconfigured = session->access_type == INTERNET_OPEN_TYPE_PRECONFIG ||
+                             session->access_type == INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY;
   s.proxy = ChooseProxy(conn->host, s.secure, session->access_type, session->proxy, session->bypass,
-                        ReadProxyEnvironment());
+                        preconfigured ? ReadProxyEnvironment() : ProxyEnvironment{});
   s.proxy_user = Lookup(r, [](const Options& o) { return o.proxy_user; });
   s.proxy_password = Lookup(r, [](const Options& o) { return o.proxy_password; });
   s.connect_timeout = DwordOption(r, INTERNET_OPTION_CONNECT_TIMEOUT);
@@ -318,17 +315,21 @@ BOOL HttpSendRequestA(HINTERNET hRequest, LPCSTR lpszHeaders, DWORD dwHeadersLen
   r->Reset();
   SendSettings s;
   if (!ResolveSettings(r, s)) return FALSE;
-  std::vector<Header> saved = r->headers;
+  // Headers given with the send count for this send only: the request's own are kept aside.
+  std::optional<std::vector<Header>> saved;
   if (lpszHeaders != nullptr && dwHeadersLength != 0) {
     std::string extra = TextArg(lpszHeaders, dwHeadersLength);
-    if (!Trim(extra).empty() && !ApplyHeaders(r->headers, extra, HTTP_ADDREQ_FLAG_ADD))
+    saved = r->headers;
+    if (!Trim(extra).empty() && !ApplyHeaders(r->headers, extra, HTTP_ADDREQ_FLAG_ADD)) {
+      r->headers = std::move(*saved);
       return FALSE;
+    }
   }
   r->body.assign(static_cast<const char*>(lpOptional ? lpOptional : ""),
                  lpOptional ? dwOptionalLength : 0);
 
   const DWORD error = SendRequest(*r, s, LimitsFor(r));
-  r->headers = saved;
+  if (saved) r->headers = std::move(*saved);
   if (error != ERROR_SUCCESS) {
     SetLastError(error);
     return FALSE;
@@ -368,26 +369,11 @@ BOOL HttpQueryInfoA(HINTERNET hRequest, DWORD dwInfoLevel, LPVOID lpBuffer,
       return answer(r->reason);
     case HTTP_QUERY_VERSION:
       return answer(r->version);
-    case HTTP_QUERY_RAW_HEADERS_CRLF:
-    case HTTP_QUERY_RAW_HEADERS: {
-      const std::string sep = level == HTTP_QUERY_RAW_HEADERS ? std::string(1, '\0') : "\r\n";
-      std::string all = r->version + " " + std::to_string(r->status) + " " + r->reason + sep;
-      for (const Header& h : r->reply_headers) all += h.name + ": " + h.value + sep;
-      return ReturnText(all + sep, lpBuffer, lpdwBufferLength);
-    }
     default:
       break;
   }
-  std::string name;
-  if (level == HTTP_QUERY_CUSTOM) {
-    if (lpBuffer == nullptr) {
-      SetLastError(ERROR_INVALID_PARAMETER);
-      return FALSE;
-    }
-    name = static_cast<const char*>(lpBuffer);
-  } else if (const char* n = HeaderNameFor(level)) {
-    name = n;
-  } else {
+  const char* name = HeaderNameFor(level);
+  if (name == nullptr) {
     SetLastError(ERROR_HTTP_INVALID_QUERY_REQUEST);
     return FALSE;
   }

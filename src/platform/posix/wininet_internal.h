@@ -95,6 +95,8 @@ struct Request : Handle {
   // End of the whole request, retries and body reads included; set when it is sent.
   Clock::time_point deadline = Clock::time_point::max();
   char errbuf[CURL_ERROR_SIZE] = {};
+  // Set while a call drives the transfer: only then has a closing thread a wait to end.
+  std::atomic<bool> driving{false};
 
   // Ends the transfer and forgets the reply; the request itself (verb, path, headers) stays.
   void Reset();

@@ -223,6 +223,12 @@ enum class Wait { Ready, Done, TimedOut, Cancelled };
 template <class Ready>
 Wait Drive(Request& r, const Limits& limits, Ready ready) {
   const NetApi& api = Net();
+  // Set before `closed` is first looked at, so that a close either is seen here or wakes the poll.
+  struct Driving {
+    std::atomic<bool>& flag;
+    explicit Driving(std::atomic<bool>& f) : flag(f) { flag = true; }
+    ~Driving() { flag = false; }
+  } driving(r.driving);
   for (;;) {
     int running = 0;
     api.curl_multi_perform(r.multi, &running);
@@ -381,6 +387,8 @@ void Request::Reset() {
 }
 
 void Request::Wake() {
+  // A request nobody waits on has no poll to end: closing it after its reply costs no write.
+  if (!driving) return;
   std::lock_guard lock(multi_mutex);
   if (multi) Net().curl_multi_wakeup(multi);
 }

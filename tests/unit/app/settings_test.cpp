@@ -2,11 +2,13 @@
 // summary text, and the round trip through the registry store.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <fstream>
 
 #include "app/SignApp.h"
 #include "pages/SignPages.h"
 #include "res/resources.h"
+#include "support/protocol_seam.h"
 #include "support/regtool.h"
 #include "support/test_support.h"
 #include "ui/headless/headless_backend.h"
@@ -272,27 +274,57 @@ TEST_F(SettingsTest, UserInformationIsSavedIntoTheSignupProfile) {
   EXPECT_EQ(Load()->Name, test::Sjis(u8"山田"));
 }
 
-TEST_F(SettingsTest, SummaryShowsTheSexTextAndTheJoinedEntryCode) {
-  CSignApp app;
-  app.Kana = "K1";
-  app.Name = "N1";
-  app.EntryCode = "12";
-  app.EntryCode2 = "345";
-  for (const char* sex : {"fema", "female", "", "MALE"}) {
-    app.Sex = sex;
-    std::string out;
-    app.FormatUserSummary(out);
-    EXPECT_NE(out.find(test::Sjis(u8"性別: \t女")), std::string::npos) << sex;
+TEST_F(SettingsTest, EachUserEntryHasItsOwnPlaceInTheStoreTheSummaryAndTheSignupForm) {
+  // Each entry holds its own name in lower case, so that one in another's place shows.
+  const UserInfo entries = {"kana",   "kana2",   "name",    "name2",     "age",
+                            "age2",   "age3",    "sex",     "address1",  "address2",
+                            "tel",    "tel2",    "tel3",    "zip",       "zip2",
+                            "mekoid", "mekoid2", "mekoid3", "entrycode", "entrycode2"};
+  auto app = Load();
+  static_cast<UserInfo&>(*app) = entries;
+  ASSERT_TRUE(app->SaveUserInfo(""));
+  std::string stored;
+  for (std::string name :
+       {"Kana", "Kana2",    "Name",     "Name2",   "Age",       "Age2",      "Age3",
+        "Sex",  "Address1", "Address2", "Tel",     "Tel2",      "Tel3",      "Zip",
+        "Zip2", "MekoID",   "MekoID2",  "MekoID3", "EntryCode", "EntryCode2"}) {
+    stored += "\"" + name + "\"=\"";
+    for (char c : name) stored += static_cast<char>(std::tolower(c));
+    stored += "\"\n";
   }
-  app.Sex = "male";
-  std::string out;
-  app.FormatUserSummary(out);
-  EXPECT_NE(out.find(test::Sjis(u8"性別: \t男")), std::string::npos);
-  EXPECT_NE(out.find(test::Sjis(u8"\u3000ﾌﾘｶﾞﾅ:\t K1 ")), std::string::npos);
-  EXPECT_NE(out.find(test::Sjis(u8"ｴﾝﾄﾘｰｺｰﾄﾞ\r\n\u3000"
-                                "12-345\r\n")),
+  EXPECT_NE(test::RunRegtool({"export", kProgramKey + "Signup"}).out.find(stored),
             std::string::npos)
-      << test::Utf8(out);
+      << "every entry under its own name, in the order of the record";
+  EXPECT_TRUE(static_cast<const UserInfo&>(*Load()) == entries) << "and loaded back";
+  std::string summary;
+  app->FormatUserSummary(summary);
+  EXPECT_EQ(summary, ui::Format(res::String(IDS_USER_SUMMARY), "kana", "kana2", "name", "name2",
+                                "age", "age2", "age3", res::String(IDS_SEX_FEMALE), "zip", "zip2",
+                                "address1", "address2", "tel", "tel2", "tel3", "mekoid", "mekoid2",
+                                "mekoid3", "entrycode-entrycode2"));
+  for (const char* sex : {"female", "", "MALE", "male"}) {
+    app->Sex = sex;
+    app->FormatUserSummary(summary);
+    EXPECT_NE(summary.find(test::Sjis(app->Sex == "male" ? u8"性別: \t男" : u8"性別: \t女")),
+              std::string::npos)
+        << sex;
+  }
+  app->EntryCode = app->EntryCode2 = "";
+  app->FormatUserSummary(summary);
+  EXPECT_NE(summary.find(test::Sjis(u8"ｴﾝﾄﾘｰｺｰﾄﾞ\r\n\u3000-\r\n")), std::string::npos)
+      << "empty codes show as a lone hyphen";
+  // The address field: both lines and their blank padded to 93 bytes, then the entry-code tag.
+  std::string padding;
+  for (int i = 0; i < 93 - 17; ++i) padding += "%20";
+  test::ProtocolSeam protocol;
+  static_cast<UserInfo&>(protocol) = *app;
+  const std::string form = protocol.BuildSignupForm();
+  EXPECT_EQ(form, "qxid=" + protocol.machineId +
+                      "&lastname=name&firtname=name2&kana_lastname=kana&kana_firstname=kana2"
+                      "&zipcode1=zip&zipcode2=zip2&address=address1%20address2" +
+                      padding +
+                      "%23-%20%20%20%20%20&T1=tel&T2=tel2&T3=tel3&sex=male&year=age&month=age2"
+                      "&day=age3&1st_acc=mekoid&2nd_acc=mekoid2&3rd_acc=mekoid3");
 }
 
 TEST_F(SettingsTest, SetModemAcceptsOnlyTonePulseOrEmpty) {

@@ -170,15 +170,15 @@ TEST_F(SignStartTest, UserInformationIsCopiedIntoThePages) {
   app.Comm_name = "nick";
   CSignWizard wizard(false, nullptr);
   wizard.CopyUserInfoToPages();
-  EXPECT_EQ(wizard.page3.Kana, "K");
-  EXPECT_EQ(wizard.page3.EntryCode2, "345");
-  EXPECT_EQ(test::Utf8(wizard.page3.Sex), "女");
+  EXPECT_EQ(wizard.page3.entries.Kana, "K");
+  EXPECT_EQ(wizard.page3.entries.EntryCode2, "345");
+  EXPECT_EQ(test::Utf8(wizard.page3.entries.Sex), "女");
   EXPECT_EQ(wizard.page5.LoginID, "id1");
   EXPECT_EQ(wizard.page5.LoginPasswd, "pw");
   EXPECT_EQ(wizard.page5.Comm_name, "nick");
   app.Sex = "male";
   wizard.CopyUserInfoToPages();
-  EXPECT_EQ(test::Utf8(wizard.page3.Sex), "男");
+  EXPECT_EQ(test::Utf8(wizard.page3.entries.Sex), "男");
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "app/SignApp.h"
 #include "res/resources.h"
+#include "support/protocol_seam.h"
 #include "support/test_support.h"
 
 TEST(EncodeFormTest, AFormWithoutSeparatorsInValuesIsTheWholeFormEncoding) {
@@ -18,7 +18,7 @@ TEST(EncodeFormTest, AFormWithoutSeparatorsInValuesIsTheWholeFormEncoding) {
                 values[2].c_str(), values[3].c_str(), values[4].c_str(), values[5].c_str());
   EXPECT_EQ(
       net::EncodeForm(format, {values[0], values[1], values[2], values[3], values[4], values[5]}),
-      ServerProtocol::UrlEncode(filled));
+      net::UrlEncode(filled));
 }
 
 TEST(EncodeFormTest, SeparatorsInsideValuesCannotSplitTheForm) {
@@ -60,7 +60,7 @@ TEST(SignupAddressFieldTest, AnOverlongAddressIsCutAtACharacterBoundary) {
 }
 
 TEST(BuildRecoveryFormTest, EncodesTheLoginOfTheRecord) {
-  ServerProtocol settings;
+  test::ProtocolSeam settings;
   settings.LoginID = "u1234";
   settings.LoginPasswd = "p+w&d";
   EXPECT_EQ(settings.BuildRecoveryForm(), "user_id=u1234&login_password=p%2Bw%26d");

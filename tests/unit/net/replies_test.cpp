@@ -4,14 +4,15 @@
 
 #include <string>
 
-#include "app/SignApp.h"
+#include "net/Forms.h"
+#include "support/protocol_seam.h"
 #include "support/test_support.h"
 
 namespace {
 
 class ReplyTest : public ::testing::Test {
  protected:
-  ServerProtocol settings;
+  test::ProtocolSeam settings;
 };
 
 std::string ErrorReply(const std::string& lineEnd, const std::string& message) {
@@ -22,30 +23,30 @@ std::string ErrorReply(const std::string& lineEnd, const std::string& message) {
 }  // namespace
 
 TEST(UrlEncodeTest, KeepsTheUrlCharactersAndEscapesEverythingElse) {
-  EXPECT_EQ(ServerProtocol::UrlEncode(""), "");
-  EXPECT_EQ(ServerProtocol::UrlEncode("aZ09;/?:@&=+$,*-_."), "aZ09;/?:@&=+$,*-_.");
-  EXPECT_EQ(ServerProtocol::UrlEncode(" ~%\r!'()#"), "%20%7E%25%0D%21%27%28%29%23");
-  EXPECT_EQ(ServerProtocol::UrlEncode(std::string("\0\x7f\xff", 3)), "%00%7F%FF");
-  EXPECT_EQ(ServerProtocol::UrlEncode(test::Sjis(u8"山田")), "%8ER%93c")
+  EXPECT_EQ(net::UrlEncode(""), "");
+  EXPECT_EQ(net::UrlEncode("aZ09;/?:@&=+$,*-_."), "aZ09;/?:@&=+$,*-_.");
+  EXPECT_EQ(net::UrlEncode(" ~%\r!'()#"), "%20%7E%25%0D%21%27%28%29%23");
+  EXPECT_EQ(net::UrlEncode(std::string("\0\x7f\xff", 3)), "%00%7F%FF");
+  EXPECT_EQ(net::UrlEncode(test::Sjis(u8"山田")), "%8ER%93c")
       << "Shift-JIS trail bytes that are letters stay letters";
 }
 
 TEST(ExtractReplyValueTest, TakesTheRestOfTheLineWithoutBlanks) {
   std::string value;
-  EXPECT_EQ(ServerProtocol::ExtractReplyValue("05:192.168. 1.\t1\r\n06:x", "05:", value), 11);
+  EXPECT_EQ(test::ProtocolSeam::ExtractReplyValue("05:192.168. 1.\t1\r\n06:x", "05:", value), 11);
   EXPECT_EQ(value, "192.168.1.1");
-  EXPECT_EQ(ServerProtocol::ExtractReplyValue("05:a\n", "06:", value), 0);
+  EXPECT_EQ(test::ProtocolSeam::ExtractReplyValue("05:a\n", "06:", value), 0);
   EXPECT_EQ(value, "") << "a missing key gives an empty value";
-  EXPECT_EQ(ServerProtocol::ExtractReplyValue(std::string("03:ab\0cd", 8), "03:", value), 2);
+  EXPECT_EQ(test::ProtocolSeam::ExtractReplyValue(std::string("03:ab\0cd", 8), "03:", value), 2);
   EXPECT_EQ(value, "ab") << "a zero byte ends the value";
-  EXPECT_EQ(ServerProtocol::ExtractReplyValue("03:", "03:", value), 0)
+  EXPECT_EQ(test::ProtocolSeam::ExtractReplyValue("03:", "03:", value), 0)
       << "a key at the very end of the reply";
 }
 
 TEST(ExtractReplyValueTest, CutsValuesAt257Characters) {
   std::string value;
   std::string reply = "03:" + std::string(400, 'x') + "\n";
-  EXPECT_EQ(ServerProtocol::ExtractReplyValue(reply, "03:", value), 257);
+  EXPECT_EQ(test::ProtocolSeam::ExtractReplyValue(reply, "03:", value), 257);
   EXPECT_EQ(value, std::string(257, 'x'));
 }
 
@@ -130,12 +131,12 @@ TEST_F(ReplyTest, AMessageOfSeveralLinesKeepsItsLineBreaks) {
 }
 
 TEST(ReplyTextToPlainTest, TurnsBreaksIntoLinesAndDropsMarkup) {
-  EXPECT_EQ(ServerProtocol::ReplyTextToPlain("a<br>b<p>c"), "a\r\nb\r\nc");
-  EXPECT_EQ(ServerProtocol::ReplyTextToPlain("<font color=\"red\">x</font> > y"), "x > y");
-  EXPECT_EQ(ServerProtocol::ReplyTextToPlain("a<<b>c>d"), "ad") << "nested markup";
-  EXPECT_EQ(ServerProtocol::ReplyTextToPlain("a<unclosed"), "aunclosed") << "no markup";
-  EXPECT_EQ(ServerProtocol::ReplyTextToPlain("<b(3)<<i>!"), "b(3)!") << "the outer < unclosed";
-  EXPECT_EQ(ServerProtocol::ReplyTextToPlain("<BR>"), "") << "tags are case-sensitive";
+  EXPECT_EQ(test::ProtocolSeam::ReplyTextToPlain("a<br>b<p>c"), "a\r\nb\r\nc");
+  EXPECT_EQ(test::ProtocolSeam::ReplyTextToPlain("<font color=\"red\">x</font> > y"), "x > y");
+  EXPECT_EQ(test::ProtocolSeam::ReplyTextToPlain("a<<b>c>d"), "ad") << "nested markup";
+  EXPECT_EQ(test::ProtocolSeam::ReplyTextToPlain("a<unclosed"), "aunclosed") << "no markup";
+  EXPECT_EQ(test::ProtocolSeam::ReplyTextToPlain("<b(3)<<i>!"), "b(3)!") << "the outer < unclosed";
+  EXPECT_EQ(test::ProtocolSeam::ReplyTextToPlain("<BR>"), "") << "tags are case-sensitive";
 }
 
 TEST(NormalizeLineBreaksTest, MakesEveryLineEndCrLf) {
