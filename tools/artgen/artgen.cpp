@@ -651,16 +651,20 @@ bool DrawScaledPages(const std::string& dir) {
 // window's own icon list keeps the ICO's sizes.
 constexpr int kThemeIconSizes[] = {64, 128, 256};
 
+// The icon drawn at one size as dir/iconID-SIZE.png, or a message saying why not.
+bool WriteIconPng(cairo_surface_t* s, const std::string& dir, int size) {
+  const std::string png =
+      dir + "/icon" + std::to_string(IDI_APP) + "-" + std::to_string(size) + ".png";
+  if (cairo_surface_write_to_png(s, png.c_str()) == CAIRO_STATUS_SUCCESS) return true;
+  std::fprintf(stderr, "artgen: cannot write %s\n", png.c_str());
+  return false;
+}
+
 bool WriteThemeIcons(const std::string& dir) {
   bool ok = true;
   for (int size : kThemeIconSizes) {
     cairo_surface_t* s = IconSurface(size);
-    const std::string png =
-        dir + "/icon" + std::to_string(IDI_APP) + "-" + std::to_string(size) + ".png";
-    if (cairo_surface_write_to_png(s, png.c_str()) != CAIRO_STATUS_SUCCESS) {
-      std::fprintf(stderr, "artgen: cannot write %s\n", png.c_str());
-      ok = false;
-    }
+    ok = WriteIconPng(s, dir, size) && ok;
     cairo_surface_destroy(s);
   }
   return ok;
@@ -696,12 +700,7 @@ int main(int argc, char** argv) {
   for (int size : kIconSizes) {
     cairo_surface_t* s = IconSurface(size);
     images.push_back(IconImage(s));
-    const std::string png =
-        dir + "/icon" + std::to_string(IDI_APP) + "-" + std::to_string(size) + ".png";
-    if (cairo_surface_write_to_png(s, png.c_str()) != CAIRO_STATUS_SUCCESS) {
-      std::fprintf(stderr, "artgen: cannot write %s\n", png.c_str());
-      ok = false;
-    }
+    ok = WriteIconPng(s, dir, size) && ok;
     cairo_surface_destroy(s);
   }
   std::vector<int> sizes(std::begin(kIconSizes), std::end(kIconSizes));
